@@ -1,0 +1,74 @@
+// Time from starting the program to its first complete frame, on a
+// pseudo-terminal of 100 x 30, with the lists the environment gives.
+#include <benchmark/benchmark.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+// Returns seconds to the first frame, or a negative value on failure.
+double time_to_first_frame(const std::string& home) {
+  winsize size{};
+  size.ws_col = 100;
+  size.ws_row = 30;
+  int master = -1;
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = forkpty(&master, nullptr, nullptr, &size);
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
+    setenv("TERM", "xterm-256color", 1);
+    execl(TINTWELL_BINARY, TINTWELL_BINARY, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // The frame ends with the hint line and a final attribute reset.
+  const std::string frame_end = "esc quit\x1b[0m";
+  std::string seen;
+  double elapsed = -1;
+  for (;;) {
+    pollfd fd{master, POLLIN, 0};
+    if (poll(&fd, 1, 5000) <= 0) break;
+    char buffer[65536];
+    const ssize_t n = read(master, buffer, sizeof buffer);
+    if (n <= 0) break;
+    seen.append(buffer, static_cast<std::size_t>(n));
+    if (seen.find(frame_end) != std::string::npos) {
+      elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      break;
+    }
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  close(master);
+  return elapsed;
+}
+
+void BM_StartToFirstFrameEmptyLists(benchmark::State& state) {
+  char dir[] = "/tmp/tintwell-bench-XXXXXX";
+  if (!mkdtemp(dir)) {
+    state.SkipWithError("mkdtemp failed");
+    return;
+  }
+  for (auto _ : state) {
+    const double seconds = time_to_first_frame(dir);
+    if (seconds < 0) {
+      state.SkipWithError("no frame arrived");
+      break;
+    }
+    state.SetIterationTime(seconds);
+  }
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_StartToFirstFrameEmptyLists)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+
+}  // namespace

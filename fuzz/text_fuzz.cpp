@@ -1,0 +1,39 @@
+// Text helpers over arbitrary bytes: lossy decoding always yields valid
+// UTF-8, screen text holds no control character, trimming and splitting
+// stay inside their input.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "main/screen_buffer.hpp"
+#include "sys/text.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const std::string lossy = sys::lossy_utf8(text);
+  if (!sys::is_valid_utf8(lossy)) std::abort();
+  if (sys::is_valid_utf8(text) && lossy != text) std::abort();
+  if (!sys::is_valid_utf8(sys::to_lower(text))) std::abort();
+
+  const std::string shown = sys::screen_text(text);
+  std::size_t pos = 0;
+  char32_t cp;
+  while (sys::next_code_point(shown, pos, cp))
+    if (sys::is_control(cp)) std::abort();
+
+  const std::string_view trimmed = sys::trim(text);
+  if (trimmed.size() > text.size() || (!trimmed.empty() && text.find(trimmed) == std::string_view::npos))
+    std::abort();
+  for (auto word : sys::split_whitespace(text))
+    if (word.empty()) std::abort();
+
+  for (std::size_t width : {0u, 1u, 2u, 7u, 40u}) {
+    const std::string cut = switcher::truncate_to_width(text, width);
+    const std::size_t expected = std::min(width, sys::char_count(text));
+    if (sys::char_count(cut) != expected) std::abort();
+    if (sys::char_count(switcher::pad_to_width(text, width)) != width) std::abort();
+  }
+  return 0;
+}

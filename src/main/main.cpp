@@ -1,0 +1,37 @@
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "main/command_line.hpp"
+#include "main/services.hpp"
+#include "main/switcher.hpp"
+#include "wallpaper/backends.hpp"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  switch (switcher::parse_command_line(args)) {
+    case switcher::Command::Apply:
+      wallpaper::reapply_saved_wallpaper();
+      return 0;
+    case switcher::Command::Help:
+      fmt::print("{}", switcher::kUsageText);
+      return 0;
+    case switcher::Command::Switcher:
+      break;
+  }
+  try {
+    switcher::SystemServices services;
+    if (auto outcome = switcher::run_switcher(services); !outcome) {
+      fmt::print(stderr, "Error: {}\n", outcome.error_text());
+      return 1;
+    }
+  } catch (const std::exception& e) {
+    // The terminal was given back while the exception unwound the session.
+    fmt::print(stderr, "Error: {}\n", e.what());
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,93 @@
+#include "main/screen_buffer.hpp"
+
+#include <charconv>
+
+#include "sys/text.hpp"
+
+namespace switcher {
+namespace {
+
+constexpr std::string_view kEllipsis = "…";
+
+// Appends `text` made safe and fitted to `width`; returns the characters
+// appended (before padding).
+std::size_t append_fitted(std::string& out, std::string_view text, std::size_t width, bool pad) {
+  if (width == 0) return 0;
+  // First pass: does it fit? Count up to width + 1 characters.
+  std::size_t count = 0;
+  std::size_t pos = 0;
+  char32_t cp;
+  while (count <= width && sys::next_code_point(text, pos, cp)) ++count;
+  const bool fits = count <= width;
+  const std::size_t keep = fits ? count : width - 1;
+  pos = 0;
+  for (std::size_t i = 0; i < keep; ++i) {
+    const unsigned char b = static_cast<unsigned char>(text[pos]);
+    if (b >= 0x20 && b < 0x7F) {
+      out += static_cast<char>(b);
+      ++pos;
+      continue;
+    }
+    sys::next_code_point(text, pos, cp);
+    sys::append_utf8(out, sys::is_control(cp) ? sys::kReplacementChar : cp);
+  }
+  std::size_t written = keep;
+  if (!fits) {
+    out += kEllipsis;
+    ++written;
+  }
+  if (pad && written < width) out.append(width - written, ' ');
+  return written;
+}
+
+}  // namespace
+
+std::string truncate_to_width(std::string_view text, std::size_t width) {
+  std::string out;
+  append_fitted(out, text, width, false);
+  return out;
+}
+
+std::string pad_to_width(std::string_view text, std::size_t width) {
+  std::string out;
+  append_fitted(out, text, width, true);
+  return out;
+}
+
+void ScreenBuffer::number(std::size_t value) {
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof digits, value);
+  out_.append(digits, result.ptr);
+}
+
+void ScreenBuffer::move_to(std::size_t column, std::size_t row) {
+  out_ += "\x1b[";
+  number(row + 1);
+  out_ += ';';
+  number(column + 1);
+  out_ += 'H';
+}
+
+std::size_t ScreenBuffer::text(std::string_view text, std::size_t width, bool pad) {
+  return append_fitted(out_, text, width, pad);
+}
+
+void ScreenBuffer::repeat(std::string_view glyph, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) out_ += glyph;
+}
+
+void ScreenBuffer::rgb(std::string_view prefix, themes::Colour colour) {
+  out_ += prefix;
+  number(colour.red);
+  out_ += ';';
+  number(colour.green);
+  out_ += ';';
+  number(colour.blue);
+  out_ += 'm';
+}
+
+void ScreenBuffer::foreground(themes::Colour colour) { rgb("\x1b[38;2;", colour); }
+
+void ScreenBuffer::background(themes::Colour colour) { rgb("\x1b[48;2;", colour); }
+
+}  // namespace switcher

@@ -1,0 +1,86 @@
+#include "main/switcher.hpp"
+
+#include <chrono>
+
+#include "main/draw.hpp"
+#include "main/image_preview.hpp"
+#include "main/switcher_state.hpp"
+#include "sys/terminal.hpp"
+#include "themes/paths.hpp"
+
+namespace switcher {
+namespace {
+
+constexpr std::chrono::milliseconds kEventWait{40};
+
+/// Gives the terminal back however the session ends: the picture first,
+/// then the terminal modes.
+class SwitcherTerminal {
+ public:
+  explicit SwitcherTerminal(std::unique_ptr<sys::TerminalSession> session) : session_(std::move(session)) {}
+  ~SwitcherTerminal() { restore_terminal(); }
+  sys::TerminalSession& operator*() { return *session_; }
+  sys::TerminalSession* operator->() { return session_.get(); }
+
+  void restore_terminal() {
+    if (!session_) return;
+    clear_image();
+    session_->restore();
+    session_.reset();
+  }
+
+ private:
+  std::unique_ptr<sys::TerminalSession> session_;
+};
+
+sys::Result<sys::TermSize> draw(SwitcherTerminal& terminal, const SwitcherState& state) {
+  auto size = sys::terminal_size();
+  if (!size) return size.error();
+  if (auto written = terminal->write(draw_screen(state, size.value())); !written) return written.error();
+  return size;
+}
+
+sys::Result<void> draw_with_picture(SwitcherTerminal& terminal, SwitcherState& state) {
+  auto size = draw(terminal, state);
+  if (!size) return size.error();
+  return update_image_preview(state, size.value());
+}
+
+sys::Result<void> event_loop(SwitcherTerminal& terminal, SwitcherState& state, SwitcherServices& services) {
+  if (auto drawn = draw_with_picture(terminal, state); !drawn) return drawn;
+  for (;;) {
+    auto event = terminal->wait_event(kEventWait);
+    if (!event) return event.error();
+    if (!event.value()) continue;
+    if (const auto* key = std::get_if<sys::Key>(&*event.value())) {
+      if (key->kind == sys::KeyKind::Release) continue;
+      const bool was_filter_mode = state.filter_mode;
+      if (handle_key(state, *key, services)) return sys::success();
+      // Picture updates wait until the filter is left: typing must not
+      // start the image program.
+      if (was_filter_mode) {
+        if (auto drawn = draw(terminal, state); !drawn) return drawn.error();
+      } else if (auto drawn = draw_with_picture(terminal, state); !drawn) {
+        return drawn;
+      }
+    } else {
+      if (auto drawn = draw_with_picture(terminal, state); !drawn) return drawn;
+    }
+  }
+}
+
+}  // namespace
+
+sys::Result<void> run_switcher(SwitcherServices& services) {
+  auto session = sys::TerminalSession::enter();
+  if (!session) return session.error();
+  SwitcherTerminal terminal(std::move(session).value());
+  auto outcome = [&] {
+    SwitcherState state = initial_state(services, themes::themes_dir());
+    return event_loop(terminal, state, services);
+  }();  // the state is released before the terminal is given back
+  terminal.restore_terminal();
+  return outcome;
+}
+
+}  // namespace switcher

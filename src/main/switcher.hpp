@@ -1,0 +1,13 @@
+#pragma once
+
+#include "main/services.hpp"
+#include "sys/result.hpp"
+
+namespace switcher {
+
+/// The interactive Switcher: takes over the terminal, runs until the user
+/// quits and gives the terminal back on every way out. Fails only with a
+/// terminal input/output error.
+sys::Result<void> run_switcher(SwitcherServices& services);
+
+}  // namespace switcher

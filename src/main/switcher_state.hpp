@@ -1,0 +1,86 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "main/services.hpp"
+#include "sys/keys.hpp"
+#include "themes/theme_entry.hpp"
+#include "wallpaper/wallpaper.hpp"
+
+namespace switcher {
+
+enum class Section { Themes, Wallpapers };
+
+/// The outcome of the last Enter.
+struct StatusLine {
+  std::string text;
+  bool is_error = false;
+};
+
+/// Where a wallpaper picture sits, in cells.
+struct ImagePlacement {
+  std::uint16_t column = 0;
+  std::uint16_t row = 0;
+  std::uint16_t width = 0;
+  std::uint16_t height = 0;
+  bool operator==(const ImagePlacement&) const = default;
+};
+
+struct ShownImage {
+  std::filesystem::path path;
+  ImagePlacement placement;
+};
+
+/// Everything the Switcher knows during one run.
+struct SwitcherState {
+  std::vector<themes::ThemeEntry> themes;
+  /// The entries of `themes` whose name matches `filter`, in order.
+  std::vector<themes::ThemeEntry> visible;
+  std::string filter;
+  std::vector<wallpaper::Wallpaper> wallpapers;
+  std::optional<std::string> active_theme;
+  std::optional<std::filesystem::path> saved_wallpaper;
+  std::optional<StatusLine> status;
+  std::optional<ShownImage> shown_image;
+  /// The index file whose colours are wanted next, and since when.
+  std::optional<std::string> pending_fetch;
+  std::chrono::steady_clock::time_point pending_since{};
+  /// Index files whose colours could not be obtained in this run.
+  std::set<std::string> unavailable;
+  /// The highlighted row of the current section's list.
+  std::size_t selected = 0;
+  bool filter_mode = false;
+  Section section = Section::Themes;
+  /// Named by the empty theme list's line.
+  std::filesystem::path themes_dir;
+};
+
+/// Loads the lists and builds the state the Switcher starts with: the
+/// Themes section, the active theme highlighted.
+SwitcherState initial_state(SwitcherServices& services, std::filesystem::path themes_dir);
+
+/// Applies one key press; returns true when the Switcher is to quit.
+bool handle_key(SwitcherState& state, const sys::Key& key, SwitcherServices& services);
+
+/// Rebuilds `visible` from `themes` and `filter`, then clamps `selected`.
+void refilter(SwitcherState& state);
+/// Moves the highlight by `step` (-1 or +1) without wrapping around.
+void move_selection(SwitcherState& state, int step);
+/// Switches section, clears the status line and highlights the active
+/// theme or the saved wallpaper.
+void toggle_section(SwitcherState& state);
+/// The Enter action: activate the highlighted theme or apply the
+/// highlighted wallpaper, and show the outcome.
+void apply_selected(SwitcherState& state, SwitcherServices& services);
+
+/// Length of the list shown in the current section.
+std::size_t current_list_size(const SwitcherState& state);
+
+}  // namespace switcher

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sys/result.hpp"
+
+namespace sys {
+
+namespace fs = std::filesystem;
+
+/// `path` with the extension of its final component replaced by
+/// `extension` (given without the leading dot). A leading dot does not
+/// start an extension, and a name without one gets `extension` appended:
+/// kitty.conf -> kitty.<ext>, colors -> colors.<ext>, .hidden -> .hidden.<ext>.
+fs::path replace_extension(const fs::path& path, std::string_view extension);
+
+/// The temporary name `write_atomic` uses: the extension replaced by "<pid>.tmp".
+fs::path atomic_temp_path(const fs::path& target, long pid);
+
+/// Writes `bytes` as the whole new content of `path` through a temporary
+/// file in the same directory and a rename over the target, so the target
+/// is never seen half-written and keeps its old content on failure. A
+/// symbolic link at `path` is replaced by a regular file. Parent
+/// directories are not created.
+Result<void> write_atomic(const fs::path& path, std::string_view bytes);
+
+/// Creates or truncates `path` and writes `bytes` in place.
+Result<void> write_file(const fs::path& path, std::string_view bytes);
+
+/// The whole file as bytes; nothing when it does not exist.
+Result<std::optional<std::string>> read_file(const fs::path& path);
+
+/// The whole file as UTF-8 text; empty when it does not exist. Any other
+/// failure, including content that is not UTF-8, is an error.
+Result<std::string> read_or_empty(const fs::path& path);
+
+/// Creates `path` and its missing ancestors with mode 0777 before the
+/// process's mask; an existing directory is fine.
+Result<void> create_dir_all(const fs::path& path);
+
+}  // namespace sys

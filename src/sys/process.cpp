@@ -1,0 +1,253 @@
+#include "sys/process.hpp"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include <fmt/format.h>
+
+#include "sys/os_error.hpp"
+
+extern char** environ;
+
+namespace sys {
+
+std::optional<int> ExitStatus::code() const {
+  if (WIFEXITED(status_)) return WEXITSTATUS(status_);
+  return std::nullopt;
+}
+
+std::optional<int> ExitStatus::signal() const {
+  if (WIFSIGNALED(status_)) return WTERMSIG(status_);
+  return std::nullopt;
+}
+
+std::string ExitStatus::text() const {
+  if (auto c = code()) return fmt::format("exit status: {}", *c);
+  if (auto s = signal()) {
+    const char* abbrev = sigabbrev_np(*s);
+    std::string text = abbrev ? fmt::format("signal: {} (SIG{})", *s, abbrev)
+                              : fmt::format("signal: {}", *s);
+    if (WCOREDUMP(status_)) text += " (core dumped)";
+    return text;
+  }
+  return fmt::format("unrecognised wait status: {}", status_);
+}
+
+Child::Child(Child&& other) noexcept
+    : pid_(other.pid_),
+      out_fd_(other.out_fd_),
+      err_fd_(other.err_fd_),
+      own_group_(other.own_group_),
+      reaped_(other.reaped_),
+      out_(std::move(other.out_)),
+      err_(std::move(other.err_)) {
+  other.out_fd_ = other.err_fd_ = -1;
+  other.reaped_ = true;
+}
+
+Child::~Child() {
+  close_pipes();
+  if (!reaped_) {
+    std::thread([pid = pid_] {
+      int status;
+      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+    }).detach();
+  }
+}
+
+void Child::close_pipes() {
+  if (out_fd_ >= 0) ::close(out_fd_);
+  if (err_fd_ >= 0) ::close(err_fd_);
+  out_fd_ = err_fd_ = -1;
+}
+
+// Reads what the captured pipes offer, waiting at most `timeout_ms`.
+// Returns how many pipes had something to report (data or their end).
+int Child::drain(int timeout_ms) {
+  pollfd fds[2];
+  int n = 0;
+  if (out_fd_ >= 0) fds[n++] = {out_fd_, POLLIN, 0};
+  if (err_fd_ >= 0) fds[n++] = {err_fd_, POLLIN, 0};
+  if (n == 0) return 0;
+  const int ready = ::poll(fds, static_cast<nfds_t>(n), timeout_ms);
+  if (ready <= 0) return 0;
+  for (int i = 0; i < n; ++i) {
+    if (fds[i].revents == 0) continue;
+    const bool is_out = fds[i].fd == out_fd_;
+    char buffer[16384];
+    const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
+    if (got > 0) {
+      (is_out ? out_ : err_).append(buffer, static_cast<std::size_t>(got));
+    } else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
+      ::close(fds[i].fd);
+      (is_out ? out_fd_ : err_fd_) = -1;
+    }
+  }
+  return ready;
+}
+
+bool Child::pipes_open() const { return out_fd_ >= 0 || err_fd_ >= 0; }
+
+Result<std::optional<Output>> Child::reap(bool block) {
+  int status = 0;
+  pid_t got;
+  do {
+    got = ::waitpid(pid_, &status, block ? 0 : WNOHANG);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) return os_error(errno);
+  if (got == 0) return std::optional<Output>{};
+  reaped_ = true;
+  // Whatever is still buffered belongs to the output; a grandchild that
+  // keeps a pipe open must not make us wait for it.
+  while (drain(0) > 0) {
+  }
+  close_pipes();
+  return std::optional<Output>{Output{ExitStatus(status), std::move(out_), std::move(err_)}};
+}
+
+Result<Output> Child::wait() {
+  // Normally the pipes close when the child exits; the short poll only
+  // matters when a grandchild inherited them.
+  for (;;) {
+    if (!pipes_open()) {
+      auto done = reap(true);
+      if (!done) return done.error();
+      return std::move(*done.value());
+    }
+    drain(20);
+    auto done = reap(false);
+    if (!done) return done.error();
+    if (done.value()) return std::move(*done.value());
+  }
+}
+
+Result<std::optional<Output>> Child::try_wait() {
+  if (reaped_) return Error{"child already reaped"};
+  while (drain(0) > 0) {
+  }
+  return reap(false);
+}
+
+Result<std::optional<Output>> Child::wait_for(std::chrono::milliseconds limit) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + limit;
+  for (;;) {
+    auto done = reap(false);
+    if (!done || done.value()) return done;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) break;
+    const int step = static_cast<int>(std::min<long>(left.count(), 20));
+    if (pipes_open()) {
+      drain(step);
+    } else {
+      ::poll(nullptr, 0, step);
+    }
+  }
+  ::kill(own_group_ ? -pid_ : pid_, SIGKILL);
+  auto done = reap(true);
+  if (!done) return done.error();
+  return std::optional<Output>{};
+}
+
+namespace {
+
+struct SpawnSetup {
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  SpawnSetup() {
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attributes);
+  }
+  ~SpawnSetup() {
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+  }
+};
+
+struct Pipe {
+  int read_end = -1;
+  int write_end = -1;
+  ~Pipe() {
+    if (read_end >= 0) ::close(read_end);
+    if (write_end >= 0) ::close(write_end);
+  }
+};
+
+}  // namespace
+
+Result<Child> spawn(const Command& command) {
+  SpawnSetup setup;
+  Pipe pipes[3];
+  const Stdio modes[3] = {command.in, command.out, command.err};
+  for (int fd = 0; fd < 3; ++fd) {
+    Stdio mode = modes[fd];
+    if (fd == 0 && mode == Stdio::Capture) mode = Stdio::Null;
+    if (mode == Stdio::Null) {
+      posix_spawn_file_actions_addopen(&setup.actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+    } else if (mode == Stdio::Capture) {
+      int ends[2];
+      if (::pipe2(ends, O_CLOEXEC) != 0) return os_error(errno);
+      pipes[fd].read_end = ends[0];
+      pipes[fd].write_end = ends[1];
+      posix_spawn_file_actions_adddup2(&setup.actions, ends[1], fd);
+    }
+  }
+
+  // The child starts with an empty signal mask and default handlers for
+  // the signals this program catches or ignores.
+  sigset_t mask;
+  sigemptyset(&mask);
+  posix_spawnattr_setsigmask(&setup.attributes, &mask);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  for (int sig : {SIGPIPE, SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGWINCH, SIGCHLD, SIGUSR1, SIGUSR2})
+    sigaddset(&defaults, sig);
+  posix_spawnattr_setsigdefault(&setup.attributes, &defaults);
+  short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+  if (command.new_process_group) {
+    flags |= POSIX_SPAWN_SETPGROUP;
+    posix_spawnattr_setpgroup(&setup.attributes, 0);
+  }
+  posix_spawnattr_setflags(&setup.attributes, flags);
+
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(command.program.c_str()));
+  for (const auto& arg : command.args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+
+  pid_t pid;
+  const int rc = posix_spawnp(&pid, command.program.c_str(), &setup.actions, &setup.attributes,
+                              argv.data(), environ);
+  if (rc != 0) return os_error(rc);
+
+  Child child(pid, pipes[1].read_end, pipes[2].read_end);
+  child.own_group_ = command.new_process_group;
+  pipes[1].read_end = pipes[2].read_end = -1;  // now owned by `child`
+  return child;
+}
+
+Result<Output> run(const Command& command) {
+  auto child = spawn(command);
+  if (!child) return child.error();
+  return child.value().wait();
+}
+
+Result<void> spawn_detached(const Command& command) {
+  Command detached = command;
+  if (detached.out == Stdio::Capture) detached.out = Stdio::Null;
+  if (detached.err == Stdio::Capture) detached.err = Stdio::Null;
+  auto child = spawn(detached);
+  if (!child) return child.error();
+  return success();  // the dropped Child is reaped in the background
+}
+
+}  // namespace sys

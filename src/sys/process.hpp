@@ -1,0 +1,98 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sys/result.hpp"
+
+namespace sys {
+
+/// Where one standard stream of a child goes.
+enum class Stdio {
+  Null,     ///< the null device
+  Capture,  ///< a pipe read into memory (output streams only)
+  Inherit,  ///< this program's own stream
+};
+
+/// A program to run by name through PATH, without a shell, with the
+/// inherited environment.
+struct Command {
+  std::string program;
+  std::vector<std::string> args{};
+  Stdio in = Stdio::Null;
+  Stdio out = Stdio::Null;
+  Stdio err = Stdio::Null;
+  bool new_process_group = false;
+};
+
+/// How a child ended, from its wait status.
+class ExitStatus {
+ public:
+  explicit ExitStatus(int wait_status) : status_(wait_status) {}
+  bool success() const { return code() == 0; }
+  std::optional<int> code() const;
+  std::optional<int> signal() const;
+  /// "exit status: N" or "signal: N (SIGNAME)".
+  std::string text() const;
+
+ private:
+  int status_;
+};
+
+struct Output {
+  ExitStatus status;
+  std::string out;  ///< captured standard output (empty unless captured)
+  std::string err;  ///< captured standard error (empty unless captured)
+};
+
+/// A started child process. A child dropped before it was reaped is
+/// reaped in the background, so it never lingers as a zombie.
+class Child {
+ public:
+  Child(pid_t pid, int out_fd, int err_fd) : pid_(pid), out_fd_(out_fd), err_fd_(err_fd) {}
+  Child(Child&& other) noexcept;
+  Child& operator=(Child&&) = delete;
+  Child(const Child&) = delete;
+  ~Child();
+
+  pid_t pid() const { return pid_; }
+
+  /// Waits for the child to end, reading its captured streams.
+  Result<Output> wait();
+  /// The outcome if the child has ended, without blocking.
+  Result<std::optional<Output>> try_wait();
+  /// Waits at most `limit`; past it the child (and its process group, if
+  /// it has one of its own) is killed and reaped and nothing is returned.
+  Result<std::optional<Output>> wait_for(std::chrono::milliseconds limit);
+
+ private:
+  friend Result<Child> spawn(const Command& command);
+  int drain(int timeout_ms);
+  bool pipes_open() const;
+  Result<std::optional<Output>> reap(bool block);
+  void close_pipes();
+
+  pid_t pid_;
+  int out_fd_;
+  int err_fd_;
+  bool own_group_ = false;
+  bool reaped_ = false;
+  std::string out_;
+  std::string err_;
+};
+
+/// Starts `command`. Fails with the system error text when the program
+/// cannot be started (for example when it is not on PATH).
+Result<Child> spawn(const Command& command);
+
+/// Starts `command` and waits for it.
+Result<Output> run(const Command& command);
+
+/// Starts `command` and does not wait for it.
+Result<void> spawn_detached(const Command& command);
+
+}  // namespace sys

@@ -1,0 +1,227 @@
+#include "sys/terminal.hpp"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <fmt/format.h>
+
+#include "sys/os_error.hpp"
+
+namespace sys {
+namespace {
+
+constexpr std::string_view kEnterAlternateScreen = "\x1b[?1049h";
+constexpr std::string_view kHideCursor = "\x1b[?25l";
+constexpr std::string_view kLeaveSequence = "\x1b[0m\x1b[?25h\x1b[?1049l";
+// What the key decoder's destructor would send to leave keypad mode
+// (xterm's rmkx); used only when a signal ends the program.
+constexpr std::string_view kKeypadOff = "\x1b[?1l\x1b>";
+
+// What has been changed, kept where a signal handler can reach it. There
+// is only one terminal session per process.
+struct SessionState {
+  termios saved{};
+  volatile sig_atomic_t raw = 0;
+  volatile sig_atomic_t alternate = 0;
+  volatile sig_atomic_t cursor_hidden = 0;
+  volatile sig_atomic_t keypad = 0;
+  int winch_pipe[2] = {-1, -1};
+  struct sigaction old_actions[5];
+};
+SessionState g_session;
+
+constexpr int kRestoringSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT};
+
+Result<void> write_all(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return os_error(errno);
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return success();
+}
+
+// Only async-signal-safe calls from here on down to the handlers.
+void signal_safe_write(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
+    if (n <= 0) return;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+void restore_from_signal() {
+  if (g_session.keypad) signal_safe_write(kKeypadOff);
+  if (g_session.alternate || g_session.cursor_hidden) signal_safe_write(kLeaveSequence);
+  if (g_session.raw) tcsetattr(STDIN_FILENO, TCSANOW, &g_session.saved);
+  g_session.keypad = 0;
+  g_session.alternate = 0;
+  g_session.cursor_hidden = 0;
+  g_session.raw = 0;
+}
+
+void on_ending_signal(int sig) {
+  restore_from_signal();
+  // End with the signal's own status, as the shell expects.
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+void on_resize(int) {
+  const int saved_errno = errno;
+  const char byte = 0;
+  [[maybe_unused]] auto n = ::write(g_session.winch_pipe[1], &byte, 1);
+  errno = saved_errno;
+}
+
+Result<void> install_handlers() {
+  if (::pipe2(g_session.winch_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return os_error(errno);
+  struct sigaction action {};
+  sigemptyset(&action.sa_mask);
+  action.sa_handler = on_ending_signal;
+  for (std::size_t i = 0; i < std::size(kRestoringSignals); ++i)
+    sigaction(kRestoringSignals[i], &action, &g_session.old_actions[i]);
+  action.sa_handler = on_resize;
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGWINCH, &action, &g_session.old_actions[4]);
+  return success();
+}
+
+void remove_handlers() {
+  if (g_session.winch_pipe[0] < 0) return;
+  for (std::size_t i = 0; i < std::size(kRestoringSignals); ++i)
+    sigaction(kRestoringSignals[i], &g_session.old_actions[i], nullptr);
+  sigaction(SIGWINCH, &g_session.old_actions[4], nullptr);
+  ::close(g_session.winch_pipe[0]);
+  ::close(g_session.winch_pipe[1]);
+  g_session.winch_pipe[0] = g_session.winch_pipe[1] = -1;
+}
+
+Result<void> enter_raw_mode() {
+  termios raw;
+  if (tcgetattr(STDIN_FILENO, &raw) != 0) return os_error(errno);
+  g_session.saved = raw;
+  // Input: no break-to-signal, no parity marking or stripping, no CR/NL
+  // translation and no XON/XOFF flow control, so every byte arrives as sent.
+  raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON);
+  // Output: no post-processing; the screen is drawn with cursor moves.
+  raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  // Local: no echo, no line editing, no signal keys (Ctrl+C arrives as a
+  // key), no extended input processing (Ctrl+V).
+  raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  // Control: 8-bit characters, no parity.
+  raw.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
+  raw.c_cflag |= CS8;
+  // A read returns as soon as one byte is there; we poll before reading.
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return os_error(errno);
+  g_session.raw = 1;
+  return success();
+}
+
+}  // namespace
+
+Result<TermSize> terminal_size() {
+  winsize ws{};
+  if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) != 0 && ::ioctl(STDIN_FILENO, TIOCGWINSZ, &ws) != 0)
+    return os_error(errno);
+  return TermSize{ws.ws_col, ws.ws_row};
+}
+
+Result<std::unique_ptr<TerminalSession>> TerminalSession::enter() {
+  std::unique_ptr<TerminalSession> session(new TerminalSession());
+  if (auto raw = enter_raw_mode(); !raw) return Error{fmt::format("could not enter raw mode: {}", raw.error_text())};
+  if (auto handlers = install_handlers(); !handlers) return handlers.error();
+  g_session.alternate = 1;
+  if (auto w = write_all(kEnterAlternateScreen); !w) return w.error();
+  g_session.cursor_hidden = 1;
+  if (auto w = write_all(kHideCursor); !w) return w.error();
+  // The decoder switches keypad mode on by itself and off when destroyed.
+  g_session.keypad = 1;
+  session->keys_ = KeyDecoder::for_fd(STDIN_FILENO);
+  if (!session->keys_) return Error{"could not set up key decoding"};
+  return session;
+}
+
+TerminalSession::~TerminalSession() { restore(); }
+
+void TerminalSession::restore() {
+  keys_.reset();  // leaves keypad mode while still on the alternate screen
+  g_session.keypad = 0;
+  if (g_session.alternate || g_session.cursor_hidden) {
+    g_session.alternate = 0;
+    g_session.cursor_hidden = 0;
+    (void)write_all(kLeaveSequence);
+  }
+  if (g_session.raw) {
+    g_session.raw = 0;
+    tcsetattr(STDIN_FILENO, TCSANOW, &g_session.saved);
+  }
+  remove_handlers();
+}
+
+Result<void> TerminalSession::write(std::string_view bytes) { return write_all(bytes); }
+
+Result<std::optional<TerminalEvent>> TerminalSession::wait_event(std::chrono::milliseconds limit) {
+  using Clock = std::chrono::steady_clock;
+  using std::chrono::milliseconds;
+  Key key;
+  auto status = keys_->next(key);
+  if (status == KeyDecoder::Status::Key) {
+    partial_since_.reset();
+    return std::optional<TerminalEvent>{key};
+  }
+  if (status == KeyDecoder::Status::Eof) return Error{"the terminal closed its input"};
+
+  int timeout = static_cast<int>(limit.count());
+  if (status == KeyDecoder::Status::Again) {
+    // A lone Esc may be the start of a sequence: give the rest of it the
+    // decoder's wait time, then take the Esc as it is.
+    if (!partial_since_) partial_since_ = Clock::now();
+    const auto waited = std::chrono::duration_cast<milliseconds>(Clock::now() - *partial_since_);
+    const int left = keys_->wait_time_ms() - static_cast<int>(waited.count());
+    if (left <= 0) {
+      partial_since_.reset();
+      if (keys_->force(key) == KeyDecoder::Status::Key) return std::optional<TerminalEvent>{key};
+      return std::optional<TerminalEvent>{};
+    }
+    timeout = std::min(timeout, left);
+  } else {
+    partial_since_.reset();
+  }
+
+  pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {g_session.winch_pipe[0], POLLIN, 0}};
+  const int ready = ::poll(fds, 2, timeout);
+  if (ready < 0) {
+    if (errno == EINTR) return std::optional<TerminalEvent>{};
+    return os_error(errno);
+  }
+  if (fds[1].revents & POLLIN) {
+    char drain[64];
+    while (::read(g_session.winch_pipe[0], drain, sizeof drain) > 0) {
+    }
+    return std::optional<TerminalEvent>{ResizeEvent{}};
+  }
+  if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+    if (keys_->advise_readable() == KeyDecoder::Status::Error) return os_error(errno);
+    status = keys_->next(key);
+    if (status == KeyDecoder::Status::Key) {
+      partial_since_.reset();
+      return std::optional<TerminalEvent>{key};
+    }
+    if (status == KeyDecoder::Status::Eof) return Error{"the terminal closed its input"};
+    if (status == KeyDecoder::Status::Again && !partial_since_) partial_since_ = Clock::now();
+  }
+  return std::optional<TerminalEvent>{};
+}
+
+}  // namespace sys

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <variant>
+
+#include "sys/keys.hpp"
+#include "sys/result.hpp"
+
+namespace sys {
+
+struct TermSize {
+  std::uint16_t columns = 0;
+  std::uint16_t rows = 0;
+};
+
+/// The terminal's size, asked of standard output (or standard input).
+Result<TermSize> terminal_size();
+
+struct ResizeEvent {};
+using TerminalEvent = std::variant<Key, ResizeEvent>;
+
+/// The full-screen session on the controlling terminal: raw mode, the
+/// alternate screen and a hidden cursor. Each change registers its undo
+/// when it is made; `restore` (also run by the destructor, and by the
+/// handlers of SIGTERM, SIGHUP, SIGINT and SIGQUIT before the signal
+/// ends the program) gives the terminal back in the reverse order.
+class TerminalSession {
+ public:
+  /// Enters raw mode, the alternate screen and the hidden cursor.
+  static Result<std::unique_ptr<TerminalSession>> enter();
+  ~TerminalSession();
+  TerminalSession(const TerminalSession&) = delete;
+  TerminalSession& operator=(const TerminalSession&) = delete;
+
+  /// Writes `bytes` to the terminal at once.
+  Result<void> write(std::string_view bytes);
+  /// Waits at most `limit` for a key or a resize.
+  Result<std::optional<TerminalEvent>> wait_event(std::chrono::milliseconds limit);
+  /// Resets colours, shows the cursor, leaves the alternate screen and raw
+  /// mode. Failures are ignored; calling it again does nothing.
+  void restore();
+
+ private:
+  TerminalSession() = default;
+  std::unique_ptr<KeyDecoder> keys_;
+  std::optional<std::chrono::steady_clock::time_point> partial_since_;
+};
+
+}  // namespace sys

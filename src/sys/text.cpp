@@ -1,0 +1,275 @@
+#include "sys/text.hpp"
+
+#include <utf8proc.h>
+
+namespace sys {
+namespace {
+
+bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+}  // namespace
+
+bool next_code_point(std::string_view text, std::size_t& pos, char32_t& cp) {
+  if (pos >= text.size()) return false;
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char b0 = byte(pos);
+  if (b0 < 0x80) {
+    cp = b0;
+    ++pos;
+    return true;
+  }
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;
+  char32_t value = 0;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    length = 2;
+    value = b0 & 0x1F;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    length = 3;
+    value = b0 & 0x0F;
+    if (b0 == 0xE0) low = 0xA0;
+    if (b0 == 0xED) high = 0x9F;  // no surrogates
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    length = 4;
+    value = b0 & 0x07;
+    if (b0 == 0xF0) low = 0x90;
+    if (b0 == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+  } else {
+    cp = kReplacementChar;
+    ++pos;
+    return true;
+  }
+  std::size_t i = pos + 1;
+  for (std::size_t k = 1; k < length; ++k, ++i) {
+    const bool in_range = i < text.size() &&
+                          (k == 1 ? byte(i) >= low && byte(i) <= high : is_continuation(byte(i)));
+    if (!in_range) {
+      cp = kReplacementChar;
+      pos = i;  // the maximal valid prefix counts as one replacement
+      return true;
+    }
+    value = (value << 6) | (byte(i) & 0x3F);
+  }
+  cp = value;
+  pos = i;
+  return true;
+}
+
+void append_utf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+bool is_valid_utf8(std::string_view text) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t start = pos;
+    char32_t cp;
+    next_code_point(text, pos, cp);
+    // A replacement stands for bytes other than the encoding of U+FFFD itself.
+    if (cp == kReplacementChar && text.substr(start, pos - start) != "\xEF\xBF\xBD") return false;
+  }
+  return true;
+}
+
+std::string lossy_utf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t pos = 0;
+  char32_t cp;
+  while (next_code_point(text, pos, cp)) append_utf8(out, cp);
+  return out;
+}
+
+std::size_t char_count(std::string_view text) {
+  std::size_t count = 0;
+  std::size_t pos = 0;
+  char32_t cp;
+  while (next_code_point(text, pos, cp)) ++count;
+  return count;
+}
+
+bool is_whitespace(char32_t cp) {
+  if ((cp >= 0x09 && cp <= 0x0D) || cp == 0x20 || cp == 0x85) return true;
+  if (cp < 0xA0) return false;
+  const auto category = utf8proc_category(static_cast<utf8proc_int32_t>(cp));
+  return category == UTF8PROC_CATEGORY_ZS || category == UTF8PROC_CATEGORY_ZL ||
+         category == UTF8PROC_CATEGORY_ZP;
+}
+
+bool is_control(char32_t cp) { return cp <= 0x1F || (cp >= 0x7F && cp <= 0x9F); }
+
+std::string_view trim(std::string_view text) {
+  std::size_t begin = 0;
+  std::size_t pos = 0;
+  char32_t cp;
+  while (next_code_point(text, pos, cp) && is_whitespace(cp)) begin = pos;
+  std::size_t end = begin;
+  pos = begin;
+  while (next_code_point(text, pos, cp)) {
+    if (!is_whitespace(cp)) end = pos;
+  }
+  return text.substr(begin, end - begin);
+}
+
+std::vector<std::string_view> split_whitespace(std::string_view text) {
+  std::vector<std::string_view> words;
+  std::size_t pos = 0;
+  std::size_t word_start = std::string_view::npos;
+  while (pos < text.size()) {
+    const std::size_t start = pos;
+    char32_t cp;
+    next_code_point(text, pos, cp);
+    if (is_whitespace(cp)) {
+      if (word_start != std::string_view::npos) {
+        words.push_back(text.substr(word_start, start - word_start));
+        word_start = std::string_view::npos;
+      }
+    } else if (word_start == std::string_view::npos) {
+      word_start = start;
+    }
+  }
+  if (word_start != std::string_view::npos) words.push_back(text.substr(word_start));
+  return words;
+}
+
+std::string_view first_word(std::string_view text) {
+  std::size_t pos = 0;
+  std::size_t word_start = std::string_view::npos;
+  while (pos < text.size()) {
+    const std::size_t start = pos;
+    char32_t cp;
+    next_code_point(text, pos, cp);
+    if (is_whitespace(cp)) {
+      if (word_start != std::string_view::npos) return text.substr(word_start, start - word_start);
+    } else if (word_start == std::string_view::npos) {
+      word_start = start;
+    }
+  }
+  return word_start == std::string_view::npos ? std::string_view{} : text.substr(word_start);
+}
+
+std::vector<std::string_view> split_lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+    if (end == std::string_view::npos) {
+      end = text.size();
+    } else if (end > start && text[end - 1] == '\r') {
+      --end;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = next;
+  }
+  return lines;
+}
+
+namespace {
+
+bool is_cased(char32_t cp) {
+  const auto category = utf8proc_category(static_cast<utf8proc_int32_t>(cp));
+  return category == UTF8PROC_CATEGORY_LU || category == UTF8PROC_CATEGORY_LL ||
+         category == UTF8PROC_CATEGORY_LT;
+}
+
+bool is_case_ignorable(char32_t cp) {
+  switch (cp) {
+    case 0x27: case 0x2E: case 0x3A: case 0x5E: case 0x60: case 0xA8: case 0xAD: case 0xAF:
+    case 0xB4: case 0xB7: case 0xB8: case 0x387: case 0x2018: case 0x2019: case 0x2024:
+    case 0x2027:
+      return true;
+    default:
+      break;
+  }
+  const auto category = utf8proc_category(static_cast<utf8proc_int32_t>(cp));
+  return category == UTF8PROC_CATEGORY_MN || category == UTF8PROC_CATEGORY_ME ||
+         category == UTF8PROC_CATEGORY_CF || category == UTF8PROC_CATEGORY_LM ||
+         category == UTF8PROC_CATEGORY_SK;
+}
+
+// Capital sigma lower-cases to the final form at the end of a word: after a
+// cased letter and not before one (case-ignorable characters skipped).
+bool is_final_sigma(const std::u32string& cps, std::size_t i) {
+  bool cased_before = false;
+  for (std::size_t j = i; j-- > 0;) {
+    if (is_case_ignorable(cps[j])) continue;
+    cased_before = is_cased(cps[j]);
+    break;
+  }
+  if (!cased_before) return false;
+  for (std::size_t j = i + 1; j < cps.size(); ++j) {
+    if (is_case_ignorable(cps[j])) continue;
+    return !is_cased(cps[j]);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string to_lower(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  bool ascii = true;
+  for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) {
+    for (char c : text) out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return out;
+  }
+  std::u32string cps;
+  std::size_t pos = 0;
+  char32_t cp;
+  while (next_code_point(text, pos, cp)) cps.push_back(cp);
+  for (std::size_t i = 0; i < cps.size(); ++i) {
+    if (cps[i] == 0x130) {  // capital I with dot above: i followed by a combining dot
+      append_utf8(out, U'i');
+      append_utf8(out, 0x307);
+    } else if (cps[i] == 0x3A3) {
+      append_utf8(out, is_final_sigma(cps, i) ? 0x3C2 : 0x3C3);
+    } else {
+      append_utf8(out, static_cast<char32_t>(utf8proc_tolower(static_cast<utf8proc_int32_t>(cps[i]))));
+    }
+  }
+  return out;
+}
+
+std::string screen_text(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t pos = 0;
+  char32_t cp;
+  while (pos < text.size()) {
+    const unsigned char b = static_cast<unsigned char>(text[pos]);
+    if (b >= 0x20 && b < 0x7F) {  // fast path for printable ASCII
+      out += static_cast<char>(b);
+      ++pos;
+      continue;
+    }
+    next_code_point(text, pos, cp);
+    append_utf8(out, is_control(cp) ? kReplacementChar : cp);
+  }
+  return out;
+}
+
+void pop_last_char(std::string& text) {
+  if (text.empty()) return;
+  std::size_t end = text.size() - 1;
+  while (end > 0 && is_continuation(static_cast<unsigned char>(text[end]))) --end;
+  text.erase(end);
+}
+
+}  // namespace sys

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sys {
+
+constexpr char32_t kReplacementChar = 0xFFFD;
+
+/// Decodes the code point at `pos` and advances `pos` past it. Invalid
+/// UTF-8 decodes as U+FFFD, one per maximal invalid subpart (the usual
+/// lossy conversion). Returns false at the end of the text.
+bool next_code_point(std::string_view text, std::size_t& pos, char32_t& cp);
+
+void append_utf8(std::string& out, char32_t cp);
+bool is_valid_utf8(std::string_view text);
+/// The text with each invalid sequence replaced by U+FFFD.
+std::string lossy_utf8(std::string_view text);
+/// Number of Unicode scalar values (after lossy decoding).
+std::size_t char_count(std::string_view text);
+
+/// The Unicode White_Space property.
+bool is_whitespace(char32_t cp);
+/// C0 controls, DEL and C1 controls (U+0000-U+001F, U+007F-U+009F).
+bool is_control(char32_t cp);
+
+std::string_view trim(std::string_view text);
+/// Words separated by runs of Unicode white space.
+std::vector<std::string_view> split_whitespace(std::string_view text);
+/// The first word, or an empty view when there is none.
+std::string_view first_word(std::string_view text);
+
+/// The lines of a text: split at line feeds, one carriage return before a
+/// line feed dropped, no extra empty line after a final line feed.
+std::vector<std::string_view> split_lines(std::string_view text);
+
+/// Full Unicode lower-casing (including the multi-character mapping of
+/// U+0130 and the final form of capital sigma).
+std::string to_lower(std::string_view text);
+
+/// Text made safe to print on a terminal: invalid UTF-8 and every control
+/// character become U+FFFD, so that no byte of it can start an escape
+/// sequence.
+std::string screen_text(std::string_view text);
+
+/// Removes the last code point of a valid UTF-8 text; no-op when empty.
+void pop_last_char(std::string& text);
+
+}  // namespace sys

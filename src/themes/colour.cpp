@@ -1,0 +1,52 @@
+#include "themes/colour.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace themes {
+namespace {
+
+int hex_digit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::uint8_t mix_channel(std::uint8_t from, std::uint8_t to, float t) {
+  const float a = static_cast<float>(from);
+  const float b = static_cast<float>(to);
+  const float value = std::round(a + (b - a) * t);  // std::round rounds halves away from zero
+  return static_cast<std::uint8_t>(std::clamp(value, 0.0f, 255.0f));
+}
+
+}  // namespace
+
+std::optional<Colour> parse_hex_colour(std::string_view text) {
+  if (text.size() != 7 || text[0] != '#') return std::nullopt;
+  int digits[6];
+  for (int i = 0; i < 6; ++i) {
+    digits[i] = hex_digit(text[static_cast<std::size_t>(i) + 1]);
+    if (digits[i] < 0) return std::nullopt;
+  }
+  return Colour{static_cast<std::uint8_t>(digits[0] * 16 + digits[1]),
+                static_cast<std::uint8_t>(digits[2] * 16 + digits[3]),
+                static_cast<std::uint8_t>(digits[4] * 16 + digits[5])};
+}
+
+std::string format_hex_colour(Colour colour) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out = "#";
+  for (std::uint8_t channel : {colour.red, colour.green, colour.blue}) {
+    out += kDigits[channel >> 4];
+    out += kDigits[channel & 15];
+  }
+  return out;
+}
+
+Colour mix_colour(Colour from, Colour to, float fraction) {
+  return Colour{mix_channel(from.red, to.red, fraction), mix_channel(from.green, to.green, fraction),
+                mix_channel(from.blue, to.blue, fraction)};
+}
+
+}  // namespace themes

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace themes {
+
+/// A 24-bit colour.
+struct Colour {
+  std::uint8_t red = 0;
+  std::uint8_t green = 0;
+  std::uint8_t blue = 0;
+  bool operator==(const Colour&) const = default;
+};
+
+/// "#rrggbb" in either case, exactly seven bytes; anything else is nothing.
+std::optional<Colour> parse_hex_colour(std::string_view text);
+/// Lower-case "#rrggbb".
+std::string format_hex_colour(Colour colour);
+
+/// Blends `from` towards `to` by `fraction` per channel, in 32-bit
+/// floating point, rounding halves away from zero and clamping to 0..255.
+Colour mix_colour(Colour from, Colour to, float fraction);
+
+}  // namespace themes

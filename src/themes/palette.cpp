@@ -1,0 +1,97 @@
+#include "themes/palette.hpp"
+
+#include <array>
+#include <unordered_set>
+
+#include "sys/text.hpp"
+
+namespace themes {
+namespace {
+
+bool is_ascii_digits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+// The number of a "color<N>" key, where N is an optional '+' and ASCII
+// digits; nothing for any other key. Values too large for 64 bits
+// saturate, which keeps them out of every range the callers accept.
+std::optional<unsigned long long> colour_key_number(std::string_view key) {
+  if (!key.starts_with("color")) return std::nullopt;
+  std::string_view digits = key.substr(5);
+  if (digits.starts_with('+')) digits.remove_prefix(1);
+  if (!is_ascii_digits(digits)) return std::nullopt;
+  unsigned long long value = 0;
+  for (char c : digits) {
+    const unsigned long long digit = static_cast<unsigned long long>(c - '0');
+    if (value > (~0ULL - digit) / 10) return ~0ULL;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
+}  // namespace
+
+Palette parse_kitty_palette(std::string_view text) {
+  Palette palette;
+  std::array<std::optional<Colour>, 16> slots;
+  for (std::string_view line : sys::split_lines(text)) {
+    const std::string_view trimmed = sys::trim(line);
+    if (trimmed.starts_with('#')) continue;
+    const auto words = sys::split_whitespace(trimmed);
+    if (words.size() < 2) continue;
+    const auto colour = parse_hex_colour(words[1]);
+    if (!colour) continue;
+    const std::string_view key = words[0];
+    if (key == "background") {
+      palette.background = colour;
+    } else if (key == "foreground") {
+      palette.foreground = colour;
+    } else if (auto number = colour_key_number(key); number && *number < 16) {
+      slots[*number] = colour;
+    }
+  }
+  for (const auto& slot : slots)
+    if (slot) palette.colours.push_back(*slot);
+  return palette;
+}
+
+bool is_kitty_colour_line(std::string_view line) {
+  static const std::unordered_set<std::string_view> kColourKeys = {
+      "background",          "foreground",           "cursor",
+      "cursor_text_color",   "url_color",            "selection_background",
+      "selection_foreground", "active_border_color", "inactive_border_color",
+      "bell_border_color",   "tab_bar_background",   "active_tab_foreground",
+      "active_tab_background", "inactive_tab_foreground", "inactive_tab_background",
+  };
+  const std::string_view key = sys::first_word(line);
+  if (key.empty()) return false;
+  if (kColourKeys.contains(key)) return true;
+  const auto number = colour_key_number(key);
+  return number && *number <= 255;
+}
+
+bool is_css_colour_line(std::string_view line) {
+  const std::string_view trimmed = sys::trim(line);
+  if (trimmed.starts_with("@define-color ")) return true;
+  if (!trimmed.empty() && (trimmed.ends_with(',') || trimmed.ends_with('{'))) return true;
+  if (trimmed == "}") return true;
+  const auto colon = trimmed.find(':');
+  if (colon == std::string_view::npos) return false;
+  const std::string_view property = sys::trim(trimmed.substr(0, colon));
+  return property == "color" || property == "background" || property == "border-color" ||
+         property == "background-color";
+}
+
+std::vector<std::string> lines_not_in(std::string_view text, std::string_view other) {
+  const auto other_lines = sys::split_lines(other);
+  const std::unordered_set<std::string_view> known(other_lines.begin(), other_lines.end());
+  std::vector<std::string> kept;
+  for (std::string_view line : sys::split_lines(text))
+    if (!known.contains(line)) kept.emplace_back(line);
+  return kept;
+}
+
+}  // namespace themes

@@ -1,0 +1,155 @@
+"""Shared helpers for the end-to-end tests: a private tmux server per test,
+a home directory in a temporary folder, and the fake programs on PATH."""
+
+import os
+import shutil
+import subprocess
+import time
+import uuid
+from pathlib import Path
+
+import pytest
+
+TINTWELL = os.environ.get("TINTWELL_BIN", str(Path(__file__).parents[2] / "build/release/tintwell"))
+TEST_TOOL = os.environ.get("TINTWELL_TEST_TOOL", str(Path(__file__).parents[2] / "build/release/test-tool"))
+FAKES = os.environ.get("TINTWELL_FAKES_DIR", str(Path(__file__).parents[1] / "fakes/bin"))
+DATA = Path(os.environ.get("TINTWELL_DATA_DIR", str(Path(__file__).parents[3] / "shared/data")))
+
+
+class Home:
+    """A user's home with the XDG directories, all inside a temporary folder."""
+
+    def __init__(self, root: Path):
+        self.root = root
+        self.home = root / "home"
+        self.config = self.home / ".config"
+        self.cache = self.home / ".cache"
+        self.runtime = root / "run"
+        self.log = root / "fake.log"
+        for d in (self.home, self.config, self.cache, self.runtime):
+            d.mkdir(parents=True, exist_ok=True)
+        self.runtime.chmod(0o700)
+
+    def env(self, **extra):
+        env = {
+            "HOME": str(self.home),
+            "XDG_CONFIG_HOME": str(self.config),
+            "XDG_CACHE_HOME": str(self.cache),
+            "XDG_RUNTIME_DIR": str(self.runtime),
+            "PATH": f"{FAKES}:/usr/bin:/bin",
+            "LANG": "C.UTF-8",
+            "FAKE_LOG": str(self.log),
+        }
+        env.update({k: v for k, v in extra.items() if v is not None})
+        return env
+
+    def run(self, *args, stdin=subprocess.DEVNULL, timeout=60, env=None, **extra):
+        return subprocess.run(
+            [TINTWELL, *args], stdin=stdin, capture_output=True, timeout=timeout,
+            env=env or self.env(**extra))
+
+    def tool(self, *args, input=None, timeout=60, **extra):
+        return subprocess.run(
+            [TEST_TOOL, *args], input=input, capture_output=True, timeout=timeout, env=self.env(**extra))
+
+    def fake_log(self):
+        return self.log.read_text().splitlines() if self.log.exists() else []
+
+
+class Terminal:
+    """A shell in a private tmux server, driven by keys and read as text."""
+
+    def __init__(self, home: Home, columns=100, rows=30, env=None):
+        self.home = home
+        self.socket = f"tintwell-e2e-{uuid.uuid4().hex[:12]}"
+        environment = home.env(**(env or {}))
+        environment["PS1"] = "$ "
+        environment["TERM"] = "tmux-256color"
+        command = ["env", "-i"] + [f"{k}={v}" for k, v in environment.items()] + [
+            "bash", "--norc", "--noprofile"]
+        self.tmux("-f", "/dev/null", "new-session", "-d", "-x", str(columns), "-y", str(rows),
+                  "-s", "main", *command)
+        self.tmux("set-option", "-g", "default-terminal", "tmux-256color")
+        self.wait_for(lambda s: s[0].startswith("$"))
+
+    def tmux(self, *args, check=True):
+        return subprocess.run(["tmux", "-L", self.socket, *args], capture_output=True, text=True,
+                              check=check, timeout=30)
+
+    def send(self, *keys, literal=False):
+        self.tmux("send-keys", "-t", "main", *(["-l"] if literal else []), *keys)
+
+    def type(self, text):
+        self.send(text, literal=True)
+
+    def run(self, command_line):
+        self.type(command_line)
+        self.send("Enter")
+
+    def screen(self):
+        out = self.tmux("capture-pane", "-p", "-t", "main").stdout
+        lines = out.split("\n")
+        if lines and lines[-1] == "":
+            lines.pop()
+        return lines
+
+    def text(self):
+        return "\n".join(self.screen())
+
+    def display(self, fmt):
+        return self.tmux("display-message", "-p", "-t", "main", fmt).stdout.strip()
+
+    def wait_for(self, predicate, timeout=10.0):
+        if isinstance(predicate, str):
+            needle = predicate
+            predicate = lambda s: needle in "\n".join(s)  # noqa: E731
+        deadline = time.monotonic() + timeout
+        while True:
+            screen = self.screen()
+            if predicate(screen):
+                return screen
+            if time.monotonic() > deadline:
+                raise AssertionError("timed out; screen was:\n" + "\n".join(screen))
+            time.sleep(0.05)
+
+    def resize(self, columns, rows):
+        self.tmux("resize-window", "-t", "main", "-x", str(columns), "-y", str(rows))
+
+    def close(self):
+        self.tmux("kill-server", check=False)
+
+
+@pytest.fixture
+def home(tmp_path):
+    return Home(tmp_path)
+
+
+@pytest.fixture
+def terminal_factory(home):
+    if shutil.which("tmux") is None:
+        pytest.skip("tmux is not installed")
+    made = []
+
+    def make(**kwargs):
+        t = Terminal(home, **kwargs)
+        made.append(t)
+        return t
+
+    yield make
+    for t in made:
+        t.close()
+
+
+HINTS_THEMES = " tab/←→ section · ↑↓ move · ⏎ apply · / filter · esc quit"
+HINTS_WALLPAPERS = " tab/←→ section · ↑↓ move · ⏎ apply · esc quit"
+
+
+def start_switcher(terminal, args=""):
+    terminal.run(f"{TINTWELL} {args}".strip())
+    return terminal.wait_for(lambda s: any(line.startswith(" tab/←→") or line.startswith(" type to")
+                                           for line in s))
+
+
+def fit(text, width):
+    """The Switcher's cut: at most `width` characters, the last one "…"."""
+    return text if len(text) <= width else text[: width - 1] + "…"

@@ -1,0 +1,125 @@
+"""The interactive Switcher in a real terminal (tmux)."""
+
+import re
+import subprocess
+
+from conftest import HINTS_THEMES, HINTS_WALLPAPERS, fit, start_switcher
+
+
+def terminal_is_usable(terminal):
+    """Main screen, visible cursor, echo and line editing back."""
+    assert terminal.display("#{alternate_on}") == "0"
+    assert terminal.display("#{cursor_flag}") == "1"
+    terminal.run("for f in echo icanon isig; do stty -a | grep -qw -- -$f && echo o''ff:$f; done; echo che''cked")
+    screen = terminal.wait_for(lambda s: "checked" in s)
+    assert not any("off:" in line for line in screen if not line.startswith("$")), screen
+    terminal.run("echo typed-$((6*7))")
+    terminal.wait_for("typed-42")
+
+
+def test_first_screen_with_empty_lists(home, terminal_factory):
+    terminal = terminal_factory(columns=100, rows=30)
+    screen = start_switcher(terminal)
+    assert terminal.display("#{alternate_on}") == "1"
+    assert terminal.display("#{cursor_flag}") == "0"
+    assert screen[0] == " themes  wallpapers"
+    assert screen[1] == "─" * 100
+    assert screen[2] == fit(f"  no themes in {home.config}/morvane/themes", 100)
+    assert screen[26] == "─" * 100
+    assert screen[29] == HINTS_THEMES
+
+
+def test_filter_typing_enter_and_esc(terminal_factory):
+    terminal = terminal_factory(columns=80, rows=24)
+    start_switcher(terminal)
+    terminal.type("/Nord")
+    screen = terminal.wait_for("/ Nord▌")
+    assert screen[0] == " themes  wallpapers   / Nord▌"
+    assert screen[2] == '  no themes match "Nord"'
+    assert screen[23] == " type to filter · ⏎ keep · esc clear"
+    terminal.send("Enter")
+    screen = terminal.wait_for(lambda s: s[0].endswith("/ Nord"))
+    assert screen[23] == HINTS_THEMES
+    terminal.type("/q")
+    terminal.wait_for("/ Nordq▌")  # q is part of the filter while editing
+    terminal.send("BSpace")
+    terminal.wait_for("/ Nord▌")
+    terminal.send("Escape")
+    screen = terminal.wait_for(lambda s: s[0] == " themes  wallpapers" and s[23] == HINTS_THEMES)
+    assert screen[2].startswith("  no themes in ")
+    # Esc in normal mode then quits.
+    terminal.send("Escape")
+    terminal.wait_for(lambda s: terminal.display("#{alternate_on}") == "0")
+    terminal_is_usable(terminal)
+
+
+def test_tab_switches_sections(terminal_factory):
+    terminal = terminal_factory(columns=80, rows=24)
+    start_switcher(terminal)
+    terminal.send("Tab")
+    screen = terminal.wait_for(HINTS_WALLPAPERS)
+    assert screen[2] == "  no images in ~/Pictures/Wallpapers or ~/.config/morvane/wallpapers"
+    terminal.type("/")  # nothing in the wallpapers section
+    terminal.send("Right")
+    screen = terminal.wait_for(HINTS_THEMES)
+    assert screen[0] == " themes  wallpapers"
+
+
+def quit_with(terminal_factory, *keys, literal=False):
+    terminal = terminal_factory(columns=60, rows=20)
+    start_switcher(terminal)
+    terminal.send(*keys, literal=literal)
+    terminal.wait_for(lambda s: terminal.display("#{alternate_on}") == "0")
+    terminal.run("echo status=$?")
+    terminal.wait_for("status=0")
+    terminal_is_usable(terminal)
+
+
+def test_quit_with_q(terminal_factory):
+    quit_with(terminal_factory, "q", literal=True)
+
+
+def test_quit_with_esc(terminal_factory):
+    quit_with(terminal_factory, "Escape")
+
+
+def test_quit_with_ctrl_c(terminal_factory):
+    quit_with(terminal_factory, "C-c")
+
+
+def test_ctrl_c_quits_in_filter_mode(terminal_factory):
+    terminal = terminal_factory(columns=60, rows=20)
+    start_switcher(terminal)
+    terminal.type("/ab")
+    terminal.wait_for("/ ab▌")
+    terminal.send("C-c")
+    terminal.wait_for(lambda s: terminal.display("#{alternate_on}") == "0")
+    terminal_is_usable(terminal)
+
+
+def test_sigterm_gives_the_terminal_back(terminal_factory):
+    terminal = terminal_factory(columns=60, rows=20)
+    start_switcher(terminal)
+    pane_pid = terminal.display("#{pane_pid}")
+    children = subprocess.run(["pgrep", "-P", pane_pid], capture_output=True, text=True).stdout.split()
+    assert children, "the switcher should run under the shell"
+    subprocess.run(["kill", "-TERM", children[0]], check=True)
+    terminal.wait_for(lambda s: terminal.display("#{alternate_on}") == "0")
+    terminal.run("echo status=$?")
+    terminal.wait_for("status=143")
+    terminal_is_usable(terminal)
+
+
+def test_shrinking_below_the_minimum_and_growing_again(terminal_factory):
+    terminal = terminal_factory(columns=80, rows=24)
+    start_switcher(terminal)
+    terminal.resize(29, 24)
+    terminal.wait_for(lambda s: all(line.strip() == "" for line in s))
+    terminal.resize(80, 8)
+    terminal.wait_for(lambda s: all(line.strip() == "" for line in s))
+    terminal.resize(30, 9)
+    screen = terminal.wait_for(lambda s: s[0] == " themes  wallpapers")
+    assert screen[8] == " tab/←→ section · ↑↓ move · ⏎…"
+    terminal.resize(90, 26)
+    screen = terminal.wait_for(lambda s: len(s) == 26 and s[25] == HINTS_THEMES)
+    assert re.fullmatch("─{90}", screen[1])

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "main/services.hpp"
+
+namespace testing_support {
+
+/// Services that hand out fixed lists and record what was asked.
+class FakeServices : public switcher::SwitcherServices {
+ public:
+  std::vector<themes::ThemeEntry> themes;
+  std::optional<std::string> active;
+  std::vector<wallpaper::Wallpaper> wallpapers;
+  std::optional<std::filesystem::path> saved;
+  sys::Result<std::string> activation = sys::Error{"activation failed"};
+  sys::Result<std::string> wallpaper_outcome = sys::Error{"no backend"};
+  /// What a successful activation turns the theme list and active name into.
+  std::vector<themes::ThemeEntry> themes_after;
+  std::optional<std::string> active_after;
+  std::optional<std::filesystem::path> saved_after;
+
+  std::vector<std::string> activated;
+  std::vector<std::filesystem::path> applied;
+
+  std::vector<themes::ThemeEntry> list_themes() override { return themes; }
+  std::optional<std::string> active_theme_name() override { return active; }
+  std::vector<wallpaper::Wallpaper> list_wallpapers() override { return wallpapers; }
+  std::optional<std::filesystem::path> load_saved_wallpaper() override { return saved; }
+  sys::Result<std::string> activate_theme(const std::string& name) override {
+    activated.push_back(name);
+    if (activation.ok()) {
+      themes = themes_after;
+      active = active_after;
+    }
+    return activation;
+  }
+  sys::Result<std::string> apply_wallpaper(const wallpaper::Wallpaper& w) override {
+    applied.push_back(w.path);
+    if (wallpaper_outcome.ok()) saved = saved_after;
+    return wallpaper_outcome;
+  }
+};
+
+inline std::vector<themes::ThemeEntry> named_themes(std::initializer_list<const char*> names) {
+  std::vector<themes::ThemeEntry> list;
+  for (const char* name : names) list.push_back(themes::ThemeEntry{.name = name});
+  return list;
+}
+
+}  // namespace testing_support

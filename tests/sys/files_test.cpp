@@ -1,0 +1,117 @@
+#include "sys/files.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "sys/os_error.hpp"
+#include "test_support.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::read_text;
+using testing_support::TempDir;
+using testing_support::write_text;
+
+TEST(OsError, DescriptionAndNumber) {
+  EXPECT_EQ(sys::os_error_text(ENOENT), "No such file or directory (os error 2)");
+  EXPECT_EQ(sys::os_error_text(EACCES), "Permission denied (os error 13)");
+}
+
+TEST(AtomicTempPath, ReplacesTheExtensionWithPidAndTmp) {
+  EXPECT_EQ(sys::atomic_temp_path("/x/kitty.conf", 4242), fs::path("/x/kitty.4242.tmp"));
+  EXPECT_EQ(sys::atomic_temp_path("/x/style.css", 7), fs::path("/x/style.7.tmp"));
+  EXPECT_EQ(sys::atomic_temp_path("/x/colors", 7), fs::path("/x/colors.7.tmp"));
+  EXPECT_EQ(sys::atomic_temp_path("/x/.hidden", 7), fs::path("/x/.hidden.7.tmp"));
+  EXPECT_EQ(sys::atomic_temp_path("/x/a.tar.gz", 7), fs::path("/x/a.tar.7.tmp"));
+  EXPECT_EQ(sys::atomic_temp_path("theme-name", 7), fs::path("theme-name.7.tmp"));
+}
+
+TEST(WriteAtomic, WritesWholeContentAndLeavesNoTemporaryFile) {
+  TempDir dir;
+  write_text(dir / "kitty.conf", "old content that is longer");
+  ASSERT_TRUE(sys::write_atomic(dir / "kitty.conf", "new").ok());
+  EXPECT_EQ(read_text(dir / "kitty.conf"), "new");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(WriteAtomic, ReplacesASymbolicLinkAndLeavesItsTarget) {
+  TempDir dir;
+  write_text(dir / "target.conf", "target");
+  fs::create_symlink(dir / "target.conf", dir / "link.conf");
+  ASSERT_TRUE(sys::write_atomic(dir / "link.conf", "mine").ok());
+  EXPECT_FALSE(fs::is_symlink(dir / "link.conf"));
+  EXPECT_EQ(read_text(dir / "link.conf"), "mine");
+  EXPECT_EQ(read_text(dir / "target.conf"), "target");
+}
+
+TEST(WriteAtomic, FailureLeavesTheTargetAndReportsTheSystemError) {
+  TempDir dir;
+  // The target is a non-empty directory: the rename fails.
+  fs::create_directories(dir / "busy.css" / "inside");
+  auto renamed = sys::write_atomic(dir / "busy.css", "x");
+  ASSERT_FALSE(renamed.ok());
+  EXPECT_NE(renamed.error_text().find("(os error "), std::string::npos);
+  EXPECT_TRUE(fs::is_directory(dir / "busy.css" / "inside"));
+  EXPECT_FALSE(fs::exists(dir / ("busy." + std::to_string(getpid()) + ".tmp")));
+
+  // A missing parent directory is not created.
+  auto missing = sys::write_atomic(dir / "no" / "such.conf", "x");
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error_text(), "No such file or directory (os error 2)");
+}
+
+TEST(WriteAtomic, UnwritableDirectoryKeepsOldContent) {
+  if (geteuid() == 0) GTEST_SKIP() << "root ignores directory permissions";
+  TempDir dir;
+  write_text(dir / "ro" / "gtk.css", "old");
+  fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_FALSE(sys::write_atomic(dir / "ro" / "gtk.css", "new").ok());
+  EXPECT_EQ(read_text(dir / "ro" / "gtk.css"), "old");
+}
+
+TEST(ReadOrEmpty, MissingIsEmptyOtherFailuresAreErrors) {
+  TempDir dir;
+  auto missing = sys::read_or_empty(dir / "missing");
+  ASSERT_TRUE(missing.ok());
+  EXPECT_EQ(missing.value(), "");
+
+  write_text(dir / "text", "héllo\n");
+  EXPECT_EQ(sys::read_or_empty(dir / "text").value(), "héllo\n");
+
+  auto directory = sys::read_or_empty(dir.path());
+  ASSERT_FALSE(directory.ok());
+  EXPECT_EQ(directory.error_text(), "Is a directory (os error 21)");
+
+  write_text(dir / "binary", "a\xff");
+  EXPECT_FALSE(sys::read_or_empty(dir / "binary").ok());
+
+  // A file in place of a directory is not "missing".
+  EXPECT_FALSE(sys::read_or_empty(dir / "text" / "below").ok());
+}
+
+TEST(CreateDirAll, CreatesAncestorsAndAcceptsExisting) {
+  TempDir dir;
+  const mode_t old_mask = umask(022);
+  ASSERT_TRUE(sys::create_dir_all(dir / "a" / "b" / "c").ok());
+  umask(old_mask);
+  EXPECT_TRUE(fs::is_directory(dir / "a" / "b" / "c"));
+  struct stat st;
+  ASSERT_EQ(stat((dir / "a").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0755u);
+  EXPECT_TRUE(sys::create_dir_all(dir / "a" / "b").ok());
+
+  write_text(dir / "file", "x");
+  EXPECT_FALSE(sys::create_dir_all(dir / "file" / "sub").ok());
+}
+
+TEST(WriteFile, CreatesOrTruncatesInPlace) {
+  TempDir dir;
+  ASSERT_TRUE(sys::write_file(dir / "wallpaper", "long old text").ok());
+  ASSERT_TRUE(sys::write_file(dir / "wallpaper", "new").ok());
+  EXPECT_EQ(read_text(dir / "wallpaper"), "new");
+}
+
+}  // namespace

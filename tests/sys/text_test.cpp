@@ -1,0 +1,77 @@
+#include "sys/text.hpp"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using sys::lossy_utf8;
+using sys::split_lines;
+using sys::split_whitespace;
+using sys::to_lower;
+using sys::trim;
+
+TEST(Utf8, LossyConversionReplacesEachInvalidSubpart) {
+  EXPECT_EQ(lossy_utf8("plain"), "plain");
+  EXPECT_EQ(lossy_utf8("a\xff" "b"), "a\uFFFD" "b");
+  // A truncated three-byte sequence counts once; the byte after it is kept.
+  EXPECT_EQ(lossy_utf8("\xe2\x94x"), "\uFFFDx");
+  // Surrogates and overlong forms are invalid.
+  EXPECT_EQ(lossy_utf8("\xed\xa0\x80"), "\uFFFD\uFFFD\uFFFD");
+  EXPECT_EQ(lossy_utf8("\xc0\xaf"), "\uFFFD\uFFFD");
+  EXPECT_TRUE(sys::is_valid_utf8("é ─ \uFFFD 😀"));
+  EXPECT_FALSE(sys::is_valid_utf8("\xef\xbf"));
+  EXPECT_EQ(sys::char_count("a─é😀"), 4u);
+}
+
+TEST(Utf8, WhiteSpaceIsTheUnicodeProperty) {
+  for (char32_t cp : {U'\t', U'\n', U'\v', U'\f', U'\r', U' ', char32_t{0x85}, char32_t{0xA0},
+                      char32_t{0x1680}, char32_t{0x2000}, char32_t{0x2028}, char32_t{0x2029},
+                      char32_t{0x3000}})
+    EXPECT_TRUE(sys::is_whitespace(cp)) << static_cast<unsigned>(cp);
+  for (char32_t cp : {U'a', char32_t{0x200B}, char32_t{0xFEFF}, char32_t{0x1C}})
+    EXPECT_FALSE(sys::is_whitespace(cp)) << static_cast<unsigned>(cp);
+}
+
+TEST(Utf8, TrimAndSplitUseUnicodeWhiteSpace) {
+  EXPECT_EQ(trim("\u3000 x y\t\r\n"), "x y");
+  EXPECT_EQ(trim(" \t "), "");
+  EXPECT_EQ(split_whitespace("  color1\u00a0#ff0000  # red "),
+            (std::vector<std::string_view>{"color1", "#ff0000", "#", "red"}));
+  EXPECT_EQ(sys::first_word("\t cursor #fff"), "cursor");
+  EXPECT_EQ(sys::first_word("   "), "");
+}
+
+TEST(Lines, SplitAtLineFeedsDroppingOneCarriageReturn) {
+  EXPECT_EQ(split_lines(""), std::vector<std::string_view>{});
+  EXPECT_EQ(split_lines("a"), std::vector<std::string_view>{"a"});
+  EXPECT_EQ(split_lines("a\n"), std::vector<std::string_view>{"a"});
+  EXPECT_EQ(split_lines("a\r\n\nb\r\r\n"), (std::vector<std::string_view>{"a", "", "b\r"}));
+  EXPECT_EQ(split_lines("\n\n"), (std::vector<std::string_view>{"", ""}));
+}
+
+TEST(Lowercase, FullUnicodeMapping) {
+  EXPECT_EQ(to_lower("NORD Light"), "nord light");
+  EXPECT_EQ(to_lower("ÉTÉ"), "été");
+  EXPECT_EQ(to_lower("\u0130"), "i\u0307");
+  EXPECT_EQ(to_lower("ΟΔΟΣ"), "οδος");
+  EXPECT_EQ(to_lower("ΣΑ"), "σα");
+}
+
+TEST(ScreenText, ControlCharactersBecomeReplacementCharacters) {
+  EXPECT_EQ(sys::screen_text("ok \x1b[31mred\x07"), "ok \uFFFD[31mred\uFFFD");
+  EXPECT_EQ(sys::screen_text("\x7f\xc2\x9b\xff"), "\uFFFD\uFFFD\uFFFD");
+  EXPECT_EQ(sys::screen_text("tab\there"), "tab\uFFFDhere");
+}
+
+TEST(PopLastChar, RemovesOneScalarValue) {
+  std::string text = "aé😀";
+  sys::pop_last_char(text);
+  EXPECT_EQ(text, "aé");
+  sys::pop_last_char(text);
+  EXPECT_EQ(text, "a");
+  sys::pop_last_char(text);
+  sys::pop_last_char(text);
+  EXPECT_EQ(text, "");
+}
+
+}  // namespace

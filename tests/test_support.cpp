@@ -1,0 +1,173 @@
+#include "test_support.hpp"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "sys/text.hpp"
+
+namespace testing_support {
+
+VirtualScreen::VirtualScreen(std::size_t columns, std::size_t rows)
+    : columns_(columns), rows_(rows), cells_(columns * rows) {}
+
+void VirtualScreen::feed(std::string_view out) {
+  std::size_t pos = 0;
+  while (pos < out.size()) {
+    if (out[pos] == '\x1b' && pos + 1 < out.size() && out[pos + 1] == '[') {
+      std::size_t end = pos + 2;
+      while (end < out.size() && !(out[end] >= 0x40 && out[end] <= 0x7E)) ++end;
+      if (end >= out.size()) throw std::runtime_error("unterminated control sequence");
+      const std::string params(out.substr(pos + 2, end - pos - 2));
+      const char final_byte = out[end];
+      if (final_byte == 'H') {
+        const auto semi = params.find(';');
+        y_ = static_cast<std::size_t>(std::stoul(params.substr(0, semi))) - 1;
+        x_ = static_cast<std::size_t>(std::stoul(params.substr(semi + 1))) - 1;
+      } else if (final_byte == 'J') {
+        for (auto& cell : cells_) cell = Cell{};
+      } else if (final_byte == 'm') {
+        apply_sgr(params);
+      }
+      pos = end + 1;
+      continue;
+    }
+    const std::size_t start = pos;
+    char32_t cp;
+    sys::next_code_point(out, pos, cp);
+    if (sys::is_control(cp)) throw std::runtime_error("control character in screen text");
+    if (x_ < columns_ && y_ < rows_) {
+      cells_[y_ * columns_ + x_] = Cell{std::string(out.substr(start, pos - start)), style_};
+    } else {
+      throw std::runtime_error("text written outside the screen");
+    }
+    ++x_;
+  }
+}
+
+void VirtualScreen::apply_sgr(const std::string& params) {
+  std::vector<int> codes;
+  std::size_t start = 0;
+  while (start <= params.size()) {
+    const auto end = std::min(params.find(';', start), params.size());
+    codes.push_back(end == start ? 0 : std::stoi(params.substr(start, end - start)));
+    start = end + 1;
+  }
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    const int code = codes[i];
+    if (code == 0) {
+      style_ = Style{};
+    } else if (code == 1) {
+      style_.bold = true;
+    } else if (code == 22) {
+      style_.bold = false;
+    } else if (code == 3) {
+      style_.italic = true;
+    } else if (code == 23) {
+      style_.italic = false;
+    } else if (code == 39) {
+      style_.fg.clear();
+    } else if (code == 49) {
+      style_.bg.clear();
+    } else if ((code == 38 || code == 48) && i + 2 < codes.size() && codes[i + 1] == 5) {
+      (code == 38 ? style_.fg : style_.bg) = std::to_string(codes[i + 2]);
+      i += 2;
+    } else if ((code == 38 || code == 48) && i + 4 < codes.size() && codes[i + 1] == 2) {
+      char hex[8];
+      snprintf(hex, sizeof hex, "#%02x%02x%02x", codes[i + 2], codes[i + 3], codes[i + 4]);
+      (code == 38 ? style_.fg : style_.bg) = hex;
+      i += 4;
+    } else {
+      throw std::runtime_error("unexpected SGR parameter " + std::to_string(code));
+    }
+  }
+}
+
+std::string VirtualScreen::Style::text() const {
+  std::string out;
+  const auto add = [&](std::string part) { out += (out.empty() ? "" : " ") + part; };
+  if (!fg.empty()) add("fg:" + fg);
+  if (!bg.empty()) add("bg:" + bg);
+  if (bold) add("bold");
+  if (italic) add("italic");
+  return out;
+}
+
+std::string VirtualScreen::row(std::size_t row) const {
+  std::string text;
+  for (std::size_t x = 0; x < columns_; ++x) text += cells_[row * columns_ + x].glyph;
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+std::vector<std::string> VirtualScreen::rows() const {
+  std::vector<std::string> all;
+  for (std::size_t y = 0; y < rows_; ++y) all.push_back(row(y));
+  return all;
+}
+
+std::string VirtualScreen::style_at(std::size_t column, std::size_t row) const {
+  return cells_[row * columns_ + column].style.text();
+}
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tintwell-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  // Tests may leave read-only directories behind; make them removable.
+  for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    if (it->is_directory(ec) && !it->is_symlink(ec))
+      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::add, ec);
+  }
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+  std::filesystem::remove_all(path_, ec);
+}
+
+ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
+  if (const char* old = getenv(name)) old_ = old;
+  if (value) {
+    setenv(name, value->c_str(), 1);
+  } else {
+    unsetenv(name);
+  }
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (old_) {
+    setenv(name_.c_str(), old_->c_str(), 1);
+  } else {
+    unsetenv(name_.c_str());
+  }
+}
+
+void write_text(const std::filesystem::path& path, std::string_view text) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+std::string read_text(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
+}
+
+std::optional<std::filesystem::path> data_dir(std::string_view sub) {
+  const char* configured = getenv("TINTWELL_DATA_DIR");
+  const std::filesystem::path base = configured ? configured : TINTWELL_DATA_DIR;
+  const auto dir = base / sub;
+  if (!std::filesystem::is_directory(dir)) return std::nullopt;
+  return dir;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace testing_support {
+
+/// Applies terminal output (cursor moves, clears, SGR, UTF-8 text) to a
+/// grid of cells and gives the rows back as text, so drawing tests can
+/// compare what the user would see.
+class VirtualScreen {
+ public:
+  VirtualScreen(std::size_t columns, std::size_t rows);
+  void feed(std::string_view output);
+  /// Row `row` with trailing spaces removed.
+  std::string row(std::size_t row) const;
+  std::vector<std::string> rows() const;
+  /// The attributes the cell was written with, e.g. "fg:14 bg:237 bold"
+  /// (palette indices as numbers, 24-bit colours as #rrggbb).
+  std::string style_at(std::size_t column, std::size_t row) const;
+
+ private:
+  struct Style {
+    std::string fg;
+    std::string bg;
+    bool bold = false;
+    bool italic = false;
+    std::string text() const;
+  };
+  struct Cell {
+    std::string glyph = " ";
+    Style style;
+  };
+  void apply_sgr(const std::string& params);
+  std::size_t columns_;
+  std::size_t rows_;
+  std::vector<Cell> cells_;
+  std::size_t x_ = 0;
+  std::size_t y_ = 0;
+  Style style_;
+};
+
+/// A fresh directory under the system's temporary directory, removed
+/// when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+/// Sets an environment variable for the life of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, std::optional<std::string> value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
+void write_text(const std::filesystem::path& path, std::string_view text);
+std::string read_text(const std::filesystem::path& path);
+
+/// The shared real-world data directory, or nothing (the test should skip).
+std::optional<std::filesystem::path> data_dir(std::string_view sub);
+
+}  // namespace testing_support

@@ -1,0 +1,68 @@
+// Runs single components on files or standard input, so that tests can
+// exercise them without the full-screen Switcher.
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "themes/colour.hpp"
+#include "themes/palette.hpp"
+#include "themes/paths.hpp"
+
+namespace {
+
+std::string read_stdin() {
+  return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+}
+
+std::string colour_or_dash(const std::optional<themes::Colour>& colour) {
+  return colour ? themes::format_hex_colour(*colour) : "-";
+}
+
+int palette(const std::vector<std::string>&) {
+  const auto p = themes::parse_kitty_palette(read_stdin());
+  fmt::print("background {}\nforeground {}\n", colour_or_dash(p.background), colour_or_dash(p.foreground));
+  for (const auto& colour : p.colours) fmt::print("{}\n", themes::format_hex_colour(colour));
+  return 0;
+}
+
+int paths(const std::vector<std::string>&) {
+  fmt::print("themes_dir {}\nindex_cache_dir {}\n", themes::themes_dir().string(),
+             themes::index_cache_dir().string());
+  return 0;
+}
+
+struct Subcommand {
+  const char* name;
+  std::size_t arguments;
+  const char* usage;
+  int (*run)(const std::vector<std::string>&);
+};
+
+const Subcommand kSubcommands[] = {
+    {"palette", 0, "palette  < kitty.conf", palette},
+    {"paths", 0, "paths", paths},
+};
+
+int usage() {
+  std::string text = "usage: test-tool <subcommand>\n";
+  for (const auto& sub : kSubcommands) text += fmt::format("  test-tool {}\n", sub.usage);
+  fmt::print(stderr, "{}", text);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return usage();
+  const std::string name = argv[1];
+  const std::vector<std::string> args(argv + 2, argv + argc);
+  for (const auto& sub : kSubcommands) {
+    if (name != sub.name) continue;
+    if (args.size() != sub.arguments) return usage();
+    return sub.run(args);
+  }
+  return usage();
+}
