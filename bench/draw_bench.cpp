@@ -35,5 +35,3 @@ void BM_DrawScreen240x70(benchmark::State& bench) {
 BENCHMARK(BM_DrawScreen240x70)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();

@@ -34,6 +34,19 @@ fs::path index_cache_dir(const Environment& env) {
   return base / "morvane" / "kitty-themes";
 }
 
+std::optional<fs::path> config_dir_from_themes_dir(const fs::path& themes) {
+  // A path has a parent unless it is empty or a root; "a" has the empty
+  // path as its parent, which stands for the working directory.
+  const auto parent = [](const fs::path& p) -> std::optional<fs::path> {
+    const fs::path trimmed = p.has_filename() ? p : p.parent_path();
+    if (trimmed.empty() || trimmed == trimmed.root_path()) return std::nullopt;
+    return trimmed.parent_path();
+  };
+  const auto first = parent(themes);
+  if (!first) return std::nullopt;
+  return parent(*first);
+}
+
 fs::path themes_dir() { return themes_dir(Environment::current()); }
 fs::path index_cache_dir() { return index_cache_dir(Environment::current()); }
 

@@ -32,6 +32,10 @@ fs::path themes_dir(const Environment& env);
 /// XDG_CACHE_HOME (else <home>/.cache) joined with morvane/kitty-themes.
 fs::path index_cache_dir(const Environment& env);
 
+/// The user configuration directory as the parent of the parent of the
+/// themes directory; nothing when either parent is missing.
+std::optional<fs::path> config_dir_from_themes_dir(const fs::path& themes);
+
 /// The same, read from the process environment at each call.
 fs::path themes_dir();
 fs::path index_cache_dir();

@@ -7,7 +7,9 @@
 
 #include <fmt/format.h>
 
+#include "btop/btop.hpp"
 #include "themes/colour.hpp"
+#include "themes/kitty_index.hpp"
 #include "themes/palette.hpp"
 #include "themes/paths.hpp"
 
@@ -34,6 +36,47 @@ int paths(const std::vector<std::string>&) {
   return 0;
 }
 
+int index(const std::vector<std::string>&) {
+  for (const auto& entry : themes::load_index())
+    fmt::print("{}\t{}\t{}\n", entry.name, entry.file, entry.is_dark ? "dark" : "light");
+  return 0;
+}
+
+int definition(const std::vector<std::string>& args) {
+  const auto def = themes::index_theme_definition(args[0]);
+  if (!def) {
+    fmt::print(stderr, "no definition\n");
+    return 1;
+  }
+  fmt::print("name {}\nbackground {}\nbase {}\nsurface {}\nforeground {}\nmuted {}\naccent {}\n"
+             "cursor {}\nselection {}\n",
+             def->name, def->background, def->base, def->surface, def->foreground, def->muted, def->accent,
+             def->cursor, def->selection);
+  for (std::size_t i = 0; i < def->colours.size(); ++i) fmt::print("color{} {}\n", i, def->colours[i]);
+  fmt::print("vscode_theme {}\n", def->vscode_theme);
+  return 0;
+}
+
+int btop_prepare(const std::vector<std::string>& args) {
+  auto text = btop::prepare_btop_theme(args[0]);
+  if (!text) {
+    fmt::print(stderr, "{}\n", text.error_text());
+    return 1;
+  }
+  fmt::print("{}", text.value());
+  return 0;
+}
+
+int btop_apply(const std::vector<std::string>&) {
+  auto note = btop::apply_btop_theme(read_stdin());
+  if (!note) {
+    fmt::print(stderr, "{}\n", note.error_text());
+    return 1;
+  }
+  if (note.value()) fmt::print("{}\n", *note.value());
+  return 0;
+}
+
 struct Subcommand {
   const char* name;
   std::size_t arguments;
@@ -44,6 +87,10 @@ struct Subcommand {
 const Subcommand kSubcommands[] = {
     {"palette", 0, "palette  < kitty.conf", palette},
     {"paths", 0, "paths", paths},
+    {"index", 0, "index", index},
+    {"definition", 1, "definition NAME", definition},
+    {"btop-prepare", 1, "btop-prepare DIR", btop_prepare},
+    {"btop-apply", 0, "btop-apply  < theme text", btop_apply},
 };
 
 int usage() {

@@ -1,0 +1,34 @@
+// Loading the real 108 KB kitty themes index from the page cache.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "themes/kitty_index.hpp"
+
+namespace {
+
+void BM_LoadRealIndex(benchmark::State& state) {
+  const std::filesystem::path data = std::filesystem::path(TINTWELL_DATA_DIR) / "kitty-themes";
+  if (!std::filesystem::exists(data / "themes.json")) {
+    state.SkipWithError("real kitty themes not found");
+    return;
+  }
+  char dir[] = "/tmp/tintwell-bench-XXXXXX";
+  if (!mkdtemp(dir)) return;
+  const auto cache = std::filesystem::path(dir) / "morvane" / "kitty-themes";
+  std::filesystem::create_directories(cache);
+  std::filesystem::copy_file(data / "themes.json", cache / "themes.json");  // fresh: no download
+  setenv("XDG_CACHE_HOME", dir, 1);
+  std::size_t count = 0;
+  for (auto _ : state) {
+    auto entries = themes::load_index();
+    count = entries.size();
+    benchmark::DoNotOptimize(entries);
+  }
+  state.counters["entries"] = static_cast<double>(count);
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_LoadRealIndex)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sys/result.hpp"
+#include "themes/theme_definition.hpp"
+
+namespace btop {
+
+/// Blends colour text `b` into `a` by the whole percentage `t` (the
+/// weight of b), rounding halves up; b's text unchanged when either
+/// does not parse.
+std::string mix_hex_percent(std::string_view a, std::string_view b, int t);
+
+/// The 49-line btop theme file for a definition.
+std::string btop_theme_text(const themes::ThemeDefinition& def);
+
+/// btop.conf with its first `color_theme` setting pointing at our theme,
+/// later ones dropped and one appended when there was none. Every other
+/// line is kept; line endings become line feeds.
+std::string rewrite_btop_conf(std::string_view conf);
+
+/// Whether `btop --version` output names a version that reloads its
+/// configuration on SIGUSR2 (1.3.1 or later; older ones die of it).
+bool btop_reloads_on_signal(std::string_view version_output);
+
+/// The btop theme text a profile yields: generated from a complete
+/// kitty.conf palette, else the profile's own btop.theme.
+sys::Result<std::string> prepare_btop_theme(const std::filesystem::path& profile_dir);
+
+/// Installs `text` as btop's theme, points btop.conf at it and asks
+/// running btop to reload. Success may carry a note for the outcome line.
+sys::Result<std::optional<std::string>> apply_btop_theme(std::string_view text);
+
+/// Signals the user's running btop processes; a note when that could not
+/// be done.
+std::optional<std::string> notify_btop();
+
+inline constexpr std::string_view kBtopNote = "btop theme saved; reopen btop to load it";
+
+}  // namespace btop

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sys/result.hpp"
+#include "themes/palette.hpp"
+#include "themes/theme_definition.hpp"
+
+namespace themes {
+
+namespace fs = std::filesystem;
+
+/// Raw-file prefix of the public kitty themes collection; the index and
+/// every theme file are fetched from below it.
+inline constexpr std::string_view kIndexUrlPrefix =
+    "https://raw.githubusercontent.com/kovidgoyal/kitty-themes/master/";
+
+/// The cached index is used without downloading for this long.
+inline constexpr long long kIndexFreshSeconds = 604800;
+
+/// One element of the kitty themes index.
+struct IndexEntry {
+  std::string name;
+  std::string file;
+  bool is_dark = false;
+  bool operator==(const IndexEntry&) const = default;
+};
+
+/// Parses themes.json strictly: a JSON array of objects with string
+/// `name` and `file` and an optional boolean `is_dark` (absent means
+/// light). Any bad element, a used member given twice, or trailing text
+/// makes the whole index unusable: the result is then empty.
+std::vector<IndexEntry> parse_index(std::string_view json);
+
+/// Whether an index `file` value stays inside the cache directory: a
+/// relative path without "..", backslashes or control characters.
+bool is_safe_index_file(std::string_view file);
+
+/// Temporary name of a download: the extension replaced by "<pid>.<n>.part".
+fs::path download_temp_path(const fs::path& destination, long pid, unsigned long counter);
+
+/// Fetches `url` into `destination` with curl, through a temporary file
+/// and a rename, so the destination changes only when a download is
+/// complete.
+sys::Result<void> download_file(const std::string& url, const fs::path& destination);
+
+/// The index, downloaded when the cached copy is missing or older than
+/// seven days. Never fails: an unusable index is empty.
+std::vector<IndexEntry> load_index();
+
+/// The palette of a cached theme file; never downloads.
+std::optional<Palette> cached_theme_palette(std::string_view file);
+
+/// The palette of a theme file, downloaded into the cache first when it
+/// is not there.
+std::optional<Palette> fetch_theme_palette(std::string_view file);
+
+/// The definition of the index theme `name` (first entry of that name).
+std::optional<ThemeDefinition> index_theme_definition(const std::string& name);
+
+}  // namespace themes
