@@ -12,6 +12,9 @@
 #include "themes/kitty_index.hpp"
 #include "themes/palette.hpp"
 #include "themes/paths.hpp"
+#include "toml/document.hpp"
+#include "toml/syntax.hpp"
+#include "yazi/yazi.hpp"
 
 namespace {
 
@@ -77,6 +80,41 @@ int btop_apply(const std::vector<std::string>&) {
   return 0;
 }
 
+int toml_roundtrip(const std::vector<std::string>&) {
+  const std::string text = read_stdin();
+  if (auto valid = tomldoc::check_syntax(text); !valid) {
+    fmt::print(stderr, "{}\n", valid.error_text());
+    return 1;
+  }
+  fmt::print("{}", tomldoc::Document::parse(text).print());
+  return 0;
+}
+
+int yazi_prepare(const std::vector<std::string>& args) {
+  auto prepared = yazi::prepare_yazi_theme(args[0]);
+  if (!prepared) {
+    fmt::print(stderr, "{}\n", prepared.error_text());
+    return 1;
+  }
+  fmt::print("{}", prepared.value().merged_theme);
+  return 0;
+}
+
+int yazi_apply(const std::vector<std::string>& args) {
+  auto prepared = yazi::prepare_yazi_theme(args[0]);
+  if (!prepared) {
+    fmt::print(stderr, "{}\n", prepared.error_text());
+    return 1;
+  }
+  auto note = yazi::apply_yazi_theme(prepared.value(), args[1]);
+  if (!note) {
+    fmt::print(stderr, "{}\n", note.error_text());
+    return 1;
+  }
+  if (note.value()) fmt::print("{}\n", *note.value());
+  return 0;
+}
+
 struct Subcommand {
   const char* name;
   std::size_t arguments;
@@ -91,6 +129,9 @@ const Subcommand kSubcommands[] = {
     {"definition", 1, "definition NAME", definition},
     {"btop-prepare", 1, "btop-prepare DIR", btop_prepare},
     {"btop-apply", 0, "btop-apply  < theme text", btop_apply},
+    {"toml-roundtrip", 0, "toml-roundtrip  < document", toml_roundtrip},
+    {"yazi-prepare", 1, "yazi-prepare DIR", yazi_prepare},
+    {"yazi-apply", 2, "yazi-apply DIR ACTIVE", yazi_apply},
 };
 
 int usage() {

@@ -1,0 +1,201 @@
+#include "yazi/yazi.hpp"
+
+#include <errno.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <utility>
+
+#include <fmt/format.h>
+
+#include "btop/btop.hpp"
+#include "sys/files.hpp"
+#include "sys/os_error.hpp"
+#include "sys/process.hpp"
+#include "sys/text.hpp"
+#include "themes/palette.hpp"
+#include "themes/paths.hpp"
+#include "toml/document.hpp"
+#include "toml/syntax.hpp"
+#include "yazi/flavor_template.hpp"
+
+namespace yazi {
+namespace {
+
+namespace fs = std::filesystem;
+using tomldoc::Document;
+using tomldoc::Path;
+
+void replace_all(std::string& text, std::string_view from, std::string_view to) {
+  for (auto pos = text.find(from); pos != std::string::npos; pos = text.find(from, pos + to.size()))
+    text.replace(pos, from.size(), to);
+}
+
+// Replaces the colours of one style the user has and the flavor defines.
+void merge_style(Document& user, const Document& flavor, const Path& style) {
+  const auto attribute = [&](const char* name) {
+    Path path = style;
+    path.push_back(name);
+    return path;
+  };
+  user.remove(attribute("fg"));
+  user.remove(attribute("bg"));
+  for (const char* name : {"fg", "bg", "reversed"}) {
+    if (auto value = flavor.value_text(attribute(name))) user.set(attribute(name), *value);
+  }
+}
+
+sys::Result<void> merge_flavor(Document& user, const Document& flavor) {
+  for (const auto& section : flavor.keys({})) {
+    if (section == "filetype") continue;
+    const auto kind = user.kind({section});
+    if (kind == Document::Kind::Missing) continue;  // sections the user lacks are never added
+    if (kind != Document::Kind::Table) return sys::Error{fmt::format("Yazi [{}] must be a table", section)};
+    for (const auto& style : flavor.keys({section})) {
+      const Path path{section, style};
+      const auto style_kind = user.kind(path);
+      if (style_kind == Document::Kind::Missing) continue;
+      if (style_kind != Document::Kind::Table)
+        return sys::Error{fmt::format("Yazi {}.{} must be a style table", section, style)};
+      merge_style(user, flavor, path);
+    }
+  }
+  return sys::success();
+}
+
+// The whole file as UTF-8 text; unlike read_or_empty, a missing file is an error.
+sys::Result<std::string> read_text(const fs::path& path) {
+  auto read = sys::read_file(path);
+  if (!read) return read.error();
+  if (!read.value()) return sys::os_error(ENOENT);
+  if (!sys::is_valid_utf8(*read.value())) return sys::Error{"stream did not contain valid UTF-8"};
+  return std::move(*read.value());
+}
+
+}  // namespace
+
+std::string yazi_flavor_text(const themes::ThemeDefinition& def) {
+  const std::string& bg = def.background;
+  const std::string& fg = def.foreground;
+  const std::pair<std::string_view, std::string> roles[] = {
+      {"@bg@", bg},
+      {"@fg@", fg},
+      {"@accent@", def.colours[6]},
+      {"@red@", def.colours[1]},
+      {"@green@", def.colours[2]},
+      {"@yellow@", def.colours[3]},
+      {"@magenta@", def.colours[5]},
+      {"@surface@", btop::mix_hex_percent(bg, fg, 10)},
+      {"@selection@", btop::mix_hex_percent(bg, fg, 20)},
+      {"@border@", btop::mix_hex_percent(bg, fg, 35)},
+      {"@muted@", btop::mix_hex_percent(bg, fg, 60)},
+  };
+  std::string text(kFlavorTemplate);
+  for (const auto& [placeholder, value] : roles) replace_all(text, placeholder, value);
+  return text;
+}
+
+std::string yazi_tmtheme_text(const themes::ThemeDefinition& def) {
+  const std::pair<std::string_view, std::string> rules[] = {
+      {"comment", btop::mix_hex_percent(def.background, def.foreground, 60)},
+      {"string", def.colours[2]},
+      {"constant.numeric, constant.language", def.colours[3]},
+      {"keyword, storage", def.colours[5]},
+      {"entity.name.function, support.function", def.colours[6]},
+      {"entity.name.type, support.type, support.class", def.colours[3]},
+      {"variable, entity.other.attribute-name", def.foreground},
+      {"entity.name.tag, invalid, markup.deleted", def.colours[1]},
+      {"markup.inserted", def.colours[2]},
+      {"markup.heading", def.colours[6]},
+  };
+  std::string out =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<plist version=\"1.0\"><dict>\n"
+      "<key>name</key><string>Morvane</string>\n"
+      "<key>settings</key><array><dict><key>settings</key><dict>\n";
+  out += fmt::format("<key>background</key><string>{}</string>\n", def.background);
+  out += fmt::format("<key>foreground</key><string>{}</string>\n", def.foreground);
+  out += "</dict></dict>\n";
+  for (const auto& [scope, colour] : rules)
+    out += fmt::format(
+        "<dict><key>scope</key><string>{}</string><key>settings</key><dict><key>foreground</key><string>{}</string>"
+        "</dict></dict>\n",
+        scope, colour);
+  out += "</array></dict></plist>\n";
+  return out;
+}
+
+sys::Result<std::string> merge_theme_toml(std::string_view user_theme, std::string_view flavor_text) {
+  auto parsed = tomldoc::parse_document(user_theme);
+  if (!parsed) return parsed.error();
+  Document& user = parsed.value();
+  const Document flavor = Document::parse(flavor_text);
+  if (auto merged = merge_flavor(user, flavor); !merged) return merged.error();
+  if (user.kind({"flavor"}) == Document::Kind::Missing) user.add_table({"flavor"});
+  if (user.kind({"flavor"}) != Document::Kind::Table) return sys::Error{"Yazi [flavor] must be a table"};
+  user.set({"flavor", "dark"}, "\"morvane\"");
+  user.set({"flavor", "light"}, "\"morvane\"");
+  return user.print();
+}
+
+std::optional<fs::path> yazi_config_dir() {
+  // Used as it is, whatever its bytes, when present and not empty.
+  if (const char* home = std::getenv("YAZI_CONFIG_HOME"); home && *home) return fs::path(home);
+  const auto config = themes::config_dir_from_themes_dir(themes::themes_dir());
+  if (!config) return std::nullopt;
+  return *config / "yazi";
+}
+
+sys::Result<PreparedYazi> prepare_yazi_theme(const fs::path& profile_dir) {
+  if (!themes::config_dir_from_themes_dir(themes::themes_dir()))
+    return sys::Error{"missing configuration directory"};
+  PreparedYazi prepared;
+  prepared.config_dir = *yazi_config_dir();
+  auto original = sys::read_or_empty(prepared.config_dir / "theme.toml");
+  if (!original) return original.error();
+  prepared.original_theme = std::move(original).value();
+  auto kitty = read_text(profile_dir / "kitty.conf");
+  if (!kitty) return kitty.error();
+  const auto def = themes::definition_from_palette("yazi", themes::parse_kitty_palette(kitty.value()), true);
+  if (!def) return sys::Error{"Yazi requires a complete terminal palette"};
+  prepared.flavor = yazi_flavor_text(*def);
+  auto merged = merge_theme_toml(prepared.original_theme, prepared.flavor);
+  if (!merged) return merged.error();
+  prepared.merged_theme = std::move(merged).value();
+  prepared.tmtheme = yazi_tmtheme_text(*def);
+  return prepared;
+}
+
+sys::Result<std::optional<std::string>> apply_yazi_theme(const PreparedYazi& prepared, const fs::path& active_dir) {
+  const fs::path flavor_dir = prepared.config_dir / "flavors" / "morvane.yazi";
+  if (auto made = sys::create_dir_all(flavor_dir); !made) return made.error();
+  const fs::path backup = prepared.config_dir / "theme.toml.before-tintwell";
+  struct stat st;
+  if (::stat(backup.c_str(), &st) != 0) {
+    if (errno != ENOENT) return sys::os_error(errno);
+    // Written once: it keeps the theme.toml from before the first apply.
+    if (auto written = sys::write_atomic(backup, prepared.original_theme); !written) return written.error();
+  }
+  const std::pair<fs::path, const std::string*> writes[] = {
+      {active_dir / "yazi.toml", &prepared.flavor},
+      {active_dir / "yazi.tmTheme", &prepared.tmtheme},
+      {flavor_dir / "flavor.toml", &prepared.flavor},
+      {flavor_dir / "tmtheme.xml", &prepared.tmtheme},
+      {prepared.config_dir / "theme.toml", &prepared.merged_theme},
+  };
+  for (const auto& [path, text] : writes)
+    if (auto written = sys::write_atomic(path, *text); !written) return written.error();
+  return notify_yazi();
+}
+
+std::optional<std::string> notify_yazi() {
+  const std::optional<std::string> note{std::string(kYaziNote)};
+  auto child = sys::spawn(sys::Command{.program = "ya", .args = {"emit-to", "0", "app:theme"}});
+  if (!child) return note;
+  auto outcome = child.value().wait_for(std::chrono::seconds(2));
+  if (!outcome || !outcome.value() || !outcome.value()->status.success()) return note;
+  return std::nullopt;
+}
+
+}  // namespace yazi
