@@ -12,10 +12,15 @@
 #include <filesystem>
 #include <string>
 
+#include "bench_support.hpp"
+
 namespace {
 
+// A frame ends with the hint line and a final attribute reset.
+constexpr std::string_view kFrameEnd = "esc quit\x1b[0m";
+
 // Returns seconds to the first frame, or a negative value on failure.
-double time_to_first_frame(const std::string& home) {
+double time_to_first_frame(const std::string& home, std::string_view frame_end, bool with_curl = true) {
   winsize size{};
   size.ws_col = 100;
   size.ws_row = 30;
@@ -24,15 +29,14 @@ double time_to_first_frame(const std::string& home) {
   const pid_t pid = forkpty(&master, nullptr, nullptr, &size);
   if (pid < 0) return -1;
   if (pid == 0) {
-    setenv("HOME", home.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
-    setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
+    bench_support::point_environment_at(home);
     setenv("TERM", "xterm-256color", 1);
+    // Without a cached index every start tries to download it; measure the
+    // Switcher itself, not curl.
+    if (!with_curl) setenv("PATH", "/nonexistent", 1);
     execl(TINTWELL_BINARY, TINTWELL_BINARY, static_cast<char*>(nullptr));
     _exit(127);
   }
-  // The frame ends with the hint line and a final attribute reset.
-  const std::string frame_end = "esc quit\x1b[0m";
   std::string seen;
   double elapsed = -1;
   for (;;) {
@@ -60,7 +64,7 @@ void BM_StartToFirstFrameEmptyLists(benchmark::State& state) {
     return;
   }
   for (auto _ : state) {
-    const double seconds = time_to_first_frame(dir);
+    const double seconds = time_to_first_frame(dir, kFrameEnd, false);
     if (seconds < 0) {
       state.SkipWithError("no frame arrived");
       break;
@@ -69,6 +73,24 @@ void BM_StartToFirstFrameEmptyLists(benchmark::State& state) {
   }
   std::filesystem::remove_all(dir);
 }
+void BM_StartToFirstFrameFullThemeList(benchmark::State& state) {
+  const auto home = bench_support::make_theme_home();
+  if (home.empty()) {
+    state.SkipWithError("real kitty themes not found");
+    return;
+  }
+  for (auto _ : state) {
+    const double seconds = time_to_first_frame(home, kFrameEnd);
+    if (seconds < 0) {
+      state.SkipWithError("no frame arrived");
+      break;
+    }
+    state.SetIterationTime(seconds);
+  }
+  std::filesystem::remove_all(home);
+}
+BENCHMARK(BM_StartToFirstFrameFullThemeList)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+
 BENCHMARK(BM_StartToFirstFrameEmptyLists)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
 
 }  // namespace

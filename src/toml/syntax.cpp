@@ -5,7 +5,6 @@
 #define TOML_IMPLEMENTATION
 #include <toml++/toml.h>
 
-#include <algorithm>
 #include <vector>
 
 #include <fmt/format.h>
@@ -17,126 +16,244 @@
 namespace tomldoc {
 namespace {
 
-sys::Error error_at(std::string_view what, std::size_t line, std::size_t column) {
-  return sys::Error{fmt::format("{} (line {}, column {})", what, line, column)};
-}
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-// The copy of the text that toml++ reads, after checks of our own:
-//  - toml++ 3.3 runs into undefined behaviour when it classifies some
-//    non-ASCII characters (its white space table is incomplete). No valid
-//    TOML has any outside strings and comments or after a backslash, so
-//    such input is refused here. Inside a multi-line string, a line-ending
-//    backslash makes toml++ classify the next character: the copy holds a
-//    harmless stand-in there.
-//  - Comment bodies are checked here and left out of the copy: toml++
-//    decodes every character it reads, and real theme files are mostly
-//    commented-out tables. Lines and columns stay where they were.
-struct Edit {
-  std::size_t begin, end;
-  std::string replacement;
+struct Position {
+  std::size_t line = 1;
+  std::size_t column = 1;  ///< in characters
 };
 
-sys::Result<std::string> parser_input(std::string_view text) {
-  std::vector<Edit> edits;
-  std::size_t line = 1, column = 1;
-  std::size_t i = 0;
-  const auto advance = [&](std::size_t n) {
-    for (std::size_t k = 0; k < n && i < text.size(); ++k, ++i) {
-      if (text[i] == '\n') {
-        ++line;
-        column = 1;
-      } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-        ++column;
-      }
+Position position_of(std::string_view text, std::size_t offset) {
+  Position at;
+  std::size_t pos = text.starts_with(kBom) ? kBom.size() : 0;
+  char32_t cp;
+  while (pos < offset && pos < text.size()) {
+    if (text[pos] == '\n') {
+      ++at.line;
+      at.column = 1;
+      ++pos;
+      continue;
     }
+    sys::next_code_point(text, pos, cp);
+    ++at.column;
+  }
+  return at;
+}
+
+sys::Error error_at(std::string_view what, Position at) {
+  return sys::Error{fmt::format("{} (line {}, column {})", what, at.line, at.column)};
+}
+
+bool is_ascii(char c) { return static_cast<unsigned char>(c) < 0x80; }
+
+// The copy of a document that toml++ reads. toml++ 3.3 runs into
+// undefined behaviour when it classifies some non-ASCII characters (its
+// white space table is incomplete), and it decodes every character of
+// every comment, which real theme files are mostly made of. So:
+//  - non-ASCII text outside strings and comments, or after a backslash,
+//    is never valid TOML and is refused here;
+//  - inside strings it is replaced by ASCII: an escape in single-line
+//    strings (which may be keys, so different keys stay different), a
+//    letter in multi-line ones;
+//  - comment bodies are checked here and left out.
+// Every line stays where it was; error positions are mapped back.
+class ParserInput {
+ public:
+  explicit ParserInput(std::string_view text) : text_(text) {}
+
+  sys::Result<void> scan();
+  std::string copy() const;
+  /// The offset in the original text of an offset in the copy.
+  std::size_t original_offset(std::size_t copy_offset) const;
+
+ private:
+  struct Edit {
+    std::size_t begin, end;
+    std::string replacement;
   };
-  const auto starts = [&](std::string_view s) { return text.substr(i, s.size()) == s; };
-  const auto starts_after_bom = [&] { return i == 3 && text.substr(0, 3) == "\xEF\xBB\xBF"; };
-  const auto escape_is_ascii = [&] { return i + 1 >= text.size() || static_cast<unsigned char>(text[i + 1]) < 0x80; };
-  if (starts("\xEF\xBB\xBF")) advance(3);  // a byte order mark is allowed
-  // In valid TOML a string starts only after one of these; a quote right
-  // after anything else is read by toml++ as part of a bare value.
-  const auto string_may_start = [&] {
-    if (i == 0 || starts_after_bom()) return true;
-    const char before = text[i - 1];
+
+  char at(std::size_t i) const { return i < text_.size() ? text_[i] : '\0'; }
+  bool starts(std::string_view s) const { return text_.substr(i_, s.size()) == s; }
+  // After these a string may start; a quote right after anything else is
+  // read by toml++ as part of a bare value.
+  bool string_may_start() const {
+    if (i_ == 0 || (i_ == kBom.size() && text_.starts_with(kBom))) return true;
+    const char before = text_[i_ - 1];
     return before == ' ' || before == '\t' || before == '\n' || before == '\r' || before == '=' || before == '[' ||
            before == '{' || before == ',' || before == '.';
-  };
-  while (i < text.size()) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    const bool quote = c == '"' || c == '\'';
-    if (quote && !string_may_start()) {
-      advance(1);
+  }
+  sys::Result<void> comment();
+  sys::Result<void> multi_line_string();
+  sys::Result<void> single_line_string();
+  // Replaces the code point at i_ and moves past it.
+  void replace_code_point(bool as_escape);
+
+  std::string_view text_;
+  std::size_t i_ = 0;
+  std::vector<Edit> edits_;
+};
+
+sys::Result<void> ParserInput::scan() {
+  if (text_.starts_with(kBom)) i_ = kBom.size();
+  while (i_ < text_.size()) {
+    const char c = text_[i_];
+    if ((c == '"' || c == '\'') && !string_may_start()) {
+      ++i_;
     } else if (c == '#') {
-      advance(1);
-      const std::size_t body = i;
-      while (i < text.size() && text[i] != '\n') {
-        const unsigned char b = static_cast<unsigned char>(text[i]);
-        const bool line_end = b == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
-        if ((b < 0x20 && b != '\t' && !line_end) || b == 0x7f)
-          return error_at("control character in a comment", line, column);
-        advance(1);
-      }
-      const std::size_t end = i > body && text[i - 1] == '\r' ? i - 1 : i;
-      edits.push_back({body, end, ""});
+      if (auto ok = comment(); !ok) return ok;
     } else if (starts(R"(""")") || starts("'''")) {
-      const std::string_view delimiter = text.substr(i, 3);
-      const bool escapes = delimiter[0] == '"';
-      advance(3);
-      while (i < text.size() && !starts(delimiter)) {
-        if (escapes && text[i] == '\\') {
-          if (!escape_is_ascii()) return error_at("invalid escape sequence", line, column);
-          advance(1);
-          std::size_t next = i;
-          while (next < text.size() && (text[next] == ' ' || text[next] == '\t' || text[next] == '\r')) ++next;
-          // toml++ classifies what follows the spaces; only a line end may.
-          if (next > i && next < text.size() && static_cast<unsigned char>(text[next]) >= 0x80)
-            return error_at("invalid escape sequence", line, column - 1);
-          if (next < text.size() && text[next] == '\n') {
-            // A line-ending backslash: the parser skips white space up to
-            // the next character and classifies it.
-            while (next < text.size() && (text[next] == ' ' || text[next] == '\t' || text[next] == '\r' ||
-                                          text[next] == '\n'))
-              ++next;
-            if (next < text.size() && static_cast<unsigned char>(text[next]) >= 0x80) {
-              std::size_t end = next + 1;
-              while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
-              edits.push_back({next, end, std::string(end - next, 'x')});
-            }
-          }
-          advance(1);
-        } else {
-          advance(1);
-        }
-      }
-      advance(3);
+      if (auto ok = multi_line_string(); !ok) return ok;
     } else if (c == '"' || c == '\'') {
-      advance(1);
-      while (i < text.size() && text[i] != static_cast<char>(c) && text[i] != '\n') {
-        if (c == '"' && text[i] == '\\') {
-          if (!escape_is_ascii()) return error_at("invalid escape sequence", line, column);
-          advance(i + 1 < text.size() && text[i + 1] == '\n' ? 1 : 2);
-        } else {
-          advance(1);
-        }
-      }
-      if (i < text.size() && text[i] == static_cast<char>(c)) advance(1);
-    } else if (c >= 0x80) {
-      return error_at("unexpected character outside a string or comment", line, column);
+      if (auto ok = single_line_string(); !ok) return ok;
+    } else if (!is_ascii(c)) {
+      return error_at("unexpected character outside a string or comment", position_of(text_, i_));
     } else {
-      advance(1);
+      ++i_;
     }
   }
-  std::string copy;
-  copy.reserve(text.size());
+  return sys::success();
+}
+
+sys::Result<void> ParserInput::comment() {
+  const std::size_t body = ++i_;
+  while (i_ < text_.size() && text_[i_] != '\n') {
+    const unsigned char b = static_cast<unsigned char>(text_[i_]);
+    const bool line_end = b == '\r' && at(i_ + 1) == '\n';
+    if ((b < 0x20 && b != '\t' && !line_end) || b == 0x7f)
+      return error_at("control character in a comment", position_of(text_, i_));
+    ++i_;
+  }
+  const std::size_t end = i_ > body && text_[i_ - 1] == '\r' ? i_ - 1 : i_;
+  edits_.push_back({body, end, ""});
+  return sys::success();
+}
+
+sys::Result<void> ParserInput::multi_line_string() {
+  const std::string_view delimiter = text_.substr(i_, 3);
+  const bool escapes = delimiter[0] == '"';
+  i_ += 3;
+  while (i_ < text_.size() && !starts(delimiter)) {
+    if (escapes && text_[i_] == '\\') {
+      std::size_t next = i_ + 1;
+      while (at(next) == ' ' || at(next) == '\t' || at(next) == '\r') ++next;
+      if (next < text_.size() && !is_ascii(text_[next]))
+        return error_at("invalid escape sequence", position_of(text_, i_));
+      i_ += 2;
+    } else if (!is_ascii(text_[i_])) {
+      replace_code_point(false);
+    } else {
+      ++i_;
+    }
+  }
+  i_ += 3;
+  return sys::success();
+}
+
+sys::Result<void> ParserInput::single_line_string() {
+  const char quote = text_[i_];
+  const std::size_t open = i_++;
+  std::size_t close = i_;
+  bool non_ascii = false;
+  while (close < text_.size() && text_[close] != quote && text_[close] != '\n') {
+    if (quote == '"' && text_[close] == '\\') {
+      if (close + 1 < text_.size() && !is_ascii(text_[close + 1]))
+        return error_at("invalid escape sequence", position_of(text_, close));
+      close += 2;
+      continue;
+    }
+    non_ascii = non_ascii || !is_ascii(text_[close]);
+    ++close;
+  }
+  if (!non_ascii) {
+    i_ = std::min(close + 1, text_.size());
+    return sys::success();
+  }
+  if (quote == '\'' && at(close) == quote) {
+    // A literal string cannot escape: it becomes a basic one.
+    std::string basic = "\"";
+    std::size_t pos = open + 1;
+    char32_t cp;
+    while (pos < close) {
+      const char c = text_[pos];
+      if (c == '"' || c == '\\') {
+        basic += '\\';
+        basic += c;
+        ++pos;
+      } else if (is_ascii(c)) {
+        basic += c;
+        ++pos;
+      } else {
+        sys::next_code_point(text_, pos, cp);
+        basic += cp > 0xFFFF ? fmt::format("\\U{:08X}", static_cast<unsigned>(cp))
+                             : fmt::format("\\u{:04X}", static_cast<unsigned>(cp));
+      }
+    }
+    basic += '"';
+    edits_.push_back({open, close + 1, std::move(basic)});
+    i_ = close + 1;
+    return sys::success();
+  }
+  while (i_ < close) {
+    if (quote == '"' && text_[i_] == '\\') {
+      i_ += 2;
+    } else if (!is_ascii(text_[i_])) {
+      replace_code_point(quote == '"');
+    } else {
+      ++i_;
+    }
+  }
+  i_ = std::min(close + 1, text_.size());
+  return sys::success();
+}
+
+void ParserInput::replace_code_point(bool as_escape) {
+  const std::size_t begin = i_;
+  char32_t cp;
+  sys::next_code_point(text_, i_, cp);
+  std::string replacement = "x";
+  if (as_escape)
+    replacement = cp > 0xFFFF ? fmt::format("\\U{:08X}", static_cast<unsigned>(cp))
+                              : fmt::format("\\u{:04X}", static_cast<unsigned>(cp));
+  edits_.push_back({begin, i_, std::move(replacement)});
+}
+
+std::string ParserInput::copy() const {
+  std::string out;
+  out.reserve(text_.size());
   std::size_t done = 0;
-  for (const auto& edit : edits) {
-    copy.append(text.substr(done, edit.begin - done));
-    copy += edit.replacement;
+  for (const auto& edit : edits_) {
+    out.append(text_.substr(done, edit.begin - done));
+    out += edit.replacement;
     done = edit.end;
   }
-  copy.append(text.substr(done));
-  return copy;
+  out.append(text_.substr(done));
+  return out;
+}
+
+std::size_t ParserInput::original_offset(std::size_t copy_offset) const {
+  std::size_t original = 0, copied = 0;  // matching offsets so far
+  for (const auto& edit : edits_) {
+    const std::size_t before = edit.begin - original;
+    if (copy_offset < copied + before) break;
+    copied += before;
+    original = edit.begin;
+    if (copy_offset < copied + edit.replacement.size()) return edit.begin;  // inside a replacement
+    copied += edit.replacement.size();
+    original = edit.end;
+  }
+  return original + (copy_offset - copied);
+}
+
+// The byte offset of a toml++ position in the copy, which is ASCII but for
+// a leading byte order mark.
+std::size_t copy_offset(std::string_view copy, std::size_t line, std::size_t column) {
+  std::size_t offset = copy.starts_with(kBom) ? kBom.size() : 0;
+  for (std::size_t l = 1; l < line; ++l) {
+    const auto newline = copy.find('\n', offset);
+    if (newline == std::string_view::npos) return copy.size();
+    offset = newline + 1;
+  }
+  return std::min(copy.size(), offset + (column > 0 ? column - 1 : 0));
 }
 
 std::string one_line(std::string_view text) {
@@ -149,25 +266,22 @@ std::string one_line(std::string_view text) {
 
 sys::Result<Document> parse_document(std::string_view text) {
   if (!sys::is_valid_utf8(text)) return sys::Error{"the document is not valid UTF-8"};
-  auto guarded = parser_input(text);
-  if (!guarded) return guarded.error();
+  ParserInput input(text);
+  if (auto scanned = input.scan(); !scanned) return scanned.error();
+  const std::string copy = input.copy();
   try {
-    (void)toml::parse(guarded.value(), std::string_view{"theme.toml"});
+    (void)toml::parse(copy, std::string_view{"theme.toml"});
   } catch (const toml::parse_error& e) {
-    return error_at(one_line(e.description()), e.source().begin.line, e.source().begin.column);
+    const std::size_t offset = copy_offset(copy, e.source().begin.line, e.source().begin.column);
+    return error_at(one_line(e.description()), position_of(text, input.original_offset(offset)));
   }
   // toml++ also takes some draft syntax that TOML 1.1 left out, such as
   // "+" in bare keys: refuse whatever the editing reader does not know.
   std::optional<std::size_t> surprise;
   Document doc = Document::parse(text, &surprise);
   if (surprise) {
-    const std::string_view before = text.substr(0, *surprise);
-    const auto line = static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n')) + 1;
-    const auto line_start = before.rfind('\n');
-    const std::size_t column =
-        sys::char_count(line_start == std::string_view::npos ? before : before.substr(line_start + 1)) + 1;
     const std::string shown = *surprise < text.size() ? sys::screen_text(text.substr(*surprise, 1)) : "end of text";
-    return error_at(fmt::format("unexpected '{}'", shown), line, column);
+    return error_at(fmt::format("unexpected '{}'", shown), position_of(text, *surprise));
   }
   return doc;
 }

@@ -17,36 +17,67 @@ def terminal_is_usable(terminal):
     terminal.wait_for("typed-42")
 
 
-def test_first_screen_with_empty_lists(home, terminal_factory):
+BUILTINS = ["catppuccin-latte", "catppuccin-mocha", "dracula", "everforest-dark", "gruvbox-dark", "nord",
+            "rose-pine", "solarized-dark", "tokyo-night"]
+
+
+def test_first_screen_lists_the_themes(home, terminal_factory):
+    (home.config / "morvane/themes/Zeta").mkdir(parents=True)
+    (home.config / "morvane/themes/Zeta/kitty.conf").write_text(
+        "background #102030\nforeground #405060\ncolor0 #ff0000\ncolor1 #00ff00\n")
     terminal = terminal_factory(columns=100, rows=30)
     screen = start_switcher(terminal)
     assert terminal.display("#{alternate_on}") == "1"
     assert terminal.display("#{cursor_flag}") == "0"
     assert screen[0] == " themes  wallpapers"
     assert screen[1] == "─" * 100
-    assert screen[2] == fit(f"  no themes in {home.config}/morvane/themes", 100)
-    assert screen[26] == "─" * 100
+    # Byte order: upper case first.
+    names = [line[2:].rstrip() for line in screen[2:12]]
+    assert names == ["Zeta"] + BUILTINS
+    assert screen[2].startswith("▌ Zeta")
+    assert screen[18] == "─" * 100
+    assert screen[20] == " bg #102030   fg #405060"
+    assert screen[22].startswith("  Preview / Zeta")
     assert screen[29] == HINTS_THEMES
+    colours = terminal.tmux("capture-pane", "-e", "-p", "-t", "main").stdout.split("\n")[19]
+    assert "48;2;255;0;0m" in colours and "48;2;0;255;0m" in colours
+    terminal.send("Down")
+    screen = terminal.wait_for(lambda s: s[3].startswith("▌ catppuccin-latte"))
+    assert screen[20] == " bg #eff1f5   fg #4c4f69"
+
+
+def test_hostile_profile_name_is_drawn_safely(home, terminal_factory):
+    hostile = "evil\x1b[2J\x07name"
+    (home.config / "morvane/themes" / hostile).mkdir(parents=True)
+    terminal = terminal_factory(columns=80, rows=24)
+    screen = start_switcher(terminal)
+    assert screen[0] == " themes  wallpapers"
+    assert screen[6].startswith("  evil\ufffd[2J\ufffdname")
+    assert screen[5].startswith("  everforest-dark") and screen[7].startswith("  gruvbox-dark")
+    assert screen[23] == HINTS_THEMES
+    assert screen[1] == "─" * 80
 
 
 def test_filter_typing_enter_and_esc(terminal_factory):
     terminal = terminal_factory(columns=80, rows=24)
     start_switcher(terminal)
-    terminal.type("/Nord")
-    screen = terminal.wait_for("/ Nord▌")
-    assert screen[0] == " themes  wallpapers   / Nord▌"
-    assert screen[2] == '  no themes match "Nord"'
+    terminal.type("/NORD")
+    screen = terminal.wait_for("/ NORD▌")
+    assert screen[0] == " themes  wallpapers   / NORD▌"
+    assert screen[2].startswith("▌ nord")
+    assert screen[3] == ""
     assert screen[23] == " type to filter · ⏎ keep · esc clear"
     terminal.send("Enter")
-    screen = terminal.wait_for(lambda s: s[0].endswith("/ Nord"))
+    screen = terminal.wait_for(lambda s: s[0].endswith("/ NORD"))
     assert screen[23] == HINTS_THEMES
     terminal.type("/q")
-    terminal.wait_for("/ Nordq▌")  # q is part of the filter while editing
+    screen = terminal.wait_for("/ NORDq▌")  # q is part of the filter while editing
+    assert screen[2] == '  no themes match "NORDq"'
     terminal.send("BSpace")
-    terminal.wait_for("/ Nord▌")
+    terminal.wait_for("/ NORD▌")
     terminal.send("Escape")
     screen = terminal.wait_for(lambda s: s[0] == " themes  wallpapers" and s[23] == HINTS_THEMES)
-    assert screen[2].startswith("  no themes in ")
+    assert screen[2].startswith("▌ catppuccin-latte")
     # Esc in normal mode then quits.
     terminal.send("Escape")
     terminal.wait_for(lambda s: terminal.display("#{alternate_on}") == "0")
@@ -118,7 +149,7 @@ def test_shrinking_below_the_minimum_and_growing_again(terminal_factory):
     terminal.resize(80, 8)
     terminal.wait_for(lambda s: all(line.strip() == "" for line in s))
     terminal.resize(30, 9)
-    screen = terminal.wait_for(lambda s: s[0] == " themes  wallpapers")
+    screen = terminal.wait_for(lambda s: s[0] == " themes  wallpapers" and s[8].startswith(" tab"))
     assert screen[8] == " tab/←→ section · ↑↓ move · ⏎…"
     terminal.resize(90, 26)
     screen = terminal.wait_for(lambda s: len(s) == 26 and s[25] == HINTS_THEMES)

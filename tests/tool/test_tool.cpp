@@ -12,6 +12,7 @@
 #include "themes/kitty_index.hpp"
 #include "themes/palette.hpp"
 #include "themes/paths.hpp"
+#include "themes/profile_store.hpp"
 #include "toml/document.hpp"
 #include "toml/syntax.hpp"
 #include "yazi/yazi.hpp"
@@ -115,6 +116,28 @@ int yazi_apply(const std::vector<std::string>& args) {
   return 0;
 }
 
+int themes_list(const std::vector<std::string>&) {
+  for (const auto& entry : themes::list_themes())
+    fmt::print("{}\t{}\t{}\t{}\t{}\n", entry.name, colour_or_dash(entry.background),
+               colour_or_dash(entry.foreground), entry.colours.size(), entry.index_file.value_or("-"));
+  return 0;
+}
+
+int active(const std::vector<std::string>&) {
+  if (auto name = themes::active_theme_name()) fmt::print("{}\n", *name);
+  return 0;
+}
+
+int prepare(const std::vector<std::string>& args) {
+  auto path = themes::prepare_profile(args[0]);
+  if (!path) {
+    fmt::print(stderr, "{}\n", path.error_text());
+    return 1;
+  }
+  fmt::print("{}\n", path.value().string());
+  return 0;
+}
+
 struct Subcommand {
   const char* name;
   std::size_t arguments;
@@ -126,6 +149,9 @@ const Subcommand kSubcommands[] = {
     {"palette", 0, "palette  < kitty.conf", palette},
     {"paths", 0, "paths", paths},
     {"index", 0, "index", index},
+    {"themes", 0, "themes", themes_list},
+    {"active", 0, "active", active},
+    {"prepare", 1, "prepare NAME", prepare},
     {"definition", 1, "definition NAME", definition},
     {"btop-prepare", 1, "btop-prepare DIR", btop_prepare},
     {"btop-apply", 0, "btop-apply  < theme text", btop_apply},
