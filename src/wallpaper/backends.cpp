@@ -1,11 +1,97 @@
 #include "wallpaper/backends.hpp"
 
-namespace wallpaper {
+#include <errno.h>
+#include <stdlib.h>
 
-sys::Result<std::string> apply_wallpaper(const Wallpaper&) {
-  return sys::Error{"wallpaper backends are not available in this build"};
+#include <chrono>
+#include <thread>
+
+#include <fmt/format.h>
+
+#include "sys/os_error.hpp"
+#include "sys/process.hpp"
+#include "sys/text.hpp"
+#include "wallpaper/catalogue.hpp"
+
+namespace wallpaper {
+namespace {
+
+struct Backend {
+  const char* name;
+  const char* program;
+  std::vector<std::string> probe;
+  std::vector<std::string> (*apply)(const std::string& image);
+};
+
+const Backend kBackends[] = {
+    {"hyprpaper", "hyprctl", {"hyprpaper", "listactive"},
+     [](const std::string& image) -> std::vector<std::string> {
+       return {"hyprpaper", "wallpaper", fmt::format(", {}, cover", image)};
+     }},
+    {"awww", "awww", {"query"},
+     [](const std::string& image) -> std::vector<std::string> {
+       return {"img", image, "--transition-type", "fade"};
+     }},
+    {"swww", "swww", {"query"},
+     [](const std::string& image) -> std::vector<std::string> {
+       return {"img", image, "--transition-type", "fade"};
+     }},
+};
+
+constexpr int kLoginAttempts = 20;
+constexpr std::chrono::milliseconds kLoginPause{750};
+
+sys::Result<sys::Output> run_captured(const std::string& program, const std::vector<std::string>& args) {
+  // Nothing a daemon client prints may reach the terminal.
+  return sys::run(sys::Command{.program = program, .args = args, .out = sys::Stdio::Capture, .err = sys::Stdio::Capture});
 }
 
-void reapply_saved_wallpaper() {}
+}  // namespace
+
+bool command_succeeds(const std::string& program, const std::vector<std::string>& args) {
+  auto output = run_captured(program, args);
+  return output && output.value().status.success();
+}
+
+sys::Result<void> run_wallpaper_command(const std::string& program, const std::vector<std::string>& args) {
+  auto output = run_captured(program, args);
+  if (!output) return sys::Error{fmt::format("{}: {}", program, output.error_text())};
+  if (output.value().status.success()) return sys::success();
+  const std::string err = sys::lossy_utf8(output.value().err);
+  for (std::string_view line : sys::split_lines(err))
+    if (!sys::trim(line).empty()) return sys::Error{std::string(line)};
+  return sys::Error{"wallpaper command failed"};
+}
+
+sys::Result<std::string> apply_wallpaper(const Wallpaper& wallpaper) {
+  char* resolved = ::realpath(wallpaper.path.c_str(), nullptr);
+  if (!resolved)
+    return sys::Error{fmt::format("{}: {}", sys::lossy_utf8(wallpaper.path.native()), sys::os_error_text(errno))};
+  const std::string image = sys::lossy_utf8(resolved);
+  ::free(resolved);
+
+  const Backend* chosen = nullptr;
+  for (const auto& backend : kBackends) {
+    if (command_succeeds(backend.program, backend.probe)) {
+      chosen = &backend;
+      break;
+    }
+  }
+  if (!chosen) return sys::Error{"no running wallpaper backend (hyprpaper, awww, or swww)"};
+  if (auto applied = run_wallpaper_command(chosen->program, chosen->apply(image)); !applied) return applied.error();
+  // The wallpaper is on the screen even when remembering it fails.
+  if (auto saved = save_wallpaper_choice(image); !saved) return saved.error();
+  return fmt::format("wallpaper applied with {}", chosen->name);
+}
+
+void reapply_saved_wallpaper() {
+  const auto saved = load_saved_wallpaper();
+  if (!saved) return;
+  const Wallpaper wallpaper{sys::lossy_utf8(saved->filename().native()), *saved};
+  for (int attempt = 1; attempt <= kLoginAttempts; ++attempt) {
+    if (apply_wallpaper(wallpaper)) return;
+    if (attempt < kLoginAttempts) std::this_thread::sleep_for(kLoginPause);
+  }
+}
 
 }  // namespace wallpaper

@@ -1,10 +1,150 @@
 #include "wallpaper/catalogue.hpp"
 
+#include <dirent.h>
+#include <sys/syscall.h>
+#include <fcntl.h>
+#include <unistd.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "sys/files.hpp"
+#include "sys/text.hpp"
+
 namespace wallpaper {
+namespace {
 
-// The catalogue is not built yet: no wallpapers and no saved choice.
-std::vector<Wallpaper> list_wallpapers() { return {}; }
+// The path text with repeated and trailing separators dropped, which do
+// not change its components.
+std::string normalised(std::string_view path) {
+  std::string out;
+  out.reserve(path.size());
+  for (char c : path)
+    if (!(c == '/' && !out.empty() && out.back() == '/')) out += c;
+  if (out.size() > 1 && out.back() == '/') out.pop_back();
+  return out;
+}
 
-std::optional<std::filesystem::path> load_saved_wallpaper() { return std::nullopt; }
+// The entries of a directory as the kernel lists them. Read with
+// getdents64 directly: going through readdir would cost two more system
+// calls per directory (fdopendir checks the descriptor), which is most of
+// the time of a large scan.
+struct LinuxDirent {
+  ino64_t inode;
+  off64_t offset;
+  unsigned short length;
+  unsigned char type;
+  char name[1];  // really as long as the name
+};
+
+// Appends the images below the open directory `fd` (whose path is `dir`)
+// to `found`; `fd` is closed.
+void scan(int fd, std::string& dir, int depth, std::vector<std::string>& found) {
+  alignas(8) char buffer[32768];
+  for (;;) {
+    const long got = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
+    if (got <= 0) break;
+    for (long at = 0; at < got;) {
+      const auto* entry = reinterpret_cast<const LinuxDirent*>(buffer + at);
+      at += entry->length;
+      const std::string_view name = entry->name;
+      if (name == "." || name == "..") continue;
+      unsigned char type = entry->type;
+      if (type == DT_UNKNOWN) {  // file systems that do not say: ask without following links
+        struct stat st;
+        if (::fstatat(fd, entry->name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        type = S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : DT_LNK;
+      }
+      if (type == DT_REG && is_image_name(name)) {
+        found.push_back(dir + "/" + std::string(name));
+      } else if (type == DT_DIR && depth < kMaxScanDepth) {
+        const int child = ::openat(fd, entry->name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (child < 0) continue;
+        const std::size_t length = dir.size();
+        dir += '/';
+        dir += name;
+        scan(child, dir, depth + 1, found);
+        dir.resize(length);
+      }
+      // Links, FIFOs, sockets and devices are skipped.
+    }
+  }
+  ::close(fd);
+}
+
+}  // namespace
+
+bool is_image_name(std::string_view name) {
+  const auto dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot == 0) return false;  // ".png" has no extension
+  const std::string_view extension = name.substr(dot + 1);
+  if (!sys::is_valid_utf8(extension) || extension.size() > 4) return false;
+  std::string lower(extension);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return lower == "jpg" || lower == "jpeg" || lower == "png" || lower == "webp" || lower == "bmp";
+}
+
+std::vector<fs::path> wallpaper_roots(const themes::Environment& env) {
+  const fs::path home = themes::home_dir(env);
+  return {
+      themes::user_config_dir(env) / "morvane" / "wallpapers",
+      home / "Pictures" / "Wallpapers",
+      home / "Pictures" / "wallpapers",
+      home / "Wallpapers",
+  };
+}
+
+std::vector<Wallpaper> scan_wallpaper_roots(const std::vector<fs::path>& roots) {
+  std::vector<std::string> found;
+  for (const auto& root : roots) {
+    // Opened by path, so a root that is itself a link is followed.
+    const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) continue;
+    std::string dir = normalised(root.native());
+    if (dir == "/") dir.clear();
+    scan(fd, dir, 0, found);
+  }
+  // Paths are ordered component by component, each compared as bytes, a
+  // leading part first (so a/b sorts before a-b, unlike in whole-text
+  // order). Without repeated or trailing separators that is byte order
+  // with the separator ranked lowest: sort with it turned into NUL.
+  for (auto& text : found) std::replace(text.begin(), text.end(), '/', '\0');
+  std::sort(found.begin(), found.end());
+  found.erase(std::unique(found.begin(), found.end()), found.end());
+  std::vector<Wallpaper> catalogue;
+  catalogue.reserve(found.size());
+  for (auto& text : found) {
+    const auto slash = text.rfind('\0');
+    std::string name = sys::lossy_utf8(slash == std::string::npos ? text : std::string_view(text).substr(slash + 1));
+    std::replace(text.begin(), text.end(), '\0', '/');
+    catalogue.push_back(Wallpaper{std::move(name), fs::path(std::move(text))});
+  }
+  return catalogue;
+}
+
+std::vector<Wallpaper> list_wallpapers() {
+  return scan_wallpaper_roots(wallpaper_roots(themes::Environment::current()));
+}
+
+fs::path wallpaper_state_path() {
+  return themes::user_config_dir(themes::Environment::current()) / "morvane" / "wallpaper";
+}
+
+std::optional<fs::path> load_saved_wallpaper() {
+  auto text = sys::read_file(wallpaper_state_path());
+  if (!text || !text.value() || !sys::is_valid_utf8(*text.value())) return std::nullopt;
+  const fs::path path(std::string(sys::trim(*text.value())));
+  if (path.empty()) return std::nullopt;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return path;
+}
+
+sys::Result<void> save_wallpaper_choice(std::string_view text) {
+  const fs::path path = wallpaper_state_path();
+  if (auto made = sys::create_dir_all(path.parent_path()); !made) return made;
+  return sys::write_file(path, text);
+}
 
 }  // namespace wallpaper

@@ -14,6 +14,8 @@
 #include "themes/paths.hpp"
 #include "themes/profile_store.hpp"
 #include "toml/document.hpp"
+#include "wallpaper/backends.hpp"
+#include "wallpaper/catalogue.hpp"
 #include "toml/syntax.hpp"
 #include "yazi/yazi.hpp"
 
@@ -138,6 +140,23 @@ int prepare(const std::vector<std::string>& args) {
   return 0;
 }
 
+int wallpapers(const std::vector<std::string>&) {
+  for (const auto& w : wallpaper::list_wallpapers()) fmt::print("{}\n", w.path.string());
+  return 0;
+}
+
+int saved_wallpaper(const std::vector<std::string>&) {
+  if (auto path = wallpaper::load_saved_wallpaper()) fmt::print("{}\n", path->string());
+  return 0;
+}
+
+int apply_wallpaper(const std::vector<std::string>& args) {
+  const std::filesystem::path path = args[0];
+  auto outcome = wallpaper::apply_wallpaper(wallpaper::Wallpaper{path.filename().string(), path});
+  fmt::print("{}\n", outcome ? outcome.value() : outcome.error_text());
+  return outcome ? 0 : 1;
+}
+
 struct Subcommand {
   const char* name;
   std::size_t arguments;
@@ -152,6 +171,9 @@ const Subcommand kSubcommands[] = {
     {"themes", 0, "themes", themes_list},
     {"active", 0, "active", active},
     {"prepare", 1, "prepare NAME", prepare},
+    {"wallpapers", 0, "wallpapers", wallpapers},
+    {"saved-wallpaper", 0, "saved-wallpaper", saved_wallpaper},
+    {"apply-wallpaper", 1, "apply-wallpaper PATH", apply_wallpaper},
     {"definition", 1, "definition NAME", definition},
     {"btop-prepare", 1, "btop-prepare DIR", btop_prepare},
     {"btop-apply", 0, "btop-apply  < theme text", btop_apply},

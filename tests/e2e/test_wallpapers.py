@@ -1,0 +1,136 @@
+"""Wallpapers: the catalogue, the daemons, the login path and the picture
+in the Switcher's pane (fake kitty, hyprctl, awww and swww on PATH)."""
+
+import time
+
+from conftest import HINTS_WALLPAPERS, start_switcher
+
+NO_DAEMON = {"FAKE_HYPRCTL_STATUS": "1", "FAKE_AWWW_STATUS": "1", "FAKE_SWWW_STATUS": "1"}
+
+
+def make_wallpapers(home, *names):
+    root = home.home / "Pictures/Wallpapers"
+    root.mkdir(parents=True, exist_ok=True)
+    for name in names:
+        (root / name).write_bytes(b"not really an image")
+    return root
+
+
+def wait_for_log(home, predicate, timeout=10.0):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        lines = home.fake_log()
+        if predicate(lines):
+            return lines
+        time.sleep(0.05)
+    raise AssertionError("log was: " + repr(home.fake_log()))
+
+
+def test_catalogue_saved_choice_and_apply_through_the_driver(home):
+    root = make_wallpapers(home, "b.png", "a.JPG", "skip.gif")
+    assert home.tool("wallpapers").stdout.decode() == f"{root}/a.JPG\n{root}/b.png\n"
+    assert home.tool("saved-wallpaper").stdout == b""
+    result = home.tool("apply-wallpaper", str(root / "b.png"), **dict(NO_DAEMON, FAKE_SWWW_STATUS="0"))
+    assert result.returncode == 0
+    assert result.stdout.decode() == "wallpaper applied with swww\n"
+    assert home.tool("saved-wallpaper").stdout.decode() == f"{root}/b.png\n"
+    result = home.tool("apply-wallpaper", str(root / "b.png"), **NO_DAEMON)
+    assert result.returncode == 1
+    assert result.stdout.decode() == "no running wallpaper backend (hyprpaper, awww, or swww)\n"
+
+
+def test_login_path_without_a_saved_choice_runs_nothing(home):
+    result = home.run("--apply", **NO_DAEMON)
+    assert result.returncode == 0 and result.stdout == b"" and result.stderr == b""
+    assert home.fake_log() == []
+
+
+def test_login_path_gives_up_after_twenty_attempts(home):
+    root = make_wallpapers(home, "w.png")
+    (home.config / "morvane").mkdir(parents=True)
+    (home.config / "morvane/wallpaper").write_text(f"{root}/w.png\n")
+    start = time.monotonic()
+    result = home.run("--apply", **NO_DAEMON, timeout=120)
+    elapsed = time.monotonic() - start
+    assert result.returncode == 0 and result.stdout == b"" and result.stderr == b""
+    probes = [line for line in home.fake_log() if line == "hyprctl\thyprpaper\tlistactive"]
+    assert len(probes) == 20
+    assert 13.5 < elapsed < 60
+
+
+def test_login_path_applies_the_saved_wallpaper(home):
+    root = make_wallpapers(home, "w.png")
+    (home.config / "morvane").mkdir(parents=True)
+    (home.config / "morvane/wallpaper").write_text(f"  {root}/w.png\n")
+    result = home.run("--apply", **dict(NO_DAEMON, FAKE_AWWW_STATUS="0"))
+    assert result.returncode == 0 and result.stdout == b""
+    assert home.fake_log()[-1] == f"awww\timg\t{root}/w.png\t--transition-type\tfade"
+    assert (home.config / "morvane/wallpaper").read_text() == f"{root}/w.png"
+
+
+def kitten_runs(home):
+    return [line for line in home.fake_log() if line.startswith("kitty\t")]
+
+
+SHOW = "kitty\t+kitten\ticat\t--clear\t--transfer-mode=file\t--stdin=no\t--place={}\t{}"
+CLEAR = "kitty\t+kitten\ticat\t--clear\t--stdin=no"
+
+
+def test_picture_placement_in_kitty(home, terminal_factory):
+    root = make_wallpapers(home, "a.png", "b.png")
+    env = dict(NO_DAEMON, KITTY_WINDOW_ID="1", FAKE_AWWW_STATUS="0")
+    terminal = terminal_factory(columns=100, rows=30, env=env)
+    start_switcher(terminal)
+    assert kitten_runs(home) == []  # nothing placed in the themes section
+    terminal.send("Tab")
+    terminal.wait_for(HINTS_WALLPAPERS)
+    wait_for_log(home, lambda log: len(kitten_runs(home)) == 1)
+    assert kitten_runs(home) == [SHOW.format("64x11@1x17", root / "a.png")]
+    terminal.send("Down")
+    wait_for_log(home, lambda log: len(kitten_runs(home)) == 2)
+    terminal.send("Down")  # already on the last wallpaper: no new picture
+    terminal.send("Enter")
+    terminal.wait_for("✓ wallpaper applied with awww")
+    wait_for_log(home, lambda log: len(kitten_runs(home)) == 3)
+    assert kitten_runs(home)[1:] == [SHOW.format("64x11@1x17", root / "b.png"),
+                                     SHOW.format("64x11@1x16", root / "b.png")]
+    terminal.resize(50, 30)
+    wait_for_log(home, lambda log: len(kitten_runs(home)) == 4)
+    assert kitten_runs(home)[3] == SHOW.format("48x11@1x16", root / "b.png")
+    terminal.resize(50, 23)  # too short for the picture
+    wait_for_log(home, lambda log: len(kitten_runs(home)) == 5)
+    assert kitten_runs(home)[4] == CLEAR
+    terminal.resize(100, 30)
+    wait_for_log(home, lambda log: len(kitten_runs(home)) == 6)
+    terminal.send("Tab")  # leaving the section removes it
+    wait_for_log(home, lambda log: len(kitten_runs(home)) == 7)
+    assert kitten_runs(home)[6] == CLEAR
+    terminal.type("q")
+    wait_for_log(home, lambda log: len(kitten_runs(home)) == 8)  # quitting always clears
+    assert kitten_runs(home)[7] == CLEAR
+
+
+def test_no_image_program_outside_kitty_or_through_tmux(home, terminal_factory):
+    make_wallpapers(home, "a.png")
+    for env in ({}, {"KITTY_WINDOW_ID": "1", "TMUX": "/tmp/tmux-0/default,1,0"}):
+        terminal = terminal_factory(columns=100, rows=30, env=env)
+        start_switcher(terminal)
+        terminal.send("Tab")
+        terminal.wait_for(HINTS_WALLPAPERS)
+        terminal.type("q")
+        terminal.wait_for(lambda s: terminal.display("#{alternate_on}") == "0")
+    assert kitten_runs(home) == []
+
+
+def test_hostile_wallpaper_name(home, terminal_factory):
+    root = make_wallpapers(home, "a\x1b[2Jb.png")
+    terminal = terminal_factory(columns=80, rows=24, env=dict(NO_DAEMON, FAKE_HYPRCTL_STATUS="0"))
+    start_switcher(terminal)
+    terminal.send("Tab")
+    screen = terminal.wait_for(HINTS_WALLPAPERS)
+    assert screen[2].startswith("▌ a\ufffd[2Jb.png")
+    assert screen[22] == " a\ufffd[2Jb.png"
+    terminal.send("Enter")
+    terminal.wait_for("wallpaper applied with hyprpaper")
+    raw = (home.root / "fake.log").read_bytes().splitlines()[-1]
+    assert raw == f"hyprctl\thyprpaper\twallpaper\t, {root}/a\x1b[2Jb.png, cover".encode()
