@@ -162,6 +162,19 @@ class Reader {
   Value value() {
     Value v;
     const std::size_t from = i_;
+    // toml++ refuses deeper nesting than this, so only text it refused
+    // could get here; stop before the stack does.
+    if (depth_ > kMaxNesting) {
+      expect(false);
+      while (!at_end() && !newline_here()) ++i_;
+      v.raw = slice(from);
+      return v;
+    }
+    ++depth_;
+    struct Leave {
+      int& depth;
+      ~Leave() { --depth; }
+    } leave{depth_};
     if (starts("\"\"\"") || starts("'''")) {
       const std::string delimiter(s_.substr(i_, 3));
       const bool escapes = delimiter[0] == '"';
@@ -254,6 +267,8 @@ class Reader {
   std::string_view s_;
   std::size_t i_ = 0;
   std::optional<std::size_t> surprise_;
+  static constexpr int kMaxNesting = 300;
+  int depth_ = 0;
 };
 
 }  // namespace

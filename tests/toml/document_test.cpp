@@ -49,6 +49,15 @@ TEST(TomlRoundTrip, HandWrittenCornerCases) {
   }
 }
 
+TEST(TomlRoundTrip, DeepNestingUpToWhatTheCheckAllows) {
+  const std::string deep = "a = " + std::string(200, '[') + std::string(200, ']') + "\n";
+  ASSERT_TRUE(tomldoc::check_syntax(deep).ok());
+  EXPECT_EQ(Document::parse(deep).print(), deep);
+  std::string braces = "a = 0";
+  for (int i = 0; i < 5000; ++i) braces += '{';
+  EXPECT_FALSE(tomldoc::check_syntax(braces).ok());  // and no stack overflow on the way
+}
+
 TEST(TomlRoundTrip, ValidSuiteAndRealYaziFiles) {
   const auto suite = testing_support::data_dir("toml-test/valid");
   if (!suite) GTEST_SKIP() << "toml-test data not found (set TINTWELL_DATA_DIR)";
