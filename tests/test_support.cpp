@@ -162,6 +162,13 @@ std::string read_text(const std::filesystem::path& path) {
   return buffer.str();
 }
 
+std::vector<std::string> read_lines(const std::filesystem::path& path) {
+  const std::string text = read_text(path);
+  std::vector<std::string> lines;
+  for (auto line : sys::split_lines(text)) lines.emplace_back(line);
+  return lines;
+}
+
 std::optional<std::filesystem::path> data_dir(std::string_view sub) {
   const char* configured = getenv("TINTWELL_DATA_DIR");
   const std::filesystem::path base = configured ? configured : TINTWELL_DATA_DIR;

@@ -71,6 +71,8 @@ class ScopedEnv {
 
 void write_text(const std::filesystem::path& path, std::string_view text);
 std::string read_text(const std::filesystem::path& path);
+/// The lines of a file (empty when it is missing), e.g. a fake program's log.
+std::vector<std::string> read_lines(const std::filesystem::path& path);
 
 /// The shared real-world data directory, or nothing (the test should skip).
 std::optional<std::filesystem::path> data_dir(std::string_view sub);

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fmt/format.h>
@@ -62,6 +63,20 @@ Result<void> write_file(const fs::path& path, std::string_view bytes) {
   return write_new_content(path, bytes);
 }
 
+Result<bool> write_new_file(const fs::path& path, std::string_view bytes) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) return false;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    if (errno == EEXIST) return false;
+    return os_error(errno);
+  }
+  auto written = write_all(fd, bytes);
+  if (::close(fd) != 0 && written.ok()) return os_error(errno);
+  if (!written) return written.error();
+  return true;
+}
+
 Result<std::optional<std::string>> read_file(const fs::path& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
@@ -85,13 +100,23 @@ Result<std::optional<std::string>> read_file(const fs::path& path) {
   return std::optional<std::string>{std::move(content)};
 }
 
-Result<std::string> read_or_empty(const fs::path& path) {
-  auto read = read_file(path);
+namespace {
+
+Result<std::string> utf8_content(Result<std::optional<std::string>> read, bool missing_is_empty) {
   if (!read) return read.error();
-  if (!read.value()) return std::string{};
+  if (!read.value()) {
+    if (missing_is_empty) return std::string{};
+    return os_error(ENOENT);
+  }
   if (!is_valid_utf8(*read.value())) return Error{"stream did not contain valid UTF-8"};
   return std::move(*read.value());
 }
+
+}  // namespace
+
+Result<std::string> read_text(const fs::path& path) { return utf8_content(read_file(path), false); }
+
+Result<std::string> read_or_empty(const fs::path& path) { return utf8_content(read_file(path), true); }
 
 Result<void> create_dir_all(const fs::path& path) {
   if (path.empty()) return success();

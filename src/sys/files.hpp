@@ -30,8 +30,17 @@ Result<void> write_atomic(const fs::path& path, std::string_view bytes);
 /// Creates or truncates `path` and writes `bytes` in place.
 Result<void> write_file(const fs::path& path, std::string_view bytes);
 
+/// Creates `path` with `bytes` unless an entry of that name exists (even a
+/// dangling symbolic link, which is never written through). Returns
+/// whether the file was written.
+Result<bool> write_new_file(const fs::path& path, std::string_view bytes);
+
 /// The whole file as bytes; nothing when it does not exist.
 Result<std::optional<std::string>> read_file(const fs::path& path);
+
+/// The whole file as UTF-8 text. A missing file, and content that is not
+/// UTF-8, are errors too.
+Result<std::string> read_text(const fs::path& path);
 
 /// The whole file as UTF-8 text; empty when it does not exist. Any other
 /// failure, including content that is not UTF-8, is an error.

@@ -126,9 +126,9 @@ std::vector<IndexEntry> load_index() {
 
 std::optional<Palette> cached_theme_palette(std::string_view file) {
   if (!is_safe_index_file(file)) return std::nullopt;
-  auto text = sys::read_file(index_cache_dir() / file);
-  if (!text || !text.value() || !sys::is_valid_utf8(*text.value())) return std::nullopt;
-  return parse_kitty_palette(*text.value());
+  auto text = sys::read_text(index_cache_dir() / file);
+  if (!text) return std::nullopt;
+  return parse_kitty_palette(text.value());
 }
 
 std::optional<Palette> fetch_theme_palette(std::string_view file) {

@@ -1,15 +1,9 @@
 #include "themes/profile_gen.hpp"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <fmt/format.h>
 
 #include "btop/btop.hpp"
 #include "sys/files.hpp"
-#include "sys/os_error.hpp"
 #include "themes/colour.hpp"
 #include "yazi/yazi.hpp"
 
@@ -102,29 +96,6 @@ std::string vscode_json(const ThemeDefinition& def) {
   return fmt::format("{{\n{}\n}}\n", fmt::join(members, ",\n"));
 }
 
-// Creates `path` with `content`, unless something of that name is there.
-// O_EXCL also keeps the write from following a dangling symbolic link out
-// of the profile directory.
-sys::Result<void> write_new_file(const std::filesystem::path& path, const std::string& content) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0) return sys::success();
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return errno == EEXIST ? sys::success() : sys::Result<void>(sys::os_error(errno));
-  std::string_view rest = content;
-  while (!rest.empty()) {
-    const ssize_t n = ::write(fd, rest.data(), rest.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      return sys::os_error(err);
-    }
-    rest.remove_prefix(static_cast<std::size_t>(n));
-  }
-  if (::close(fd) != 0) return sys::os_error(errno);
-  return sys::success();
-}
-
 }  // namespace
 
 std::vector<std::pair<std::string, std::string>> profile_files(const ThemeDefinition& def) {
@@ -142,8 +113,10 @@ std::vector<std::pair<std::string, std::string>> profile_files(const ThemeDefini
 
 sys::Result<void> generate_profile(const ThemeDefinition& def, const std::filesystem::path& directory) {
   if (auto made = sys::create_dir_all(directory); !made) return made;
+  // Existing entries are left alone, and a dangling link in a profile is
+  // never written through.
   for (const auto& [name, content] : profile_files(def))
-    if (auto written = write_new_file(directory / name, content); !written) return written;
+    if (auto written = sys::write_new_file(directory / name, content); !written) return written.error();
   return sys::success();
 }
 

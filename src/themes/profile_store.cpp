@@ -114,9 +114,9 @@ std::optional<std::string> active_theme_name() {
   const auto last = final_component(std::string_view(target, static_cast<std::size_t>(length)));
   if (!last) return std::nullopt;
   if (*last != ".active") return sys::lossy_utf8(*last);
-  auto text = sys::read_file(dir / ".active" / "theme-name");
-  if (!text || !text.value() || !sys::is_valid_utf8(*text.value())) return std::nullopt;
-  return std::move(*text.value());
+  auto text = sys::read_text(dir / ".active" / "theme-name");
+  if (!text) return std::nullopt;
+  return std::move(text).value();
 }
 
 bool is_valid_theme_name(std::string_view name) {

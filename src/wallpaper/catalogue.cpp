@@ -132,9 +132,9 @@ fs::path wallpaper_state_path() {
 }
 
 std::optional<fs::path> load_saved_wallpaper() {
-  auto text = sys::read_file(wallpaper_state_path());
-  if (!text || !text.value() || !sys::is_valid_utf8(*text.value())) return std::nullopt;
-  const fs::path path(std::string(sys::trim(*text.value())));
+  auto text = sys::read_text(wallpaper_state_path());
+  if (!text) return std::nullopt;
+  const fs::path path(std::string(sys::trim(text.value())));
   if (path.empty()) return std::nullopt;
   struct stat st;
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;

@@ -64,15 +64,6 @@ sys::Result<void> merge_flavor(Document& user, const Document& flavor) {
   return sys::success();
 }
 
-// The whole file as UTF-8 text; unlike read_or_empty, a missing file is an error.
-sys::Result<std::string> read_text(const fs::path& path) {
-  auto read = sys::read_file(path);
-  if (!read) return read.error();
-  if (!read.value()) return sys::os_error(ENOENT);
-  if (!sys::is_valid_utf8(*read.value())) return sys::Error{"stream did not contain valid UTF-8"};
-  return std::move(*read.value());
-}
-
 }  // namespace
 
 std::string yazi_flavor_text(const themes::ThemeDefinition& def) {
@@ -155,7 +146,7 @@ sys::Result<PreparedYazi> prepare_yazi_theme(const fs::path& profile_dir) {
   auto original = sys::read_or_empty(prepared.config_dir / "theme.toml");
   if (!original) return original.error();
   prepared.original_theme = std::move(original).value();
-  auto kitty = read_text(profile_dir / "kitty.conf");
+  auto kitty = sys::read_text(profile_dir / "kitty.conf");
   if (!kitty) return kitty.error();
   const auto def = themes::definition_from_palette("yazi", themes::parse_kitty_palette(kitty.value()), true);
   if (!def) return sys::Error{"Yazi requires a complete terminal palette"};

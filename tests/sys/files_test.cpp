@@ -107,6 +107,24 @@ TEST(CreateDirAll, CreatesAncestorsAndAcceptsExisting) {
   EXPECT_FALSE(sys::create_dir_all(dir / "file" / "sub").ok());
 }
 
+TEST(ReadText, MissingIsAnError) {
+  TempDir dir;
+  EXPECT_EQ(sys::read_text(dir / "missing").error_text(), "No such file or directory (os error 2)");
+  write_text(dir / "text", "ok");
+  EXPECT_EQ(sys::read_text(dir / "text").value(), "ok");
+}
+
+TEST(WriteNewFile, NeverReplacesNorFollowsLinks) {
+  TempDir dir;
+  EXPECT_TRUE(sys::write_new_file(dir / "new", "1").value());
+  EXPECT_FALSE(sys::write_new_file(dir / "new", "2").value());
+  EXPECT_EQ(read_text(dir / "new"), "1");
+  fs::create_symlink(dir / "elsewhere", dir / "dangling");
+  EXPECT_FALSE(sys::write_new_file(dir / "dangling", "3").value());
+  EXPECT_FALSE(fs::exists(dir / "elsewhere"));
+  EXPECT_FALSE(sys::write_new_file(dir / "no" / "dir", "4").ok());
+}
+
 TEST(WriteFile, CreatesOrTruncatesInPlace) {
   TempDir dir;
   ASSERT_TRUE(sys::write_file(dir / "wallpaper", "long old text").ok());

@@ -42,12 +42,7 @@ class IndexCache : public testing::Test {
 
   fs::path cache() const { return dir_ / "cache" / "morvane" / "kitty-themes"; }
   fs::path remote() const { return dir_ / "remote"; }
-  std::vector<std::string> log() const {
-    const std::string text = read_text(dir_ / "log");
-    std::vector<std::string> lines;
-    for (auto line : sys::split_lines(text)) lines.emplace_back(line);
-    return lines;
-  }
+  std::vector<std::string> log() const { return testing_support::read_lines(dir_ / "log"); }
   void age(const fs::path& path, long seconds) {
     timespec times[2];
     clock_gettime(CLOCK_REALTIME, &times[0]);

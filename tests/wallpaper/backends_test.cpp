@@ -26,12 +26,7 @@ class Backends : public testing::Test {
         swww_("FAKE_SWWW_STATUS", "1") {
     write_text(dir_ / "w" / "a.png", "x");
   }
-  std::vector<std::string> log() const {
-    const std::string text = read_text(dir_ / "log");
-    std::vector<std::string> lines;
-    for (auto line : sys::split_lines(text)) lines.emplace_back(line);
-    return lines;
-  }
+  std::vector<std::string> log() const { return testing_support::read_lines(dir_ / "log"); }
   wallpaper::Wallpaper image() const { return {"a.png", dir_ / "w" / "a.png"}; }
   std::string image_text() const { return (dir_ / "w" / "a.png").string(); }
 
