@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 namespace testing_support {
 
 /// Applies terminal output (cursor moves, clears, SGR, UTF-8 text) to a
@@ -67,6 +69,23 @@ class ScopedEnv {
  private:
   std::string name_;
   std::optional<std::string> old_;
+};
+
+/// A test with its own configuration and cache directories, no
+/// YAZI_CONFIG_HOME, the fake programs first on PATH and their log, all
+/// inside a fresh directory.
+class FakeSystemTest : public ::testing::Test {
+ protected:
+  FakeSystemTest();
+  std::filesystem::path config_dir() const { return dir_ / "config"; }
+  std::filesystem::path cache_dir() const { return dir_ / "cache"; }
+  /// The fake programs' log: one line per run, name and arguments tab-separated.
+  std::vector<std::string> log() const;
+
+  TempDir dir_;
+
+ private:
+  ScopedEnv config_env_, cache_env_, yazi_env_, path_env_, log_env_;
 };
 
 void write_text(const std::filesystem::path& path, std::string_view text);

@@ -123,20 +123,16 @@ TEST(PrepareBtop, CompletePaletteWinsOverTheProfileFile) {
 }
 
 /// A configuration directory and fake id, btop and pkill on PATH.
-class ApplyBtop : public testing::Test {
+class ApplyBtop : public testing_support::FakeSystemTest {
  protected:
   ApplyBtop()
-      : config_env_("XDG_CONFIG_HOME", (dir_ / "config").string()),
-        path_env_("PATH", std::string(TINTWELL_FAKES_DIR) + ":/usr/bin:/bin"),
-        log_env_("FAKE_LOG", (dir_ / "log").string()),
-        id_env_("FAKE_ID_STDOUT", "1000\\n"),
+      : id_env_("FAKE_ID_STDOUT", "1000\\n"),
         version_env_("FAKE_BTOP_STDOUT", "btop version: 1.4.0\\n") {}
 
   fs::path conf() const { return dir_ / "config" / "btop" / "btop.conf"; }
-  std::string log() const { return read_text(dir_ / "log"); }
+  std::string log_text() const { return read_text(dir_ / "log"); }
 
-  TempDir dir_;
-  ScopedEnv config_env_, path_env_, log_env_, id_env_, version_env_;
+  ScopedEnv id_env_, version_env_;
 };
 
 TEST_F(ApplyBtop, InstallsTheThemeAndSignalsRunningBtop) {
@@ -146,7 +142,7 @@ TEST_F(ApplyBtop, InstallsTheThemeAndSignalsRunningBtop) {
   EXPECT_FALSE(note.value().has_value());
   EXPECT_EQ(read_text(dir_ / "config" / "btop" / "themes" / "morvane.theme"), "theme text\n");
   EXPECT_EQ(read_text(conf()), "# settings\ncolor_theme = \"morvane\"\ntruecolor = True\n");
-  EXPECT_EQ(log(), "id\t-u\nbtop\t--version\npkill\t-USR2\t-u\t1000\t-x\tbtop\n");
+  EXPECT_EQ(log_text(), "id\t-u\nbtop\t--version\npkill\t-USR2\t-u\t1000\t-x\tbtop\n");
 }
 
 TEST_F(ApplyBtop, MissingConfigurationIsCreated) {
@@ -190,8 +186,8 @@ TEST_F(ApplyBtop, IdFailingMeansNoSignal) {
     ScopedEnv id("FAKE_ID_STDOUT", " +42 \\n");
     EXPECT_FALSE(btop::apply_btop_theme("t").value().has_value());
   }
-  EXPECT_NE(log().find("pkill\t-USR2\t-u\t42\t-x\tbtop\n"), std::string::npos);
-  EXPECT_EQ(log().find("pkill\t-USR2\t-u\t1000"), std::string::npos);
+  EXPECT_NE(log_text().find("pkill\t-USR2\t-u\t42\t-x\tbtop\n"), std::string::npos);
+  EXPECT_EQ(log_text().find("pkill\t-USR2\t-u\t1000"), std::string::npos);
 }
 
 TEST_F(ApplyBtop, OldBtopIsNeverSignalled) {
@@ -201,14 +197,14 @@ TEST_F(ApplyBtop, OldBtopIsNeverSignalled) {
     ASSERT_TRUE(note.ok());
     EXPECT_EQ(note.value(), std::optional<std::string>("btop theme saved; reopen btop to load it"));
   }
-  EXPECT_EQ(log().find("pkill"), std::string::npos);
+  EXPECT_EQ(log_text().find("pkill"), std::string::npos);
 
   // btop not installed at all: only the fakes of id and pkill on PATH.
   fs::create_directories(dir_ / "bin");
   for (const char* name : {"id", "pkill"}) fs::create_symlink(fs::path(TINTWELL_FAKES_DIR) / name, dir_ / "bin" / name);
   ScopedEnv path("PATH", (dir_ / "bin").string());
   EXPECT_TRUE(btop::apply_btop_theme("t").value().has_value());
-  EXPECT_EQ(log().find("pkill"), std::string::npos);
+  EXPECT_EQ(log_text().find("pkill"), std::string::npos);
 }
 
 TEST_F(ApplyBtop, WriteFailuresAreReported) {

@@ -32,17 +32,12 @@ constexpr std::string_view kCompleteTheme =
 
 /// A cache directory, a "remote" the fake curl serves from, and a log of
 /// the programs run.
-class IndexCache : public testing::Test {
+class IndexCache : public testing_support::FakeSystemTest {
  protected:
-  IndexCache()
-      : cache_env_("XDG_CACHE_HOME", (dir_ / "cache").string()),
-        path_env_("PATH", std::string(TINTWELL_FAKES_DIR) + ":/usr/bin:/bin"),
-        log_env_("FAKE_LOG", (dir_ / "log").string()),
-        root_env_("FAKE_CURL_ROOT", (dir_ / "remote").string()) {}
+  IndexCache() : root_env_("FAKE_CURL_ROOT", (dir_ / "remote").string()) {}
 
   fs::path cache() const { return dir_ / "cache" / "morvane" / "kitty-themes"; }
   fs::path remote() const { return dir_ / "remote"; }
-  std::vector<std::string> log() const { return testing_support::read_lines(dir_ / "log"); }
   void age(const fs::path& path, long seconds) {
     timespec times[2];
     clock_gettime(CLOCK_REALTIME, &times[0]);
@@ -57,8 +52,7 @@ class IndexCache : public testing::Test {
     return false;
   }
 
-  TempDir dir_;
-  ScopedEnv cache_env_, path_env_, log_env_, root_env_;
+  ScopedEnv root_env_;
 };
 
 TEST(IndexParse, StrictArrayOfEntries) {

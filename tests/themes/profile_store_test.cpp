@@ -16,13 +16,9 @@ using testing_support::TempDir;
 using testing_support::write_text;
 
 /// A configuration and a cache directory with no index (curl fails).
-class ThemeStore : public testing::Test {
+class ThemeStore : public testing_support::FakeSystemTest {
  protected:
-  ThemeStore()
-      : config_env_("XDG_CONFIG_HOME", (dir_ / "config").string()),
-        cache_env_("XDG_CACHE_HOME", (dir_ / "cache").string()),
-        path_env_("PATH", std::string(TINTWELL_FAKES_DIR) + ":/usr/bin:/bin"),
-        curl_env_("FAKE_CURL_STATUS", "6") {}
+  ThemeStore() : curl_env_("FAKE_CURL_STATUS", "6") {}
 
   fs::path themes() const { return dir_ / "config" / "morvane" / "themes"; }
   fs::path cache() const { return dir_ / "cache" / "morvane" / "kitty-themes"; }
@@ -37,8 +33,7 @@ class ThemeStore : public testing::Test {
     return nullptr;
   }
 
-  TempDir dir_;
-  ScopedEnv config_env_, cache_env_, path_env_, curl_env_;
+  ScopedEnv curl_env_;
 };
 
 const std::vector<std::string> kBuiltinsSorted = {"catppuccin-latte", "catppuccin-mocha", "dracula",

@@ -15,23 +15,18 @@ using testing_support::TempDir;
 using testing_support::write_text;
 
 /// Fake daemon clients on PATH, all probes failing unless a test says so.
-class Backends : public testing::Test {
+class Backends : public testing_support::FakeSystemTest {
  protected:
   Backends()
-      : config_env_("XDG_CONFIG_HOME", (dir_ / "cfg").string()),
-        path_env_("PATH", std::string(TINTWELL_FAKES_DIR) + ":/usr/bin:/bin"),
-        log_env_("FAKE_LOG", (dir_ / "log").string()),
-        hyprctl_("FAKE_HYPRCTL_STATUS", "1"),
+      : hyprctl_("FAKE_HYPRCTL_STATUS", "1"),
         awww_("FAKE_AWWW_STATUS", "1"),
         swww_("FAKE_SWWW_STATUS", "1") {
     write_text(dir_ / "w" / "a.png", "x");
   }
-  std::vector<std::string> log() const { return testing_support::read_lines(dir_ / "log"); }
   wallpaper::Wallpaper image() const { return {"a.png", dir_ / "w" / "a.png"}; }
   std::string image_text() const { return (dir_ / "w" / "a.png").string(); }
 
-  TempDir dir_;
-  ScopedEnv config_env_, path_env_, log_env_, hyprctl_, awww_, swww_;
+  ScopedEnv hyprctl_, awww_, swww_;
 };
 
 TEST_F(Backends, HyprpaperFirstThenNothingElse) {
@@ -42,7 +37,7 @@ TEST_F(Backends, HyprpaperFirstThenNothingElse) {
   EXPECT_EQ(outcome.value(), "wallpaper applied with hyprpaper");
   EXPECT_EQ(log(), (std::vector<std::string>{"hyprctl\thyprpaper\tlistactive",
                                              "hyprctl\thyprpaper\twallpaper\t, " + image_text() + ", cover"}));
-  EXPECT_EQ(read_text(dir_ / "cfg" / "morvane" / "wallpaper"), image_text());
+  EXPECT_EQ(read_text(config_dir() / "morvane" / "wallpaper"), image_text());
 }
 
 TEST_F(Backends, ProbesInOrder) {
@@ -64,7 +59,7 @@ TEST_F(Backends, NoDaemon) {
   auto outcome = wallpaper::apply_wallpaper(image());
   ASSERT_FALSE(outcome.ok());
   EXPECT_EQ(outcome.error_text(), "no running wallpaper backend (hyprpaper, awww, or swww)");
-  EXPECT_FALSE(fs::exists(dir_ / "cfg" / "morvane" / "wallpaper"));
+  EXPECT_FALSE(fs::exists(config_dir() / "morvane" / "wallpaper"));
 }
 
 TEST_F(Backends, FailedApplyStopsThereAndSavesNothing) {
@@ -76,7 +71,7 @@ TEST_F(Backends, FailedApplyStopsThereAndSavesNothing) {
   ASSERT_FALSE(outcome.ok());
   EXPECT_EQ(outcome.error_text(), "error: bad image");
   EXPECT_EQ(log().size(), 2u);  // awww is never tried
-  EXPECT_FALSE(fs::exists(dir_ / "cfg" / "morvane" / "wallpaper"));
+  EXPECT_FALSE(fs::exists(config_dir() / "morvane" / "wallpaper"));
 
   ScopedEnv silent("FAKE_HYPRCTL_FAIL_STDERR", "");
   EXPECT_EQ(wallpaper::apply_wallpaper(image()).error_text(), "wallpaper command failed");
@@ -106,11 +101,11 @@ TEST_F(Backends, LinkIsResolvedBeforeUseAndSaving) {
   ScopedEnv awww("FAKE_AWWW_STATUS", "0");
   ASSERT_TRUE(wallpaper::apply_wallpaper({"link.png", dir_ / "link.png"}).ok());
   EXPECT_EQ(log().back(), "awww\timg\t" + image_text() + "\t--transition-type\tfade");
-  EXPECT_EQ(read_text(dir_ / "cfg" / "morvane" / "wallpaper"), image_text());
+  EXPECT_EQ(read_text(config_dir() / "morvane" / "wallpaper"), image_text());
 }
 
 TEST_F(Backends, SavingFailureIsReportedAfterApplying) {
-  write_text(dir_ / "cfg" / "morvane", "a file where the directory should be");
+  write_text(config_dir() / "morvane", "a file where the directory should be");
   ScopedEnv awww("FAKE_AWWW_STATUS", "0");
   auto outcome = wallpaper::apply_wallpaper(image());
   ASSERT_FALSE(outcome.ok());

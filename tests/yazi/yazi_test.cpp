@@ -200,13 +200,9 @@ TEST(YaziMerge, PropertiesOnRealThemesWithEveryBuiltinPalette) {
 
 /// A configuration directory, a profile with a complete palette, an
 /// active directory, and fakes on PATH.
-class YaziApply : public testing::Test {
+class YaziApply : public testing_support::FakeSystemTest {
  protected:
-  YaziApply()
-      : config_env_("XDG_CONFIG_HOME", (dir_ / "config").string()),
-        yazi_env_("YAZI_CONFIG_HOME", std::nullopt),
-        path_env_("PATH", std::string(TINTWELL_FAKES_DIR) + ":/usr/bin:/bin"),
-        log_env_("FAKE_LOG", (dir_ / "log").string()) {
+  YaziApply() {
     write_text(profile() / "kitty.conf", kitty_conf_of(mocha()));
     fs::create_directories(active());
   }
@@ -220,8 +216,6 @@ class YaziApply : public testing::Test {
     return yazi::apply_yazi_theme(prepared.value(), active());
   }
 
-  TempDir dir_;
-  ScopedEnv config_env_, yazi_env_, path_env_, log_env_;
 };
 
 TEST_F(YaziApply, WritesEveryFileAndNotifiesYazi) {
