@@ -2,6 +2,8 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include "sys/process.hpp"
+
 #include <filesystem>
 
 #include "themes/kitty_index.hpp"
@@ -19,10 +21,10 @@ void BM_LoadRealIndex(benchmark::State& state) {
   const auto cache = std::filesystem::path(dir) / "morvane" / "kitty-themes";
   std::filesystem::create_directories(cache);
   std::filesystem::copy_file(data / "themes.json", cache / "themes.json");  // fresh: no download
-  setenv("XDG_CACHE_HOME", dir, 1);
+  sys::SystemProcessRunner runner;
   std::size_t count = 0;
   for (auto _ : state) {
-    auto entries = themes::load_index();
+    auto entries = themes::load_index({cache, runner});
     count = entries.size();
     benchmark::DoNotOptimize(entries);
   }

@@ -13,10 +13,12 @@ void BM_ListThemes(benchmark::State& state) {
     state.SkipWithError("real kitty themes not found");
     return;
   }
-  bench_support::point_environment_at(home);
+  sys::SystemProcessRunner runner;
+  const themes::IndexCache cache{home / ".cache" / "morvane" / "kitty-themes", runner};
+  const auto themes_dir = home / ".config" / "morvane" / "themes";
   std::size_t count = 0;
   for (auto _ : state) {
-    auto list = themes::list_themes();
+    auto list = themes::list_themes(themes_dir, cache);
     count = list.size();
     benchmark::DoNotOptimize(list);
   }

@@ -149,14 +149,10 @@ ScopedEnv::~ScopedEnv() {
   }
 }
 
-FakeSystemTest::FakeSystemTest()
-    : config_env_("XDG_CONFIG_HOME", (dir_ / "config").string()),
-      cache_env_("XDG_CACHE_HOME", (dir_ / "cache").string()),
-      yazi_env_("YAZI_CONFIG_HOME", std::nullopt),
-      path_env_("PATH", std::string(TINTWELL_FAKES_DIR) + ":/usr/bin:/bin"),
-      log_env_("FAKE_LOG", (dir_ / "log").string()) {}
-
-std::vector<std::string> FakeSystemTest::log() const { return read_lines(dir_ / "log"); }
+SandboxTest::SandboxTest()
+    : env_{.home = (dir_ / "home").string(),
+           .xdg_config_home = (dir_ / "config").string(),
+           .xdg_cache_home = (dir_ / "cache").string()} {}
 
 void write_text(const std::filesystem::path& path, std::string_view text) {
   std::filesystem::create_directories(path.parent_path());

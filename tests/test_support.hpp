@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include "fake_runner.hpp"
+#include "themes/paths.hpp"
+
 namespace testing_support {
 
 /// Applies terminal output (cursor moves, clears, SGR, UTF-8 text) to a
@@ -71,21 +74,19 @@ class ScopedEnv {
   std::optional<std::string> old_;
 };
 
-/// A test with its own configuration and cache directories, no
-/// YAZI_CONFIG_HOME, the fake programs first on PATH and their log, all
-/// inside a fresh directory.
-class FakeSystemTest : public ::testing::Test {
+/// A test with its own home, configuration and cache directories inside a
+/// fresh directory, and a fake process runner.
+class SandboxTest : public ::testing::Test {
  protected:
-  FakeSystemTest();
+  SandboxTest();
   std::filesystem::path config_dir() const { return dir_ / "config"; }
   std::filesystem::path cache_dir() const { return dir_ / "cache"; }
-  /// The fake programs' log: one line per run, name and arguments tab-separated.
-  std::vector<std::string> log() const;
+  std::filesystem::path themes_dir() const { return config_dir() / "morvane" / "themes"; }
+  std::filesystem::path index_dir() const { return cache_dir() / "morvane" / "kitty-themes"; }
 
   TempDir dir_;
-
- private:
-  ScopedEnv config_env_, cache_env_, yazi_env_, path_env_, log_env_;
+  themes::Environment env_;
+  FakeRunner runner_;
 };
 
 void write_text(const std::filesystem::path& path, std::string_view text);

@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kThemeLine = "color_theme = \"morvane\"";
+const std::string kThemeLine = fmt::format("color_theme = \"{}\"", themes::kAppName);
 
 bool is_colour_theme_line(std::string_view line) {
   const std::string_view trimmed = sys::trim(line);
@@ -36,19 +36,12 @@ std::optional<std::uint32_t> parse_uid(std::string_view text) {
 
 }  // namespace
 
-std::string mix_hex_percent(std::string_view a, std::string_view b, int t) {
-  const auto from = themes::parse_hex_colour(a);
-  const auto to = themes::parse_hex_colour(b);
-  if (!from || !to) return std::string(b);
-  const auto mix = [t](int x, int y) { return static_cast<std::uint8_t>((y * t + x * (100 - t) + 50) / 100); };
-  return themes::format_hex_colour({mix(from->red, to->red), mix(from->green, to->green), mix(from->blue, to->blue)});
-}
-
 std::string btop_theme_text(const themes::ThemeDefinition& def) {
   const std::string& bg = def.background;
   const std::string& fg = def.foreground;
   const std::string& c1 = def.colours[1];
   const std::string& c6 = def.colours[6];
+  using themes::mix_hex_percent;
   const std::string mix15 = mix_hex_percent(bg, fg, 15);
   const std::string mix35 = mix_hex_percent(bg, fg, 35);
   const std::string mix55 = mix_hex_percent(bg, fg, 55);
@@ -138,40 +131,41 @@ bool btop_reloads_on_signal(std::string_view output) {
 sys::Result<std::string> prepare_btop_theme(const fs::path& profile_dir) {
   auto kitty = sys::read_or_empty(profile_dir / "kitty.conf");
   if (!kitty) return kitty.error();
-  if (auto def = themes::definition_from_palette("btop", themes::parse_kitty_palette(kitty.value()), true))
-    return btop_theme_text(*def);
+  if (auto def = themes::definition_from_kitty_conf(kitty.value())) return btop_theme_text(*def);
   auto own = sys::read_or_empty(profile_dir / "btop.theme");
   if (!own) return own.error();
   if (own.value().empty()) return sys::Error{"profile has no btop theme or complete kitty palette"};
   return std::move(own).value();
 }
 
-sys::Result<std::optional<std::string>> apply_btop_theme(std::string_view text) {
-  const auto config = themes::config_dir_from_themes_dir(themes::themes_dir());
+sys::Result<std::optional<std::string>> apply_btop_theme(sys::ProcessRunner& runner, const fs::path& themes_dir,
+                                                         std::string_view text) {
+  const auto config = themes::config_dir_from_themes_dir(themes_dir);
   if (!config) return sys::Error{"couldn't locate configuration directory"};
-  const fs::path themes_dir = *config / "btop" / "themes";
-  if (auto made = sys::create_dir_all(themes_dir); !made) return made.error();
-  if (auto written = sys::write_atomic(themes_dir / "morvane.theme", text); !written) return written.error();
+  const fs::path btop_themes = *config / "btop" / "themes";
+  if (auto made = sys::create_dir_all(btop_themes); !made) return made.error();
+  if (auto written = sys::write_atomic(btop_themes / fmt::format("{}.theme", themes::kAppName), text); !written)
+    return written.error();
   const fs::path conf_path = *config / "btop" / "btop.conf";
   auto conf = sys::read_or_empty(conf_path);
   if (!conf) return conf.error();
   if (auto written = sys::write_atomic(conf_path, rewrite_btop_conf(conf.value())); !written)
     return written.error();
-  return notify_btop();
+  return notify_btop(runner);
 }
 
-std::optional<std::string> notify_btop() {
+std::optional<std::string> notify_btop(sys::ProcessRunner& runner) {
   const std::optional<std::string> note{std::string(kBtopNote)};
-  auto id = sys::run(sys::Command{.program = "id", .args = {"-u"}, .out = sys::Stdio::Capture});
+  auto id = runner.run(sys::Command{.program = "id", .args = {"-u"}, .out = sys::Stdio::Capture});
   if (!id || !id.value().status.success()) return note;
   const auto uid = parse_uid(sys::trim(sys::lossy_utf8(id.value().out)));
   if (!uid) return note;
 
   // Older btop dies of SIGUSR2 instead of reloading: never signal it.
-  auto version = sys::run(sys::Command{.program = "btop", .args = {"--version"}, .out = sys::Stdio::Capture});
+  auto version = runner.run(sys::Command{.program = "btop", .args = {"--version"}, .out = sys::Stdio::Capture});
   if (!version || !btop_reloads_on_signal(version.value().out)) return note;
 
-  auto pkill = sys::run(sys::Command{.program = "pkill", .args = {"-USR2", "-u", std::to_string(*uid), "-x", "btop"}});
+  auto pkill = runner.run(sys::Command{.program = "pkill", .args = {"-USR2", "-u", std::to_string(*uid), "-x", "btop"}});
   if (!pkill) return note;
   const auto code = pkill.value().status.code();
   if (code == 0 || code == 1) return std::nullopt;

@@ -5,15 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "sys/process.hpp"
 #include "sys/result.hpp"
 #include "themes/theme_definition.hpp"
 
 namespace btop {
-
-/// Blends colour text `b` into `a` by the whole percentage `t` (the
-/// weight of b), rounding halves up; b's text unchanged when either
-/// does not parse.
-std::string mix_hex_percent(std::string_view a, std::string_view b, int t);
 
 /// The 49-line btop theme file for a definition.
 std::string btop_theme_text(const themes::ThemeDefinition& def);
@@ -33,11 +29,14 @@ sys::Result<std::string> prepare_btop_theme(const std::filesystem::path& profile
 
 /// Installs `text` as btop's theme, points btop.conf at it and asks
 /// running btop to reload. Success may carry a note for the outcome line.
-sys::Result<std::optional<std::string>> apply_btop_theme(std::string_view text);
+/// The user configuration directory is found from `themes_dir`.
+sys::Result<std::optional<std::string>> apply_btop_theme(sys::ProcessRunner& runner,
+                                                         const std::filesystem::path& themes_dir,
+                                                         std::string_view text);
 
 /// Signals the user's running btop processes; a note when that could not
 /// be done.
-std::optional<std::string> notify_btop();
+std::optional<std::string> notify_btop(sys::ProcessRunner& runner);
 
 inline constexpr std::string_view kBtopNote = "btop theme saved; reopen btop to load it";
 

@@ -6,15 +6,18 @@
 #include <fmt/format.h>
 
 #include "main/command_line.hpp"
+#include "main/environment.hpp"
 #include "main/services.hpp"
 #include "main/switcher.hpp"
 #include "wallpaper/backends.hpp"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
+  const themes::Environment env = switcher::read_environment();
+  sys::SystemProcessRunner runner;
   switch (switcher::parse_command_line(args)) {
     case switcher::Command::Apply:
-      wallpaper::reapply_saved_wallpaper();
+      wallpaper::reapply_saved_wallpaper(env, runner, sys::sleep_for);
       return 0;
     case switcher::Command::Help:
       fmt::print("{}", switcher::kUsageText);
@@ -23,8 +26,8 @@ int main(int argc, char** argv) {
       break;
   }
   try {
-    switcher::SystemServices services;
-    if (auto outcome = switcher::run_switcher(services); !outcome) {
+    switcher::SystemServices services(env, runner);
+    if (auto outcome = switcher::run_switcher(services, themes::themes_dir(env)); !outcome) {
       fmt::print(stderr, "Error: {}\n", outcome.error_text());
       return 1;
     }

@@ -13,28 +13,17 @@ constexpr std::string_view kEllipsis = "…";
 // appended (before padding).
 std::size_t append_fitted(std::string& out, std::string_view text, std::size_t width, bool pad) {
   if (width == 0) return 0;
-  // First pass: does it fit? Count up to width + 1 characters.
+  // Does it fit? Count up to width + 1 characters.
   std::size_t count = 0;
   std::size_t pos = 0;
   char32_t cp;
   while (count <= width && sys::next_code_point(text, pos, cp)) ++count;
-  const bool fits = count <= width;
-  const std::size_t keep = fits ? count : width - 1;
-  pos = 0;
-  for (std::size_t i = 0; i < keep; ++i) {
-    const unsigned char b = static_cast<unsigned char>(text[pos]);
-    if (b >= 0x20 && b < 0x7F) {
-      out += static_cast<char>(b);
-      ++pos;
-      continue;
-    }
-    sys::next_code_point(text, pos, cp);
-    sys::append_utf8(out, sys::is_control(cp) ? sys::kReplacementChar : cp);
-  }
-  std::size_t written = keep;
-  if (!fits) {
+  std::size_t written;
+  if (count <= width) {
+    written = sys::append_screen_text(out, text, width);
+  } else {
+    written = sys::append_screen_text(out, text, width - 1) + 1;
     out += kEllipsis;
-    ++written;
   }
   if (pad && written < width) out.append(width - written, ' ');
   return written;

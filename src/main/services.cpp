@@ -1,5 +1,7 @@
 #include "main/services.hpp"
 
+#include <fmt/format.h>
+
 #include "activation/activate.hpp"
 #include "themes/profile_store.hpp"
 #include "wallpaper/backends.hpp"
@@ -7,22 +9,46 @@
 
 namespace switcher {
 
-std::vector<themes::ThemeEntry> SystemServices::list_themes() { return themes::list_themes(); }
+bool images_supported(const themes::Environment& env) {
+  return env.kitty_window_id && !env.kitty_window_id->empty() && !env.tmux;
+}
 
-std::optional<std::string> SystemServices::active_theme_name() { return themes::active_theme_name(); }
+std::vector<themes::ThemeEntry> SystemServices::list_themes() {
+  return themes::list_themes(themes::themes_dir(env_), {themes::index_cache_dir(env_), runner_});
+}
 
-std::vector<wallpaper::Wallpaper> SystemServices::list_wallpapers() { return wallpaper::list_wallpapers(); }
+std::optional<std::string> SystemServices::active_theme_name() {
+  return themes::active_theme_name(themes::themes_dir(env_));
+}
+
+std::vector<wallpaper::Wallpaper> SystemServices::list_wallpapers() { return wallpaper::list_wallpapers(env_); }
 
 std::optional<std::filesystem::path> SystemServices::load_saved_wallpaper() {
-  return wallpaper::load_saved_wallpaper();
+  return wallpaper::load_saved_wallpaper(env_);
 }
 
 sys::Result<std::string> SystemServices::activate_theme(const std::string& name) {
-  return activation::activate_theme(name);
+  return activation::activate_theme(env_, runner_, name);
 }
 
 sys::Result<std::string> SystemServices::apply_wallpaper(const wallpaper::Wallpaper& wallpaper) {
-  return wallpaper::apply_wallpaper(wallpaper);
+  return wallpaper::apply_wallpaper(env_, runner_, wallpaper);
 }
+
+void SystemServices::run_kitten(std::vector<std::string> args) {
+  if (!images_supported(env_)) return;
+  // The kitten's graphics sequences must reach the terminal: standard
+  // output is ours. Whether it worked is not examined.
+  (void)runner_.run(sys::Command{.program = "kitty", .args = std::move(args), .out = sys::Stdio::Inherit});
+}
+
+void SystemServices::show_image(const std::filesystem::path& path, ImagePlacement placement) {
+  if (placement.width == 0 || placement.height == 0) return;
+  run_kitten({"+kitten", "icat", "--clear", "--transfer-mode=file", "--stdin=no",
+              fmt::format("--place={}x{}@{}x{}", placement.width, placement.height, placement.column, placement.row),
+              path.string()});
+}
+
+void SystemServices::clear_image() { run_kitten({"+kitten", "icat", "--clear", "--stdin=no"}); }
 
 }  // namespace switcher

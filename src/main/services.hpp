@@ -5,11 +5,22 @@
 #include <string>
 #include <vector>
 
+#include "sys/process.hpp"
 #include "sys/result.hpp"
+#include "themes/paths.hpp"
 #include "themes/theme_entry.hpp"
 #include "wallpaper/wallpaper.hpp"
 
 namespace switcher {
+
+/// Where a wallpaper picture sits, in cells.
+struct ImagePlacement {
+  std::uint16_t column = 0;
+  std::uint16_t row = 0;
+  std::uint16_t width = 0;
+  std::uint16_t height = 0;
+  bool operator==(const ImagePlacement&) const = default;
+};
 
 /// What the Switcher asks of the rest of the program. The real one calls
 /// the theme store, activation and wallpaper modules; tests use fakes.
@@ -24,17 +35,36 @@ class SwitcherServices {
   virtual sys::Result<std::string> activate_theme(const std::string& name) = 0;
   /// Success and failure each carry the text to show.
   virtual sys::Result<std::string> apply_wallpaper(const wallpaper::Wallpaper& wallpaper) = 0;
+  /// Places the picture at `placement` (kitty's image kitten).
+  virtual void show_image(const std::filesystem::path& path, ImagePlacement placement) = 0;
+  /// Removes any placed picture.
+  virtual void clear_image() = 0;
 };
 
 /// The services backed by the real modules.
 class SystemServices final : public SwitcherServices {
  public:
+  SystemServices(const themes::Environment& env, sys::ProcessRunner& runner) : env_(env), runner_(runner) {}
+
   std::vector<themes::ThemeEntry> list_themes() override;
   std::optional<std::string> active_theme_name() override;
   std::vector<wallpaper::Wallpaper> list_wallpapers() override;
   std::optional<std::filesystem::path> load_saved_wallpaper() override;
   sys::Result<std::string> activate_theme(const std::string& name) override;
   sys::Result<std::string> apply_wallpaper(const wallpaper::Wallpaper& wallpaper) override;
+  void show_image(const std::filesystem::path& path, ImagePlacement placement) override;
+  void clear_image() override;
+
+ private:
+  void run_kitten(std::vector<std::string> args);
+
+  const themes::Environment& env_;
+  sys::ProcessRunner& runner_;
 };
+
+/// Whether the image kitten can talk to the terminal: inside kitty and not
+/// through tmux. Elsewhere it waits ten seconds for an answer that never
+/// comes and prints over the screen, so it is not run at all.
+bool images_supported(const themes::Environment& env);
 
 }  // namespace switcher

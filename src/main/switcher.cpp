@@ -6,7 +6,6 @@
 #include "main/image_preview.hpp"
 #include "main/switcher_state.hpp"
 #include "sys/terminal.hpp"
-#include "themes/paths.hpp"
 
 namespace switcher {
 namespace {
@@ -17,20 +16,22 @@ constexpr std::chrono::milliseconds kEventWait{40};
 /// then the terminal modes.
 class SwitcherTerminal {
  public:
-  explicit SwitcherTerminal(std::unique_ptr<sys::TerminalSession> session) : session_(std::move(session)) {}
+  SwitcherTerminal(std::unique_ptr<sys::TerminalSession> session, SwitcherServices& services)
+      : session_(std::move(session)), services_(services) {}
   ~SwitcherTerminal() { restore_terminal(); }
   sys::TerminalSession& operator*() { return *session_; }
   sys::TerminalSession* operator->() { return session_.get(); }
 
   void restore_terminal() {
     if (!session_) return;
-    clear_image();
+    services_.clear_image();
     session_->restore();
     session_.reset();
   }
 
  private:
   std::unique_ptr<sys::TerminalSession> session_;
+  SwitcherServices& services_;
 };
 
 sys::Result<sys::TermSize> draw(SwitcherTerminal& terminal, const SwitcherState& state) {
@@ -40,14 +41,15 @@ sys::Result<sys::TermSize> draw(SwitcherTerminal& terminal, const SwitcherState&
   return size;
 }
 
-sys::Result<void> draw_with_picture(SwitcherTerminal& terminal, SwitcherState& state) {
+sys::Result<void> draw_with_picture(SwitcherTerminal& terminal, SwitcherState& state, SwitcherServices& services) {
   auto size = draw(terminal, state);
   if (!size) return size.error();
-  return update_image_preview(state, size.value());
+  update_image_preview(state, size.value(), services);
+  return sys::success();
 }
 
 sys::Result<void> event_loop(SwitcherTerminal& terminal, SwitcherState& state, SwitcherServices& services) {
-  if (auto drawn = draw_with_picture(terminal, state); !drawn) return drawn;
+  if (auto drawn = draw_with_picture(terminal, state, services); !drawn) return drawn;
   for (;;) {
     auto event = terminal->wait_event(kEventWait);
     if (!event) return event.error();
@@ -60,23 +62,23 @@ sys::Result<void> event_loop(SwitcherTerminal& terminal, SwitcherState& state, S
       // start the image program.
       if (was_filter_mode) {
         if (auto drawn = draw(terminal, state); !drawn) return drawn.error();
-      } else if (auto drawn = draw_with_picture(terminal, state); !drawn) {
+      } else if (auto drawn = draw_with_picture(terminal, state, services); !drawn) {
         return drawn;
       }
     } else {
-      if (auto drawn = draw_with_picture(terminal, state); !drawn) return drawn;
+      if (auto drawn = draw_with_picture(terminal, state, services); !drawn) return drawn;
     }
   }
 }
 
 }  // namespace
 
-sys::Result<void> run_switcher(SwitcherServices& services) {
+sys::Result<void> run_switcher(SwitcherServices& services, const std::filesystem::path& themes_dir) {
   auto session = sys::TerminalSession::enter();
   if (!session) return session.error();
-  SwitcherTerminal terminal(std::move(session).value());
+  SwitcherTerminal terminal(std::move(session).value(), services);
   auto outcome = [&] {
-    SwitcherState state = initial_state(services, themes::themes_dir());
+    SwitcherState state = initial_state(services, themes_dir);
     return event_loop(terminal, state, services);
   }();  // the state is released before the terminal is given back
   terminal.restore_terminal();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <filesystem>
+
 #include "main/services.hpp"
 #include "sys/result.hpp"
 
@@ -8,6 +10,7 @@ namespace switcher {
 /// The interactive Switcher: takes over the terminal, runs until the user
 /// quits and gives the terminal back on every way out. Fails only with a
 /// terminal input/output error.
-sys::Result<void> run_switcher(SwitcherServices& services);
+/// `themes_dir` is named by the empty theme list's line.
+sys::Result<void> run_switcher(SwitcherServices& services, const std::filesystem::path& themes_dir);
 
 }  // namespace switcher

@@ -24,15 +24,6 @@ struct StatusLine {
   bool is_error = false;
 };
 
-/// Where a wallpaper picture sits, in cells.
-struct ImagePlacement {
-  std::uint16_t column = 0;
-  std::uint16_t row = 0;
-  std::uint16_t width = 0;
-  std::uint16_t height = 0;
-  bool operator==(const ImagePlacement&) const = default;
-};
-
 struct ShownImage {
   std::filesystem::path path;
   ImagePlacement placement;

@@ -250,4 +250,12 @@ Result<void> spawn_detached(const Command& command) {
   return success();  // the dropped Child is reaped in the background
 }
 
+Result<std::optional<Output>> SystemProcessRunner::run_for(const Command& command, std::chrono::milliseconds limit) {
+  auto child = spawn(command);
+  if (!child) return child.error();
+  return child.value().wait_for(limit);
+}
+
+void sleep_for(std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }
+
 }  // namespace sys

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -94,5 +95,31 @@ Result<Output> run(const Command& command);
 
 /// Starts `command` and does not wait for it.
 Result<void> spawn_detached(const Command& command);
+
+/// Every external program runs through one of these: the real one starts
+/// processes, tests use a recording fake that returns scripted outcomes.
+class ProcessRunner {
+ public:
+  virtual ~ProcessRunner() = default;
+  /// Starts `command` and waits for it.
+  virtual Result<Output> run(const Command& command) = 0;
+  /// Starts `command` and waits at most `limit`; a child still running
+  /// then is killed and reaped, and nothing is returned.
+  virtual Result<std::optional<Output>> run_for(const Command& command, std::chrono::milliseconds limit) = 0;
+  /// Starts `command` and does not wait for it.
+  virtual Result<void> start_detached(const Command& command) = 0;
+};
+
+class SystemProcessRunner final : public ProcessRunner {
+ public:
+  Result<Output> run(const Command& command) override { return sys::run(command); }
+  Result<std::optional<Output>> run_for(const Command& command, std::chrono::milliseconds limit) override;
+  Result<void> start_detached(const Command& command) override { return spawn_detached(command); }
+};
+
+/// Pauses the calling thread; retries take one as a parameter so that
+/// tests never wait in real time.
+using SleepFn = std::function<void(std::chrono::milliseconds)>;
+void sleep_for(std::chrono::milliseconds pause);
 
 }  // namespace sys

@@ -112,6 +112,14 @@ bool is_whitespace(char32_t cp) {
 
 bool is_control(char32_t cp) { return cp <= 0x1F || (cp >= 0x7F && cp <= 0x9F); }
 
+bool has_control(std::string_view text) {
+  std::size_t pos = 0;
+  char32_t cp;
+  while (next_code_point(text, pos, cp))
+    if (is_control(cp)) return true;
+  return false;
+}
+
 std::string_view trim(std::string_view text) {
   std::size_t begin = 0;
   std::size_t pos = 0;
@@ -247,12 +255,11 @@ std::string to_lower(std::string_view text) {
   return out;
 }
 
-std::string screen_text(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+std::size_t append_screen_text(std::string& out, std::string_view text, std::size_t count) {
   std::size_t pos = 0;
+  std::size_t appended = 0;
   char32_t cp;
-  while (pos < text.size()) {
+  for (; appended < count && pos < text.size(); ++appended) {
     const unsigned char b = static_cast<unsigned char>(text[pos]);
     if (b >= 0x20 && b < 0x7F) {  // fast path for printable ASCII
       out += static_cast<char>(b);
@@ -262,7 +269,28 @@ std::string screen_text(std::string_view text) {
     next_code_point(text, pos, cp);
     append_utf8(out, is_control(cp) ? kReplacementChar : cp);
   }
+  return appended;
+}
+
+std::string screen_text(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  append_screen_text(out, text, text.size());
   return out;
+}
+
+std::vector<std::string_view> path_components(std::string_view path) {
+  std::vector<std::string_view> parts;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    auto end = path.find('/', start);
+    if (end == std::string_view::npos) end = path.size();
+    const std::string_view part = path.substr(start, end - start);
+    // Only a "." that begins a relative path counts.
+    if (!part.empty() && !(part == "." && (start > 0 || !parts.empty()))) parts.push_back(part);
+    start = end + 1;
+  }
+  return parts;
 }
 
 void pop_last_char(std::string& text) {

@@ -25,6 +25,8 @@ std::size_t char_count(std::string_view text);
 bool is_whitespace(char32_t cp);
 /// C0 controls, DEL and C1 controls (U+0000-U+001F, U+007F-U+009F).
 bool is_control(char32_t cp);
+/// Whether the text holds a control character.
+bool has_control(std::string_view text);
 
 std::string_view trim(std::string_view text);
 /// Words separated by runs of Unicode white space.
@@ -44,6 +46,14 @@ std::string to_lower(std::string_view text);
 /// character become U+FFFD, so that no byte of it can start an escape
 /// sequence.
 std::string screen_text(std::string_view text);
+/// Appends at most `count` characters of `text` to `out`, made safe as by
+/// `screen_text`; returns how many were appended.
+std::size_t append_screen_text(std::string& out, std::string_view text, std::size_t count);
+
+/// The components of a path written as text, the way a path reads them:
+/// split at "/", with empty parts (repeated or trailing separators) and
+/// "." parts other than a leading one dropped. A leading "/" is not one.
+std::vector<std::string_view> path_components(std::string_view path);
 
 /// Removes the last code point of a valid UTF-8 text; no-op when empty.
 void pop_last_char(std::string& text);

@@ -49,4 +49,12 @@ Colour mix_colour(Colour from, Colour to, float fraction) {
                 mix_channel(from.blue, to.blue, fraction)};
 }
 
+std::string mix_hex_percent(std::string_view a, std::string_view b, int t) {
+  const auto from = parse_hex_colour(a);
+  const auto to = parse_hex_colour(b);
+  if (!from || !to) return std::string(b);
+  const auto mix = [t](int x, int y) { return static_cast<std::uint8_t>((y * t + x * (100 - t) + 50) / 100); };
+  return format_hex_colour({mix(from->red, to->red), mix(from->green, to->green), mix(from->blue, to->blue)});
+}
+
 }  // namespace themes

@@ -24,4 +24,9 @@ std::string format_hex_colour(Colour colour);
 /// floating point, rounding halves away from zero and clamping to 0..255.
 Colour mix_colour(Colour from, Colour to, float fraction);
 
+/// Blends colour text `b` into `a` by the whole percentage `t` (the
+/// weight of b), rounding halves up; b's text unchanged when either
+/// does not parse.
+std::string mix_hex_percent(std::string_view a, std::string_view b, int t);
+
 }  // namespace themes

@@ -14,7 +14,6 @@
 #include "sys/os_error.hpp"
 #include "sys/process.hpp"
 #include "sys/text.hpp"
-#include "themes/paths.hpp"
 
 namespace themes {
 namespace {
@@ -80,12 +79,8 @@ std::vector<IndexEntry> parse_index(std::string_view text) {
 
 bool is_safe_index_file(std::string_view file) {
   if (file.empty() || file.front() == '/') return false;
-  if (file.find('\\') != std::string_view::npos) return false;
-  std::size_t pos = 0;
-  char32_t cp;
-  while (sys::next_code_point(file, pos, cp))
-    if (sys::is_control(cp)) return false;
-  for (const auto& component : fs::path(file))
+  if (file.find('\\') != std::string_view::npos || sys::has_control(file)) return false;
+  for (const auto component : sys::path_components(file))
     if (component == "..") return false;
   return true;
 }
@@ -94,12 +89,12 @@ fs::path download_temp_path(const fs::path& destination, long pid, unsigned long
   return sys::replace_extension(destination, fmt::format("{}.{}.part", pid, counter));
 }
 
-sys::Result<void> download_file(const std::string& url, const fs::path& destination) {
+sys::Result<void> download_file(sys::ProcessRunner& runner, const std::string& url, const fs::path& destination) {
   if (destination.has_parent_path()) {
     if (auto made = sys::create_dir_all(destination.parent_path()); !made) return made;
   }
   const fs::path temp = download_temp_path(destination, static_cast<long>(::getpid()), g_download_counter++);
-  auto output = sys::run(sys::Command{
+  auto output = runner.run(sys::Command{
       .program = "curl",
       .args = {"--fail", "--silent", "--show-error", "--location", "--max-time", "8", "-o", temp.string(), url},
   });
@@ -116,35 +111,35 @@ sys::Result<void> download_file(const std::string& url, const fs::path& destinat
   return sys::success();
 }
 
-std::vector<IndexEntry> load_index() {
-  const fs::path path = index_cache_dir() / "themes.json";
-  if (!is_fresh(path)) (void)download_file(index_url(), path);  // an old copy stays usable
+std::vector<IndexEntry> load_index(const IndexCache& cache) {
+  const fs::path path = cache.dir / "themes.json";
+  if (!is_fresh(path)) (void)download_file(cache.runner, index_url(), path);  // an old copy stays usable
   auto text = sys::read_or_empty(path);
   if (!text) return {};
   return parse_index(text.value());
 }
 
-std::optional<Palette> cached_theme_palette(std::string_view file) {
+std::optional<Palette> cached_theme_palette(const fs::path& cache_dir, std::string_view file) {
   if (!is_safe_index_file(file)) return std::nullopt;
-  auto text = sys::read_text(index_cache_dir() / file);
+  auto text = sys::read_text(cache_dir / file);
   if (!text) return std::nullopt;
   return parse_kitty_palette(text.value());
 }
 
-std::optional<Palette> fetch_theme_palette(std::string_view file) {
+std::optional<Palette> fetch_theme_palette(const IndexCache& cache, std::string_view file) {
   if (!is_safe_index_file(file)) return std::nullopt;
-  const fs::path path = index_cache_dir() / file;
+  const fs::path path = cache.dir / file;
   std::error_code ec;
   if (!fs::is_regular_file(path, ec)) {
-    if (!download_file(fmt::format("{}{}", kIndexUrlPrefix, file), path)) return std::nullopt;
+    if (!download_file(cache.runner, fmt::format("{}{}", kIndexUrlPrefix, file), path)) return std::nullopt;
   }
-  return cached_theme_palette(file);
+  return cached_theme_palette(cache.dir, file);
 }
 
-std::optional<ThemeDefinition> index_theme_definition(const std::string& name) {
-  for (const auto& entry : load_index()) {
+std::optional<ThemeDefinition> index_theme_definition(const IndexCache& cache, const std::string& name) {
+  for (const auto& entry : load_index(cache)) {
     if (entry.name != name) continue;
-    const auto palette = fetch_theme_palette(entry.file);
+    const auto palette = fetch_theme_palette(cache, entry.file);
     if (!palette) return std::nullopt;
     return definition_from_palette(entry.name, *palette, entry.is_dark);
   }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sys/process.hpp"
 #include "sys/result.hpp"
 #include "themes/palette.hpp"
 #include "themes/theme_definition.hpp"
@@ -46,20 +47,26 @@ fs::path download_temp_path(const fs::path& destination, long pid, unsigned long
 /// Fetches `url` into `destination` with curl, through a temporary file
 /// and a rename, so the destination changes only when a download is
 /// complete.
-sys::Result<void> download_file(const std::string& url, const fs::path& destination);
+sys::Result<void> download_file(sys::ProcessRunner& runner, const std::string& url, const fs::path& destination);
+
+/// Where the index and the theme files are cached, and what downloads them.
+struct IndexCache {
+  fs::path dir;
+  sys::ProcessRunner& runner;
+};
 
 /// The index, downloaded when the cached copy is missing or older than
 /// seven days. Never fails: an unusable index is empty.
-std::vector<IndexEntry> load_index();
+std::vector<IndexEntry> load_index(const IndexCache& cache);
 
 /// The palette of a cached theme file; never downloads.
-std::optional<Palette> cached_theme_palette(std::string_view file);
+std::optional<Palette> cached_theme_palette(const fs::path& cache_dir, std::string_view file);
 
 /// The palette of a theme file, downloaded into the cache first when it
 /// is not there.
-std::optional<Palette> fetch_theme_palette(std::string_view file);
+std::optional<Palette> fetch_theme_palette(const IndexCache& cache, std::string_view file);
 
 /// The definition of the index theme `name` (first entry of that name).
-std::optional<ThemeDefinition> index_theme_definition(const std::string& name);
+std::optional<ThemeDefinition> index_theme_definition(const IndexCache& cache, const std::string& name);
 
 }  // namespace themes

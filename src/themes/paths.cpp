@@ -1,24 +1,6 @@
 #include "themes/paths.hpp"
 
-#include <cstdlib>
-
-#include "sys/text.hpp"
-
 namespace themes {
-
-std::optional<std::string> env_var(const char* name) {
-  const char* value = std::getenv(name);
-  if (!value || !sys::is_valid_utf8(value)) return std::nullopt;
-  return std::string(value);
-}
-
-Environment Environment::current() {
-  return Environment{
-      .home = env_var("HOME"),
-      .xdg_config_home = env_var("XDG_CONFIG_HOME"),
-      .xdg_cache_home = env_var("XDG_CACHE_HOME"),
-  };
-}
 
 fs::path home_dir(const Environment& env) { return env.home ? fs::path(*env.home) : fs::path("."); }
 
@@ -27,11 +9,13 @@ fs::path user_config_dir(const Environment& env) {
   return home_dir(env) / ".config";
 }
 
-fs::path themes_dir(const Environment& env) { return user_config_dir(env) / "morvane" / "themes"; }
+fs::path app_config_dir(const Environment& env) { return user_config_dir(env) / kAppName; }
+
+fs::path themes_dir(const Environment& env) { return app_config_dir(env) / "themes"; }
 
 fs::path index_cache_dir(const Environment& env) {
   const fs::path base = env.xdg_cache_home ? fs::path(*env.xdg_cache_home) : home_dir(env) / ".cache";
-  return base / "morvane" / "kitty-themes";
+  return base / kAppName / "kitty-themes";
 }
 
 std::optional<fs::path> config_dir_from_themes_dir(const fs::path& themes) {
@@ -46,8 +30,5 @@ std::optional<fs::path> config_dir_from_themes_dir(const fs::path& themes) {
   if (!first) return std::nullopt;
   return parent(*first);
 }
-
-fs::path themes_dir() { return themes_dir(Environment::current()); }
-fs::path index_cache_dir() { return index_cache_dir(Environment::current()); }
 
 }  // namespace themes

@@ -3,30 +3,41 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace themes {
 
 namespace fs = std::filesystem;
 
-/// The environment variables that decide where files live. A variable
-/// counts as set only when it is present and valid UTF-8; a set value is
-/// used as it is, even when empty or relative.
+/// The name under which the program keeps its files: its directories in
+/// the configuration and cache directories, btop's theme and Yazi's flavor.
+inline constexpr std::string_view kAppName = "morvane";
+
+/// The process environment as the program uses it. It is read once, at
+/// start-up, and passed down: nothing below the entry point reads a
+/// variable itself.
 struct Environment {
+  /// These count as set only when present and valid UTF-8; a set value is
+  /// used as it is, even when empty or relative.
   std::optional<std::string> home{};
   std::optional<std::string> xdg_config_home{};
   std::optional<std::string> xdg_cache_home{};
-
-  /// Reads the process environment now.
-  static Environment current();
+  /// The others as their bytes, when present.
+  std::optional<std::string> xdg_runtime_dir{};
+  std::optional<std::string> yazi_config_home{};
+  std::optional<std::string> hyprland_instance_signature{};
+  std::optional<std::string> path{};
+  std::optional<std::string> kitty_window_id{};
+  std::optional<std::string> kitty_listen_on{};
+  std::optional<std::string> tmux{};
 };
-
-/// The value of an environment variable, when set and valid UTF-8.
-std::optional<std::string> env_var(const char* name);
 
 /// HOME, or "." when unset.
 fs::path home_dir(const Environment& env);
 /// XDG_CONFIG_HOME, else <home>/.config.
 fs::path user_config_dir(const Environment& env);
+/// <user configuration directory>/morvane: the themes and the saved wallpaper.
+fs::path app_config_dir(const Environment& env);
 /// <user configuration directory>/morvane/themes.
 fs::path themes_dir(const Environment& env);
 /// XDG_CACHE_HOME (else <home>/.cache) joined with morvane/kitty-themes.
@@ -35,9 +46,5 @@ fs::path index_cache_dir(const Environment& env);
 /// The user configuration directory as the parent of the parent of the
 /// themes directory; nothing when either parent is missing.
 std::optional<fs::path> config_dir_from_themes_dir(const fs::path& themes);
-
-/// The same, read from the process environment at each call.
-fs::path themes_dir();
-fs::path index_cache_dir();
 
 }  // namespace themes

@@ -23,4 +23,8 @@ std::optional<ThemeDefinition> definition_from_palette(const std::string& name, 
   return def;
 }
 
+std::optional<ThemeDefinition> definition_from_kitty_conf(std::string_view kitty_conf) {
+  return definition_from_palette("profile", parse_kitty_palette(kitty_conf), true);
+}
+
 }  // namespace themes

@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -32,5 +33,9 @@ struct ThemeDefinition {
 /// background, a foreground and all sixteen colours.
 std::optional<ThemeDefinition> definition_from_palette(const std::string& name, const Palette& palette,
                                                        bool dark);
+
+/// The definition of a profile's kitty.conf text, for the steps that only
+/// need its colours (the name and dark flag do not matter there).
+std::optional<ThemeDefinition> definition_from_kitty_conf(std::string_view kitty_conf);
 
 }  // namespace themes

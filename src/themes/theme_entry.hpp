@@ -2,9 +2,10 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "themes/colour.hpp"
+#include "themes/palette.hpp"
 
 namespace themes {
 
@@ -17,6 +18,13 @@ struct ThemeEntry {
   /// For a theme of the kitty theme index that has no profile yet: its
   /// file in the index, under which its colours are fetched.
   std::optional<std::string> index_file{};
+
+  /// Takes the colours, background and foreground of `palette`.
+  void take_palette(Palette palette) {
+    colours = std::move(palette.colours);
+    background = palette.background;
+    foreground = palette.foreground;
+  }
   bool operator==(const ThemeEntry&) const = default;
 };
 

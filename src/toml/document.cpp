@@ -1,7 +1,9 @@
 #include "toml/document.hpp"
 
 #include <algorithm>
+#include <optional>
 #include <span>
+#include <type_traits>
 
 namespace tomldoc {
 namespace {
@@ -47,25 +49,28 @@ void print_value(std::string& out, const Value& v) {
 }
 
 /// Where a pair lives: a line of a section, or an entry of an inline table.
-struct Location {
-  Section* section = nullptr;
+/// `S` and `V` are `Section` and `Value`, const when only reading.
+template <class S, class V>
+struct BasicLocation {
+  S* section = nullptr;
   std::size_t index = 0;
-  Value* table = nullptr;
+  V* table = nullptr;
   /// How many parts of the pair's full path name its container.
   std::size_t container_depth = 0;
 };
+using Location = BasicLocation<Section, Value>;
 
 /// Calls `f(full path, value, location)` for every pair, inline entries
 /// included, outside arrays of tables. Stops when `f` returns true.
-template <class F>
-bool visit_value(std::vector<std::string_view>& path, Value& value, const Location& where, F& f) {
+template <class S, class V, class F>
+bool visit_value(std::vector<std::string_view>& path, V& value, const BasicLocation<S, V>& where, F& f) {
   if (f(FullPath(path), value, where)) return true;
   if (!value.is_table) return false;
   const std::size_t depth = path.size();
   for (std::size_t k = 0; k < value.entries.size(); ++k) {
     auto& entry = value.entries[k];
     path.insert(path.end(), entry.key.parts.begin(), entry.key.parts.end());
-    const bool stop = visit_value(path, entry.value, Location{nullptr, k, &value, depth}, f);
+    const bool stop = visit_value(path, entry.value, BasicLocation<S, V>{nullptr, k, &value, depth}, f);
     path.resize(depth);
     if (stop) return true;
   }
@@ -73,15 +78,16 @@ bool visit_value(std::vector<std::string_view>& path, Value& value, const Locati
 }
 
 /// Visits the pairs of one section; returns true when `f` asked to stop.
-template <class F>
-bool visit_section(Section& section, std::vector<std::string_view>& path, F& f) {
+template <class S, class F>
+bool visit_section(S& section, std::vector<std::string_view>& path, F& f) {
+  using V = std::conditional_t<std::is_const_v<S>, const Value, Value>;
   if (section.is_array) return false;
   for (std::size_t j = 0; j < section.items.size(); ++j) {
     auto& item = section.items[j];
     if (!item.is_pair) continue;
     path.assign(section.path.begin(), section.path.end());
     path.insert(path.end(), item.key.parts.begin(), item.key.parts.end());
-    if (visit_value(path, item.value, Location{&section, j, nullptr, section.path.size()}, f)) return true;
+    if (visit_value(path, item.value, BasicLocation<S, V>{&section, j, nullptr, section.path.size()}, f)) return true;
   }
   return false;
 }
@@ -90,9 +96,10 @@ bool on_the_way(const Section& section, PathView focus) {
   return starts_with(section.path, focus) || starts_with(focus, section.path);
 }
 
-/// Only sections on the way to or below `focus` are visited.
-template <class F>
-void visit_pairs(std::vector<Section>& sections, PathView focus, F&& f) {
+/// Only sections on the way to or below `focus` are visited. `Sections`
+/// may be const, and then so are the values handed to `f`.
+template <class Sections, class F>
+void visit_pairs(Sections& sections, PathView focus, F&& f) {
   std::vector<std::string_view> path;
   path.reserve(16);
   for (auto& section : sections)
@@ -171,6 +178,124 @@ void remove_entry(Value& table, std::size_t k) {
   entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(k));
 }
 
+
+// Gives an existing pair at `path` the value `raw`; it keeps its key and
+// spacing. False when there is no such pair.
+bool replace_value(std::vector<Section>& sections, PathView path, std::string_view raw) {
+  bool replaced = false;
+  visit_pairs(sections, path, [&](FullPath full, Value& v, const Location&) {
+    if (!equals(full, path)) return false;
+    v = Value{};
+    v.raw = std::string(raw);
+    replaced = true;
+    return true;
+  });
+  return replaced;
+}
+
+Value* find_inline_table(std::vector<Section>& sections, PathView table) {
+  Value* found = nullptr;
+  visit_pairs(sections, table, [&](FullPath full, Value& v, const Location&) {
+    if (!equals(full, table) || !v.is_table) return false;
+    found = &v;
+    return true;
+  });
+  return found;
+}
+
+Section* find_section(std::vector<Section>& sections, PathView table) {
+  for (auto& section : sections)
+    if (!section.is_array && equals(section.path, table)) return &section;
+  return nullptr;
+}
+
+std::size_t last_pair(const Section& section) {
+  std::size_t last = std::string::npos;
+  for (std::size_t j = 0; j < section.items.size(); ++j)
+    if (section.items[j].is_pair) last = j;
+  return last;
+}
+
+// The last pair whose dotted key makes up part of `table`.
+std::optional<Location> last_dotted_member(std::vector<Section>& sections, PathView table) {
+  std::optional<Location> container;
+  visit_pairs(sections, table, [&](FullPath full, Value&, const Location& where) {
+    if (full.size() > table.size() && starts_with(full, table) && where.container_depth <= table.size())
+      container = where;
+    return false;
+  });
+  return container;
+}
+
+// Whether `table` exists only through the headers of its sub-tables.
+bool is_implied_table(const std::vector<Section>& sections, PathView table) {
+  return std::any_of(sections.begin(), sections.end(), [&](const Section& section) {
+    return section.has_header && section.path.size() > table.size() && starts_with(section.path, table);
+  });
+}
+
+// Appends an empty `[path]` table at the end, after a blank line.
+void append_table(std::vector<Section>& sections, PathView path) {
+  // The text so far must end with a line end and, unless empty, a blank line.
+  std::string* last_piece = nullptr;
+  bool blank_before = false;
+  bool empty = true;
+  for (auto& section : sections) {
+    if (section.has_header) {
+      last_piece = &section.header_tail;
+      blank_before = false;
+      empty = false;
+    }
+    for (auto& item : section.items) {
+      last_piece = item.is_pair ? &item.tail : &item.lead;
+      blank_before = !item.is_pair && item.lead.find_first_not_of(" \t\r\n") == std::string::npos;
+      empty = false;
+    }
+  }
+  const std::string newline = last_piece ? newline_like(*last_piece) : "\n";
+  Section section;
+  section.has_header = true;
+  section.header_raw = "[" + key_text(path) + "]";
+  section.path = Path(path.begin(), path.end());
+  section.header_tail = newline;
+  if (!empty) {
+    if (!ends_with_newline(*last_piece)) *last_piece += newline;
+    if (!blank_before) section.header_lead = newline;
+  }
+  sections.push_back(std::move(section));
+}
+
+// Adds the pair `path` = `raw` to the table named by the first `depth`
+// parts of `path`, if that table exists in any form. The rest of the path
+// becomes the new pair's (dotted) key.
+bool insert_below(std::vector<Section>& sections, PathView path, std::size_t depth, std::string_view raw) {
+  const PathView table = path.first(depth);
+  const PathView rest = path.subspan(depth);
+  if (Value* inline_table = find_inline_table(sections, table)) {
+    append_entry(*inline_table, rest, raw);
+    return true;
+  }
+  if (Section* section = find_section(sections, table)) {
+    insert_pair(*section, last_pair(*section), rest, raw);
+    return true;
+  }
+  if (const auto member = last_dotted_member(sections, table)) {
+    const PathView relative = path.subspan(member->container_depth);
+    if (member->section) {
+      insert_pair(*member->section, member->index, relative, raw);
+    } else {
+      append_entry(*member->table, relative, raw);
+    }
+    return true;
+  }
+  if (is_implied_table(sections, table)) {
+    append_table(sections, table);
+    insert_pair(sections.back(), std::string::npos, rest, raw);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string render_key_part(std::string_view part) {
@@ -222,8 +347,7 @@ Document::Kind Document::kind(const Path& path) const {
     if (equals(section.path, path)) (section.is_array ? value : table) = true;
     if (section.path.size() > path.size() && starts_with(section.path, path)) table = true;
   }
-  auto& self = const_cast<Document&>(*this);  // visiting does not change anything here
-  visit_pairs(self.sections_, path, [&](FullPath full, Value& v, const Location&) {
+  visit_pairs(sections_, path, [&](FullPath full, const Value& v, const auto&) {
     if (equals(full, path)) (v.is_table ? table : value) = true;
     if (full.size() > path.size() && starts_with(full, path)) table = true;
     return false;
@@ -234,8 +358,7 @@ Document::Kind Document::kind(const Path& path) const {
 
 std::optional<std::string> Document::value_text(const Path& path) const {
   std::optional<std::string> text;
-  auto& self = const_cast<Document&>(*this);
-  visit_pairs(self.sections_, path, [&](FullPath full, Value& v, const Location&) {
+  visit_pairs(sections_, path, [&](FullPath full, const Value& v, const auto&) {
     if (!equals(full, path) || v.is_table) return false;
     text = v.raw;
     return true;
@@ -250,12 +373,12 @@ std::vector<std::string> Document::keys(const Path& path) const {
     const std::string_view name = full[path.size()];
     if (std::find(names.begin(), names.end(), name) == names.end()) names.emplace_back(name);
   };
-  const auto add_pair = [&](FullPath full, Value&, const Location&) {
+  const auto add_pair = [&](FullPath full, const Value&, const auto&) {
     add(full);
     return false;
   };
   std::vector<std::string_view> stack;
-  for (auto& section : const_cast<Document&>(*this).sections_) {
+  for (const auto& section : sections_) {
     if (!on_the_way(section, path)) continue;
     if (section.has_header) add(section.path);
     visit_section(section, stack, add_pair);
@@ -282,98 +405,15 @@ bool Document::remove(const Path& path) {
 
 void Document::set(const Path& path, std::string_view raw) {
   if (path.empty()) return;
-  // An existing pair keeps its key and spacing.
-  bool replaced = false;
-  visit_pairs(sections_, path, [&](FullPath full, Value& v, const Location&) {
-    if (!equals(full, path)) return false;
-    v = Value{};
-    v.raw = std::string(raw);
-    replaced = true;
-    return true;
-  });
-  if (replaced) return;
-
+  if (replace_value(sections_, path, raw)) return;
   // A new pair goes into the nearest table on its path that exists, with
   // the rest of the path as a dotted key; usually that is its own table.
-  for (std::size_t depth = path.size() - 1;; --depth) {
-    const PathView table(path.data(), depth);
-    const PathView rest(path.data() + depth, path.size() - depth);
-    // An inline table: at its end.
-    Value* inline_table = nullptr;
-    visit_pairs(sections_, table, [&](FullPath full, Value& v, const Location&) {
-      if (!equals(full, table) || !v.is_table) return false;
-      inline_table = &v;
-      return true;
-    });
-    if (inline_table) {
-      append_entry(*inline_table, rest, raw);
-      return;
-    }
-    // A table with a header, or the root: after the last pair of its body.
-    for (auto& section : sections_) {
-      if (section.is_array || !equals(section.path, table)) continue;
-      std::size_t last = std::string::npos;
-      for (std::size_t j = 0; j < section.items.size(); ++j)
-        if (section.items[j].is_pair) last = j;
-      insert_pair(section, last, rest, raw);
-      return;
-    }
-    // A table made of dotted keys: next to the last of them.
-    std::optional<Location> container;
-    visit_pairs(sections_, table, [&](FullPath full, Value&, const Location& where) {
-      if (full.size() > table.size() && starts_with(full, table) && where.container_depth <= table.size())
-        container = where;
-      return false;
-    });
-    if (container) {
-      const PathView relative(path.data() + container->container_depth, path.size() - container->container_depth);
-      if (container->section) {
-        insert_pair(*container->section, container->index, relative, raw);
-      } else {
-        append_entry(*container->table, relative, raw);
-      }
-      return;
-    }
-    // A table known only from the headers of its sub-tables gets its own.
-    const bool implied = std::any_of(sections_.begin(), sections_.end(), [&](const Section& section) {
-      return section.has_header && section.path.size() > table.size() && starts_with(section.path, table);
-    });
-    if (implied) {
-      add_table(Path(table.begin(), table.end()));
-      insert_pair(sections_.back(), std::string::npos, rest, raw);
-      return;
-    }
-  }
+  // The root always exists, so the search ends there at the latest.
+  for (std::size_t depth = path.size() - 1; depth > 0; --depth)
+    if (insert_below(sections_, path, depth, raw)) return;
+  insert_pair(sections_.front(), last_pair(sections_.front()), path, raw);
 }
 
-void Document::add_table(const Path& path) {
-  // The text so far must end with a line end and, unless empty, a blank line.
-  std::string* last_piece = nullptr;
-  bool blank_before = false;
-  bool empty = true;
-  for (auto& section : sections_) {
-    if (section.has_header) {
-      last_piece = &section.header_tail;
-      blank_before = false;
-      empty = false;
-    }
-    for (auto& item : section.items) {
-      last_piece = item.is_pair ? &item.tail : &item.lead;
-      blank_before = !item.is_pair && item.lead.find_first_not_of(" \t\r\n") == std::string::npos;
-      empty = false;
-    }
-  }
-  const std::string newline = last_piece ? newline_like(*last_piece) : "\n";
-  Section section;
-  section.has_header = true;
-  section.header_raw = "[" + key_text(path) + "]";
-  section.path = path;
-  section.header_tail = newline;
-  if (!empty) {
-    if (!ends_with_newline(*last_piece)) *last_piece += newline;
-    if (!blank_before) section.header_lead = newline;
-  }
-  sections_.push_back(std::move(section));
-}
+void Document::add_table(const Path& path) { append_table(sections_, path); }
 
 }  // namespace tomldoc

@@ -65,13 +65,15 @@ struct Section {
 ///
 /// Standard tables, inline tables and dotted keys are treated alike:
 /// `[a] b = 1`, `a = { b = 1 }` and `a.b = 1` all put 1 at path {a, b}.
+struct Reading;
+
 class Document {
  public:
   static Document parse(std::string_view text);
-  /// Also tells where, if anywhere, the text first left the shapes this
-  /// reader knows; the syntax check refuses such text, so that every
-  /// document it accepts is one this reader keeps exactly.
-  static Document parse(std::string_view text, std::optional<std::size_t>* surprise);
+  /// `parse`, also telling where, if anywhere, the text first left the
+  /// shapes this reader knows; the syntax check refuses such text, so that
+  /// every document it accepts is one this reader keeps exactly.
+  static Reading read(std::string_view text);
   std::string print() const;
 
   enum class Kind { Missing, Table, Value };
@@ -94,6 +96,12 @@ class Document {
  private:
   std::string bom_;
   std::vector<Section> sections_;
+};
+
+struct Reading {
+  Document document;
+  /// The offset of the first text this reader does not know, if any.
+  std::optional<std::size_t> surprise;
 };
 
 /// A key part written as a bare key when it can be, else as a quoted one.

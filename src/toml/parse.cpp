@@ -273,9 +273,9 @@ class Reader {
 
 }  // namespace
 
-Document Document::parse(std::string_view text) { return parse(text, nullptr); }
+Document Document::parse(std::string_view text) { return read(text).document; }
 
-Document Document::parse(std::string_view text, std::optional<std::size_t>* surprise) {
+Reading Document::read(std::string_view text) {
   Document doc;
   Reader in(text);
   if (in.starts("\xEF\xBB\xBF")) {
@@ -323,8 +323,7 @@ Document Document::parse(std::string_view text, std::optional<std::size_t>* surp
       break;
     }
   }
-  if (surprise) *surprise = in.surprise();
-  return doc;
+  return Reading{std::move(doc), in.surprise()};
 }
 
 }  // namespace tomldoc

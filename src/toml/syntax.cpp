@@ -277,13 +277,12 @@ sys::Result<Document> parse_document(std::string_view text) {
   }
   // toml++ also takes some draft syntax that TOML 1.1 left out, such as
   // "+" in bare keys: refuse whatever the editing reader does not know.
-  std::optional<std::size_t> surprise;
-  Document doc = Document::parse(text, &surprise);
+  auto [doc, surprise] = Document::read(text);
   if (surprise) {
     const std::string shown = *surprise < text.size() ? sys::screen_text(text.substr(*surprise, 1)) : "end of text";
     return error_at(fmt::format("unexpected '{}'", shown), position_of(text, *surprise));
   }
-  return doc;
+  return std::move(doc);
 }
 
 sys::Result<void> check_syntax(std::string_view text) {

@@ -4,7 +4,6 @@
 #include <stdlib.h>
 
 #include <chrono>
-#include <thread>
 
 #include <fmt/format.h>
 
@@ -41,20 +40,22 @@ const Backend kBackends[] = {
 constexpr int kLoginAttempts = 20;
 constexpr std::chrono::milliseconds kLoginPause{750};
 
-sys::Result<sys::Output> run_captured(const std::string& program, const std::vector<std::string>& args) {
+sys::Result<sys::Output> run_captured(sys::ProcessRunner& runner, const std::string& program,
+                                      const std::vector<std::string>& args) {
   // Nothing a daemon client prints may reach the terminal.
-  return sys::run(sys::Command{.program = program, .args = args, .out = sys::Stdio::Capture, .err = sys::Stdio::Capture});
+  return runner.run(sys::Command{.program = program, .args = args, .out = sys::Stdio::Capture, .err = sys::Stdio::Capture});
 }
 
 }  // namespace
 
-bool command_succeeds(const std::string& program, const std::vector<std::string>& args) {
-  auto output = run_captured(program, args);
+bool command_succeeds(sys::ProcessRunner& runner, const std::string& program, const std::vector<std::string>& args) {
+  auto output = run_captured(runner, program, args);
   return output && output.value().status.success();
 }
 
-sys::Result<void> run_wallpaper_command(const std::string& program, const std::vector<std::string>& args) {
-  auto output = run_captured(program, args);
+sys::Result<void> run_wallpaper_command(sys::ProcessRunner& runner, const std::string& program,
+                                        const std::vector<std::string>& args) {
+  auto output = run_captured(runner, program, args);
   if (!output) return sys::Error{fmt::format("{}: {}", program, output.error_text())};
   if (output.value().status.success()) return sys::success();
   const std::string err = sys::lossy_utf8(output.value().err);
@@ -63,7 +64,8 @@ sys::Result<void> run_wallpaper_command(const std::string& program, const std::v
   return sys::Error{"wallpaper command failed"};
 }
 
-sys::Result<std::string> apply_wallpaper(const Wallpaper& wallpaper) {
+sys::Result<std::string> apply_wallpaper(const themes::Environment& env, sys::ProcessRunner& runner,
+                                         const Wallpaper& wallpaper) {
   char* resolved = ::realpath(wallpaper.path.c_str(), nullptr);
   if (!resolved)
     return sys::Error{fmt::format("{}: {}", sys::lossy_utf8(wallpaper.path.native()), sys::os_error_text(errno))};
@@ -72,25 +74,26 @@ sys::Result<std::string> apply_wallpaper(const Wallpaper& wallpaper) {
 
   const Backend* chosen = nullptr;
   for (const auto& backend : kBackends) {
-    if (command_succeeds(backend.program, backend.probe)) {
+    if (command_succeeds(runner, backend.program, backend.probe)) {
       chosen = &backend;
       break;
     }
   }
   if (!chosen) return sys::Error{"no running wallpaper backend (hyprpaper, awww, or swww)"};
-  if (auto applied = run_wallpaper_command(chosen->program, chosen->apply(image)); !applied) return applied.error();
+  if (auto applied = run_wallpaper_command(runner, chosen->program, chosen->apply(image)); !applied)
+    return applied.error();
   // The wallpaper is on the screen even when remembering it fails.
-  if (auto saved = save_wallpaper_choice(image); !saved) return saved.error();
+  if (auto saved = save_wallpaper_choice(env, image); !saved) return saved.error();
   return fmt::format("wallpaper applied with {}", chosen->name);
 }
 
-void reapply_saved_wallpaper() {
-  const auto saved = load_saved_wallpaper();
+void reapply_saved_wallpaper(const themes::Environment& env, sys::ProcessRunner& runner, const sys::SleepFn& sleep) {
+  const auto saved = load_saved_wallpaper(env);
   if (!saved) return;
   const Wallpaper wallpaper{sys::lossy_utf8(saved->filename().native()), *saved};
   for (int attempt = 1; attempt <= kLoginAttempts; ++attempt) {
-    if (apply_wallpaper(wallpaper)) return;
-    if (attempt < kLoginAttempts) std::this_thread::sleep_for(kLoginPause);
+    if (apply_wallpaper(env, runner, wallpaper)) return;
+    if (attempt < kLoginAttempts) sleep(kLoginPause);
   }
 }
 

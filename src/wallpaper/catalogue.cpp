@@ -88,7 +88,7 @@ bool is_image_name(std::string_view name) {
 std::vector<fs::path> wallpaper_roots(const themes::Environment& env) {
   const fs::path home = themes::home_dir(env);
   return {
-      themes::user_config_dir(env) / "morvane" / "wallpapers",
+      themes::app_config_dir(env) / "wallpapers",
       home / "Pictures" / "Wallpapers",
       home / "Pictures" / "wallpapers",
       home / "Wallpapers",
@@ -123,16 +123,14 @@ std::vector<Wallpaper> scan_wallpaper_roots(const std::vector<fs::path>& roots) 
   return catalogue;
 }
 
-std::vector<Wallpaper> list_wallpapers() {
-  return scan_wallpaper_roots(wallpaper_roots(themes::Environment::current()));
+std::vector<Wallpaper> list_wallpapers(const themes::Environment& env) {
+  return scan_wallpaper_roots(wallpaper_roots(env));
 }
 
-fs::path wallpaper_state_path() {
-  return themes::user_config_dir(themes::Environment::current()) / "morvane" / "wallpaper";
-}
+fs::path wallpaper_state_path(const themes::Environment& env) { return themes::app_config_dir(env) / "wallpaper"; }
 
-std::optional<fs::path> load_saved_wallpaper() {
-  auto text = sys::read_text(wallpaper_state_path());
+std::optional<fs::path> load_saved_wallpaper(const themes::Environment& env) {
+  auto text = sys::read_text(wallpaper_state_path(env));
   if (!text) return std::nullopt;
   const fs::path path(std::string(sys::trim(text.value())));
   if (path.empty()) return std::nullopt;
@@ -141,8 +139,8 @@ std::optional<fs::path> load_saved_wallpaper() {
   return path;
 }
 
-sys::Result<void> save_wallpaper_choice(std::string_view text) {
-  const fs::path path = wallpaper_state_path();
+sys::Result<void> save_wallpaper_choice(const themes::Environment& env, std::string_view text) {
+  const fs::path path = wallpaper_state_path(env);
   if (auto made = sys::create_dir_all(path.parent_path()); !made) return made;
   return sys::write_file(path, text);
 }

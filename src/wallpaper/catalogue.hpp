@@ -29,15 +29,15 @@ std::vector<fs::path> wallpaper_roots(const themes::Environment& env);
 std::vector<Wallpaper> scan_wallpaper_roots(const std::vector<fs::path>& roots);
 
 /// The wallpaper catalogue. Never fails.
-std::vector<Wallpaper> list_wallpapers();
+std::vector<Wallpaper> list_wallpapers(const themes::Environment& env);
 
 /// <user configuration directory>/morvane/wallpaper.
-fs::path wallpaper_state_path();
+fs::path wallpaper_state_path(const themes::Environment& env);
 
 /// The saved wallpaper choice, when it names an existing regular file.
-std::optional<fs::path> load_saved_wallpaper();
+std::optional<fs::path> load_saved_wallpaper(const themes::Environment& env);
 
 /// Writes `text` as the saved choice, in place.
-sys::Result<void> save_wallpaper_choice(std::string_view text);
+sys::Result<void> save_wallpaper_choice(const themes::Environment& env, std::string_view text);
 
 }  // namespace wallpaper

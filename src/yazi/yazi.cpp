@@ -4,12 +4,10 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <utility>
 
 #include <fmt/format.h>
 
-#include "btop/btop.hpp"
 #include "sys/files.hpp"
 #include "sys/os_error.hpp"
 #include "sys/process.hpp"
@@ -77,10 +75,10 @@ std::string yazi_flavor_text(const themes::ThemeDefinition& def) {
       {"@green@", def.colours[2]},
       {"@yellow@", def.colours[3]},
       {"@magenta@", def.colours[5]},
-      {"@surface@", btop::mix_hex_percent(bg, fg, 10)},
-      {"@selection@", btop::mix_hex_percent(bg, fg, 20)},
-      {"@border@", btop::mix_hex_percent(bg, fg, 35)},
-      {"@muted@", btop::mix_hex_percent(bg, fg, 60)},
+      {"@surface@", themes::mix_hex_percent(bg, fg, 10)},
+      {"@selection@", themes::mix_hex_percent(bg, fg, 20)},
+      {"@border@", themes::mix_hex_percent(bg, fg, 35)},
+      {"@muted@", themes::mix_hex_percent(bg, fg, 60)},
   };
   std::string text(kFlavorTemplate);
   for (const auto& [placeholder, value] : roles) replace_all(text, placeholder, value);
@@ -89,7 +87,7 @@ std::string yazi_flavor_text(const themes::ThemeDefinition& def) {
 
 std::string yazi_tmtheme_text(const themes::ThemeDefinition& def) {
   const std::pair<std::string_view, std::string> rules[] = {
-      {"comment", btop::mix_hex_percent(def.background, def.foreground, 60)},
+      {"comment", themes::mix_hex_percent(def.background, def.foreground, 60)},
       {"string", def.colours[2]},
       {"constant.numeric, constant.language", def.colours[3]},
       {"keyword, storage", def.colours[5]},
@@ -125,30 +123,31 @@ sys::Result<std::string> merge_theme_toml(std::string_view user_theme, std::stri
   if (auto merged = merge_flavor(user, flavor); !merged) return merged.error();
   if (user.kind({"flavor"}) == Document::Kind::Missing) user.add_table({"flavor"});
   if (user.kind({"flavor"}) != Document::Kind::Table) return sys::Error{"Yazi [flavor] must be a table"};
-  user.set({"flavor", "dark"}, "\"morvane\"");
-  user.set({"flavor", "light"}, "\"morvane\"");
+  const std::string name = fmt::format("\"{}\"", themes::kAppName);
+  user.set({"flavor", "dark"}, name);
+  user.set({"flavor", "light"}, name);
   return user.print();
 }
 
-std::optional<fs::path> yazi_config_dir() {
-  // Used as it is, whatever its bytes, when present and not empty.
-  if (const char* home = std::getenv("YAZI_CONFIG_HOME"); home && *home) return fs::path(home);
-  const auto config = themes::config_dir_from_themes_dir(themes::themes_dir());
+std::optional<fs::path> yazi_config_dir(const themes::Environment& env) {
+  const auto config = themes::config_dir_from_themes_dir(themes::themes_dir(env));
   if (!config) return std::nullopt;
+  // Used as it is, whatever its bytes, when present and not empty.
+  if (env.yazi_config_home && !env.yazi_config_home->empty()) return fs::path(*env.yazi_config_home);
   return *config / "yazi";
 }
 
-sys::Result<PreparedYazi> prepare_yazi_theme(const fs::path& profile_dir) {
-  if (!themes::config_dir_from_themes_dir(themes::themes_dir()))
-    return sys::Error{"missing configuration directory"};
+sys::Result<PreparedYazi> prepare_yazi_theme(const themes::Environment& env, const fs::path& profile_dir) {
+  const auto config_dir = yazi_config_dir(env);
+  if (!config_dir) return sys::Error{"missing configuration directory"};
   PreparedYazi prepared;
-  prepared.config_dir = *yazi_config_dir();
+  prepared.config_dir = *config_dir;
   auto original = sys::read_or_empty(prepared.config_dir / "theme.toml");
   if (!original) return original.error();
   prepared.original_theme = std::move(original).value();
   auto kitty = sys::read_text(profile_dir / "kitty.conf");
   if (!kitty) return kitty.error();
-  const auto def = themes::definition_from_palette("yazi", themes::parse_kitty_palette(kitty.value()), true);
+  const auto def = themes::definition_from_kitty_conf(kitty.value());
   if (!def) return sys::Error{"Yazi requires a complete terminal palette"};
   prepared.flavor = yazi_flavor_text(*def);
   auto merged = merge_theme_toml(prepared.original_theme, prepared.flavor);
@@ -158,8 +157,9 @@ sys::Result<PreparedYazi> prepare_yazi_theme(const fs::path& profile_dir) {
   return prepared;
 }
 
-sys::Result<std::optional<std::string>> apply_yazi_theme(const PreparedYazi& prepared, const fs::path& active_dir) {
-  const fs::path flavor_dir = prepared.config_dir / "flavors" / "morvane.yazi";
+sys::Result<std::optional<std::string>> apply_yazi_theme(sys::ProcessRunner& runner, const PreparedYazi& prepared,
+                                                         const fs::path& active_dir) {
+  const fs::path flavor_dir = prepared.config_dir / "flavors" / fmt::format("{}.yazi", themes::kAppName);
   if (auto made = sys::create_dir_all(flavor_dir); !made) return made.error();
   const fs::path backup = prepared.config_dir / "theme.toml.before-tintwell";
   struct stat st;
@@ -177,14 +177,13 @@ sys::Result<std::optional<std::string>> apply_yazi_theme(const PreparedYazi& pre
   };
   for (const auto& [path, text] : writes)
     if (auto written = sys::write_atomic(path, *text); !written) return written.error();
-  return notify_yazi();
+  return notify_yazi(runner);
 }
 
-std::optional<std::string> notify_yazi() {
+std::optional<std::string> notify_yazi(sys::ProcessRunner& runner) {
   const std::optional<std::string> note{std::string(kYaziNote)};
-  auto child = sys::spawn(sys::Command{.program = "ya", .args = {"emit-to", "0", "app:theme"}});
-  if (!child) return note;
-  auto outcome = child.value().wait_for(std::chrono::seconds(2));
+  auto outcome = runner.run_for(sys::Command{.program = "ya", .args = {"emit-to", "0", "app:theme"}},
+                                std::chrono::seconds(2));
   if (!outcome || !outcome.value() || !outcome.value()->status.success()) return note;
   return std::nullopt;
 }

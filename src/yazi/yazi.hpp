@@ -5,7 +5,9 @@
 #include <string>
 #include <string_view>
 
+#include "sys/process.hpp"
 #include "sys/result.hpp"
+#include "themes/paths.hpp"
 #include "themes/theme_definition.hpp"
 
 namespace yazi {
@@ -30,20 +32,21 @@ std::string yazi_tmtheme_text(const themes::ThemeDefinition& def);
 sys::Result<std::string> merge_theme_toml(std::string_view user_theme, std::string_view flavor);
 
 /// The Yazi configuration directory: YAZI_CONFIG_HOME when set and not
-/// empty, else <user configuration directory>/yazi.
-std::optional<std::filesystem::path> yazi_config_dir();
+/// empty, else <user configuration directory>/yazi (nothing when that
+/// cannot be found from the themes directory).
+std::optional<std::filesystem::path> yazi_config_dir(const themes::Environment& env);
 
 /// Reads the user's theme.toml and the profile's palette and computes
 /// every text to write, without writing anything.
-sys::Result<PreparedYazi> prepare_yazi_theme(const std::filesystem::path& profile_dir);
+sys::Result<PreparedYazi> prepare_yazi_theme(const themes::Environment& env, const std::filesystem::path& profile_dir);
 
 /// Installs the flavor, backs up the first theme.toml, writes the merged
 /// theme.toml and asks running Yazi to reload. May carry a note.
-sys::Result<std::optional<std::string>> apply_yazi_theme(const PreparedYazi& prepared,
+sys::Result<std::optional<std::string>> apply_yazi_theme(sys::ProcessRunner& runner, const PreparedYazi& prepared,
                                                          const std::filesystem::path& active_dir);
 
 /// Tells running Yazi to reload its theme; a note when that did not work.
-std::optional<std::string> notify_yazi();
+std::optional<std::string> notify_yazi(sys::ProcessRunner& runner);
 
 inline constexpr std::string_view kYaziNote = "Yazi theme saved; reopen Yazi if its colors have not updated";
 

@@ -1,4 +1,4 @@
-"""btop theming through the test driver, and against the real btop."""
+"""btop theming against the real btop, in tmux."""
 
 import shutil
 import subprocess
@@ -21,39 +21,6 @@ def make_profile(tmp_path, kitty=COMPLETE, btop_theme=None):
     if btop_theme is not None:
         (profile / "btop.theme").write_text(btop_theme)
     return profile
-
-
-def test_prepare_from_palette_or_profile_file(home, tmp_path):
-    profile = make_profile(tmp_path, btop_theme="theme[main_bg]=\"#000000\"\n")
-    result = home.tool("btop-prepare", str(profile))
-    assert result.returncode == 0
-    lines = result.stdout.decode().splitlines()
-    assert len(lines) == 49 and lines[1] == 'theme[main_bg]="#123456"'
-
-    (profile / "kitty.conf").write_text("background #123456\n")
-    assert home.tool("btop-prepare", str(profile)).stdout == b'theme[main_bg]="#000000"\n'
-
-    (profile / "btop.theme").unlink()
-    result = home.tool("btop-prepare", str(profile))
-    assert result.returncode == 1
-    assert result.stderr.decode() == "profile has no btop theme or complete kitty palette\n"
-
-
-def test_apply_with_fakes(home):
-    conf = home.config / "btop/btop.conf"
-    conf.parent.mkdir(parents=True)
-    conf.write_text("#? Config file for btop\ncolor_theme = \"Default\"\ntheme_background = False\n")
-    result = home.tool("btop-apply", input=b"theme text\n", FAKE_ID_STDOUT="1000",
-                       FAKE_BTOP_STDOUT="btop version: 1.3.2")
-    assert result.returncode == 0
-    assert result.stdout == b""
-    assert conf.read_text() == "#? Config file for btop\ncolor_theme = \"morvane\"\ntheme_background = False\n"
-    assert (home.config / "btop/themes/morvane.theme").read_text() == "theme text\n"
-    assert home.fake_log()[-1] == "pkill\t-USR2\t-u\t1000\t-x\tbtop"
-
-    result = home.tool("btop-apply", input=b"t", FAKE_ID_STDOUT="1000", FAKE_PKILL_STATUS="3",
-                       FAKE_BTOP_STDOUT="btop version: 1.3.2")
-    assert result.stdout == b"btop theme saved; reopen btop to load it\n"
 
 
 def btop_pids():

@@ -1,9 +1,6 @@
-"""The kitty themes index through the test driver, with the fake curl and
-with the real curl against a local HTTP server."""
+"""The kitty themes index fetched by the real curl from a local HTTP server."""
 
 import json
-import os
-import shutil
 import socket
 import subprocess
 import sys
@@ -12,8 +9,6 @@ from pathlib import Path
 
 import pytest
 
-from conftest import DATA
-
 THEME = "".join(
     ["background #1e1e2e\nforeground #cdd6f4\n"]
     + [f"color{i} #{i:02x}{i:02x}{i:02x}\n" for i in range(16)])
@@ -21,52 +16,6 @@ THEME = "".join(
 
 def cache_dir(home):
     return home.cache / "morvane" / "kitty-themes"
-
-
-def test_index_and_definition_with_the_fake_curl(home, tmp_path):
-    remote = tmp_path / "remote"
-    (remote / "themes").mkdir(parents=True)
-    (remote / "themes.json").write_text(json.dumps([
-        {"name": "Tokyo Night", "file": "themes/tokyo.conf", "is_dark": True, "blurb": "x"},
-        {"name": "Paper", "file": "themes/paper.conf"},
-    ]))
-    (remote / "themes/tokyo.conf").write_text(THEME)
-    env = {"FAKE_CURL_ROOT": str(remote)}
-    result = home.tool("index", **env)
-    assert result.returncode == 0
-    assert result.stdout.decode() == (
-        "Tokyo Night\tthemes/tokyo.conf\tdark\nPaper\tthemes/paper.conf\tlight\n")
-
-    result = home.tool("definition", "Tokyo Night", **env)
-    assert result.returncode == 0
-    lines = result.stdout.decode().splitlines()
-    assert lines[0] == "name Tokyo Night"
-    assert lines[1] == "background #1e1e2e"
-    assert lines[9] == "color0 #000000"
-    assert lines[-1] == "vscode_theme Default Dark Modern"
-    assert len(lines) == 26
-    assert (cache_dir(home) / "themes/tokyo.conf").read_text() == THEME
-
-    result = home.tool("definition", "Paper", **env)  # its file is not on the server
-    assert result.returncode == 1
-    assert result.stderr.decode() == "no definition\n"
-    assert not list(cache_dir(home).rglob("*.part"))
-    # Only the index and one theme file were ever fetched.
-    assert sum(1 for line in home.fake_log() if line.startswith("curl\t")) == 3
-
-
-def test_real_collection_definitions(home):
-    if not (DATA / "kitty-themes/themes.json").exists():
-        pytest.skip(f"real kitty themes not found in {DATA}")
-    cache = cache_dir(home)
-    cache.mkdir(parents=True)
-    shutil.copy(DATA / "kitty-themes/themes.json", cache / "themes.json")
-    (cache / "themes").symlink_to(DATA / "kitty-themes/themes")
-    lines = home.tool("index", FAKE_CURL_STATUS="6").stdout.decode().splitlines()
-    assert len(lines) == 407
-    assert not any(line.startswith("curl") for line in home.fake_log())
-    result = home.tool("definition", "Catppuccin-Mocha")
-    assert "base #2c2c3d" in result.stdout.decode().splitlines()
 
 
 def free_port():

@@ -23,6 +23,8 @@ class FakeServices : public switcher::SwitcherServices {
 
   std::vector<std::string> activated;
   std::vector<std::filesystem::path> applied;
+  /// Pictures placed ("path@column,row,width,height") and cleared ("clear").
+  std::vector<std::string> pictures;
 
   std::vector<themes::ThemeEntry> list_themes() override { return themes; }
   std::optional<std::string> active_theme_name() override { return active; }
@@ -41,6 +43,11 @@ class FakeServices : public switcher::SwitcherServices {
     if (wallpaper_outcome.ok()) saved = saved_after;
     return wallpaper_outcome;
   }
+  void show_image(const std::filesystem::path& path, switcher::ImagePlacement p) override {
+    pictures.push_back(path.string() + "@" + std::to_string(p.column) + "," + std::to_string(p.row) + "," +
+                       std::to_string(p.width) + "," + std::to_string(p.height));
+  }
+  void clear_image() override { pictures.push_back("clear"); }
 };
 
 inline std::vector<themes::ThemeEntry> named_themes(std::initializer_list<const char*> names) {

@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "test_support.hpp"
+#include "main/fake_services.hpp"
 
 namespace {
 
 using switcher::ImagePlacement;
-using testing_support::ScopedEnv;
 
 switcher::SwitcherState wallpapers_state() {
   switcher::SwitcherState state;
@@ -17,44 +16,39 @@ switcher::SwitcherState wallpapers_state() {
 }
 
 TEST(ImagePlacement, Geometry) {
-  EXPECT_EQ(switcher::image_placement({100, 30}, false), (ImagePlacement{1, 17, 64, 11}));
-  EXPECT_EQ(switcher::image_placement({50, 30}, false), (ImagePlacement{1, 17, 48, 11}));
-  EXPECT_EQ(switcher::image_placement({100, 30}, true), (ImagePlacement{1, 16, 64, 11}));
+  auto state = wallpapers_state();
+  EXPECT_EQ(switcher::image_placement(state, {100, 30}), (ImagePlacement{1, 17, 64, 11}));
+  EXPECT_EQ(switcher::image_placement(state, {50, 30}), (ImagePlacement{1, 17, 48, 11}));
+  state.status = switcher::StatusLine{"wallpaper applied with swww", false};
+  EXPECT_EQ(switcher::image_placement(state, {100, 30}), (ImagePlacement{1, 16, 64, 11}));
 }
 
-TEST(ImagePreview, KeepsTrackOfThePictureEvenWhereItCannotBeShown) {
-  ScopedEnv kitty("KITTY_WINDOW_ID", std::nullopt);
+TEST(ImagePreview, PlacedOnlyWhenThePictureMustChange) {
+  testing_support::FakeServices services;
   auto state = wallpapers_state();
-  ASSERT_TRUE(switcher::update_image_preview(state, {100, 30}).ok());
-  ASSERT_TRUE(state.shown_image.has_value());
-  EXPECT_EQ(state.shown_image->path, "/w/a.png");
-  EXPECT_EQ(state.shown_image->placement, (ImagePlacement{1, 17, 64, 11}));
+  const auto update = [&](sys::TermSize size) { switcher::update_image_preview(state, size, services); };
+  update({100, 30});
+  update({100, 30});  // the same picture in the same place: nothing to do
   state.selected = 1;
+  update({100, 30});
   state.status = switcher::StatusLine{"wallpaper applied with swww", false};
-  ASSERT_TRUE(switcher::update_image_preview(state, {100, 30}).ok());
-  EXPECT_EQ(state.shown_image->path, "/w/b.png");
-  EXPECT_EQ(state.shown_image->placement.row, 16);
-  ASSERT_TRUE(switcher::update_image_preview(state, {100, 23}).ok());
-  EXPECT_FALSE(state.shown_image.has_value());
-  ASSERT_TRUE(switcher::update_image_preview(state, {100, 24}).ok());
+  update({100, 30});
+  update({100, 23});  // too short
+  update({100, 24});
   state.section = switcher::Section::Themes;
-  ASSERT_TRUE(switcher::update_image_preview(state, {100, 24}).ok());
+  update({100, 24});
+  update({100, 24});
+  EXPECT_EQ(services.pictures, (std::vector<std::string>{"/w/a.png@1,17,64,11", "/w/b.png@1,17,64,11",
+                                                         "/w/b.png@1,16,64,11", "clear", "/w/b.png@1,10,64,11",
+                                                         "clear"}));
   EXPECT_FALSE(state.shown_image.has_value());
 }
 
 TEST(ImagePreview, OnlyInsideKittyAndNotThroughTmux) {
-  {
-    ScopedEnv kitty("KITTY_WINDOW_ID", "1");
-    ScopedEnv tmux("TMUX", std::nullopt);
-    EXPECT_TRUE(switcher::images_supported());
-  }
-  {
-    ScopedEnv kitty("KITTY_WINDOW_ID", "1");
-    ScopedEnv tmux("TMUX", "/tmp/tmux-0/default,1,0");
-    EXPECT_FALSE(switcher::images_supported());
-  }
-  ScopedEnv kitty("KITTY_WINDOW_ID", std::nullopt);
-  EXPECT_FALSE(switcher::images_supported());
+  EXPECT_TRUE(switcher::images_supported({.kitty_window_id = "1"}));
+  EXPECT_FALSE(switcher::images_supported({.kitty_window_id = "1", .tmux = "/tmp/tmux-0/default,1,0"}));
+  EXPECT_FALSE(switcher::images_supported({.kitty_window_id = ""}));
+  EXPECT_FALSE(switcher::images_supported({}));
 }
 
 }  // namespace

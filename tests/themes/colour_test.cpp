@@ -35,4 +35,16 @@ TEST(MixColour, ExamplesRoundHalvesAwayFromZero) {
   EXPECT_EQ(mix_colour({100, 100, 100}, {200, 200, 200}, -2.0f), (Colour{0, 0, 0}));
 }
 
+TEST(MixHexPercent, WholePercentRoundingHalvesUp) {
+  using themes::mix_hex_percent;
+  EXPECT_EQ(mix_hex_percent("#000000", "#ffffff", 15), "#262626");
+  EXPECT_EQ(mix_hex_percent("#000000", "#ffffff", 35), "#595959");
+  EXPECT_EQ(mix_hex_percent("#000000", "#ffffff", 55), "#8c8c8c");
+  EXPECT_EQ(mix_hex_percent("#000000", "#010101", 50), "#010101");  // 0.5 rounds up
+  EXPECT_EQ(mix_hex_percent("#123456", "#ABCDEF", 0), "#123456");
+  EXPECT_EQ(mix_hex_percent("#123456", "#ABCDEF", 100), "#abcdef");
+  EXPECT_EQ(mix_hex_percent("red", "#ffffff", 15), "#ffffff");
+  EXPECT_EQ(mix_hex_percent("#000000", "blue", 15), "blue");
+}
+
 }  // namespace

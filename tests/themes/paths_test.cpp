@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "main/environment.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -26,17 +27,17 @@ TEST(Paths, IndexCacheDirectory) {
             fs::path("/c/morvane/kitty-themes"));
 }
 
-TEST(Paths, ReadsTheEnvironmentAtEachCall) {
+TEST(Environment, OurPathsMustBeUtf8OthersAreTakenAsBytes) {
   testing_support::ScopedEnv home("HOME", "/home/u");
-  {
-    testing_support::ScopedEnv config("XDG_CONFIG_HOME", "/tmp/c");
-    EXPECT_EQ(themes::themes_dir(), fs::path("/tmp/c/morvane/themes"));
-  }
-  {
-    // A value that is not UTF-8 counts as unset.
-    testing_support::ScopedEnv config("XDG_CONFIG_HOME", std::string("/tmp/\xff"));
-    EXPECT_EQ(themes::themes_dir(), fs::path("/home/u/.config/morvane/themes"));
-  }
+  testing_support::ScopedEnv config("XDG_CONFIG_HOME", std::string("/tmp/\xff"));
+  testing_support::ScopedEnv yazi("YAZI_CONFIG_HOME", std::string("/y/\xff"));
+  testing_support::ScopedEnv tmux("TMUX", std::nullopt);
+  const Environment env = switcher::read_environment();
+  EXPECT_EQ(env.home, "/home/u");
+  EXPECT_EQ(env.xdg_config_home, std::nullopt);
+  EXPECT_EQ(env.yazi_config_home, "/y/\xff");
+  EXPECT_EQ(env.tmux, std::nullopt);
+  EXPECT_EQ(themes::themes_dir(env), fs::path("/home/u/.config/morvane/themes"));
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 
 #include <fmt/format.h>
 
+#include "activation/profile.hpp"
 #include "btop/btop.hpp"
+#include "main/environment.hpp"
 #include "themes/colour.hpp"
 #include "themes/kitty_index.hpp"
 #include "themes/palette.hpp"
@@ -20,6 +22,18 @@
 #include "yazi/yazi.hpp"
 
 namespace {
+
+// What every subcommand works in: the environment as given, real programs.
+struct Context {
+  themes::Environment env = switcher::read_environment();
+  sys::SystemProcessRunner runner;
+  themes::IndexCache cache() { return {themes::index_cache_dir(env), runner}; }
+};
+
+Context& context() {
+  static Context instance;
+  return instance;
+}
 
 std::string read_stdin() {
   return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
@@ -37,19 +51,19 @@ int palette(const std::vector<std::string>&) {
 }
 
 int paths(const std::vector<std::string>&) {
-  fmt::print("themes_dir {}\nindex_cache_dir {}\n", themes::themes_dir().string(),
-             themes::index_cache_dir().string());
+  fmt::print("themes_dir {}\nindex_cache_dir {}\n", themes::themes_dir(context().env).string(),
+             themes::index_cache_dir(context().env).string());
   return 0;
 }
 
 int index(const std::vector<std::string>&) {
-  for (const auto& entry : themes::load_index())
+  for (const auto& entry : themes::load_index(context().cache()))
     fmt::print("{}\t{}\t{}\n", entry.name, entry.file, entry.is_dark ? "dark" : "light");
   return 0;
 }
 
 int definition(const std::vector<std::string>& args) {
-  const auto def = themes::index_theme_definition(args[0]);
+  const auto def = themes::index_theme_definition(context().cache(), args[0]);
   if (!def) {
     fmt::print(stderr, "no definition\n");
     return 1;
@@ -74,7 +88,7 @@ int btop_prepare(const std::vector<std::string>& args) {
 }
 
 int btop_apply(const std::vector<std::string>&) {
-  auto note = btop::apply_btop_theme(read_stdin());
+  auto note = btop::apply_btop_theme(context().runner, themes::themes_dir(context().env), read_stdin());
   if (!note) {
     fmt::print(stderr, "{}\n", note.error_text());
     return 1;
@@ -94,7 +108,7 @@ int toml_roundtrip(const std::vector<std::string>&) {
 }
 
 int yazi_prepare(const std::vector<std::string>& args) {
-  auto prepared = yazi::prepare_yazi_theme(args[0]);
+  auto prepared = yazi::prepare_yazi_theme(context().env, args[0]);
   if (!prepared) {
     fmt::print(stderr, "{}\n", prepared.error_text());
     return 1;
@@ -104,12 +118,12 @@ int yazi_prepare(const std::vector<std::string>& args) {
 }
 
 int yazi_apply(const std::vector<std::string>& args) {
-  auto prepared = yazi::prepare_yazi_theme(args[0]);
+  auto prepared = yazi::prepare_yazi_theme(context().env, args[0]);
   if (!prepared) {
     fmt::print(stderr, "{}\n", prepared.error_text());
     return 1;
   }
-  auto note = yazi::apply_yazi_theme(prepared.value(), args[1]);
+  auto note = yazi::apply_yazi_theme(context().runner, prepared.value(), args[1]);
   if (!note) {
     fmt::print(stderr, "{}\n", note.error_text());
     return 1;
@@ -119,19 +133,19 @@ int yazi_apply(const std::vector<std::string>& args) {
 }
 
 int themes_list(const std::vector<std::string>&) {
-  for (const auto& entry : themes::list_themes())
+  for (const auto& entry : themes::list_themes(themes::themes_dir(context().env), context().cache()))
     fmt::print("{}\t{}\t{}\t{}\t{}\n", entry.name, colour_or_dash(entry.background),
                colour_or_dash(entry.foreground), entry.colours.size(), entry.index_file.value_or("-"));
   return 0;
 }
 
 int active(const std::vector<std::string>&) {
-  if (auto name = themes::active_theme_name()) fmt::print("{}\n", *name);
+  if (auto name = themes::active_theme_name(themes::themes_dir(context().env))) fmt::print("{}\n", *name);
   return 0;
 }
 
 int prepare(const std::vector<std::string>& args) {
-  auto path = themes::prepare_profile(args[0]);
+  auto path = activation::prepare_profile(themes::themes_dir(context().env), context().cache(), args[0]);
   if (!path) {
     fmt::print(stderr, "{}\n", path.error_text());
     return 1;
@@ -141,18 +155,18 @@ int prepare(const std::vector<std::string>& args) {
 }
 
 int wallpapers(const std::vector<std::string>&) {
-  for (const auto& w : wallpaper::list_wallpapers()) fmt::print("{}\n", w.path.string());
+  for (const auto& w : wallpaper::list_wallpapers(context().env)) fmt::print("{}\n", w.path.string());
   return 0;
 }
 
 int saved_wallpaper(const std::vector<std::string>&) {
-  if (auto path = wallpaper::load_saved_wallpaper()) fmt::print("{}\n", path->string());
+  if (auto path = wallpaper::load_saved_wallpaper(context().env)) fmt::print("{}\n", path->string());
   return 0;
 }
 
 int apply_wallpaper(const std::vector<std::string>& args) {
   const std::filesystem::path path = args[0];
-  auto outcome = wallpaper::apply_wallpaper(wallpaper::Wallpaper{path.filename().string(), path});
+  auto outcome = wallpaper::apply_wallpaper(context().env, context().runner, wallpaper::Wallpaper{path.filename().string(), path});
   fmt::print("{}\n", outcome ? outcome.value() : outcome.error_text());
   return outcome ? 0 : 1;
 }

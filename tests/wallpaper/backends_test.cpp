@@ -2,115 +2,135 @@
 
 #include <gtest/gtest.h>
 
-#include "sys/text.hpp"
 #include "test_support.hpp"
 #include "wallpaper/catalogue.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::FakeRunner;
+using testing_support::Outcome;
 using testing_support::read_text;
-using testing_support::ScopedEnv;
-using testing_support::TempDir;
 using testing_support::write_text;
 
-/// Fake daemon clients on PATH, all probes failing unless a test says so.
-class Backends : public testing_support::FakeSystemTest {
+const Outcome kRunning{};
+const Outcome kNotRunning{.exit_code = 1};
+
+/// An image, and daemon clients whose probes all fail unless a test says so.
+class Backends : public testing_support::SandboxTest {
  protected:
-  Backends()
-      : hyprctl_("FAKE_HYPRCTL_STATUS", "1"),
-        awww_("FAKE_AWWW_STATUS", "1"),
-        swww_("FAKE_SWWW_STATUS", "1") {
+  Backends() {
     write_text(dir_ / "w" / "a.png", "x");
+    for (const char* client : {"hyprctl", "awww", "swww"}) runner_.on(client, kNotRunning);
   }
   wallpaper::Wallpaper image() const { return {"a.png", dir_ / "w" / "a.png"}; }
   std::string image_text() const { return (dir_ / "w" / "a.png").string(); }
-
-  ScopedEnv hyprctl_, awww_, swww_;
+  fs::path saved() const { return config_dir() / "morvane" / "wallpaper"; }
+  sys::Result<std::string> apply(const wallpaper::Wallpaper& w) { return wallpaper::apply_wallpaper(env_, runner_, w); }
 };
 
-TEST_F(Backends, HyprpaperFirstThenNothingElse) {
-  ScopedEnv hyprctl("FAKE_HYPRCTL_STATUS", "0");
-  ScopedEnv swww("FAKE_SWWW_STATUS", "0");
-  auto outcome = wallpaper::apply_wallpaper(image());
-  ASSERT_TRUE(outcome.ok()) << outcome.error_text();
-  EXPECT_EQ(outcome.value(), "wallpaper applied with hyprpaper");
-  EXPECT_EQ(log(), (std::vector<std::string>{"hyprctl\thyprpaper\tlistactive",
-                                             "hyprctl\thyprpaper\twallpaper\t, " + image_text() + ", cover"}));
-  EXPECT_EQ(read_text(config_dir() / "morvane" / "wallpaper"), image_text());
-}
-
-TEST_F(Backends, ProbesInOrder) {
-  ScopedEnv swww("FAKE_SWWW_STATUS", "0");
-  EXPECT_EQ(wallpaper::apply_wallpaper(image()).value(), "wallpaper applied with swww");
-  EXPECT_EQ(log(), (std::vector<std::string>{"hyprctl\thyprpaper\tlistactive", "awww\tquery", "swww\tquery",
-                                             "swww\timg\t" + image_text() + "\t--transition-type\tfade"}));
+TEST_F(Backends, FirstRunningDaemonInOrder) {
+  const struct {
+    std::vector<const char*> running;
+    const char* backend;
+    std::vector<std::string> commands;
+  } cases[] = {
+      {{"hyprctl", "swww"}, "hyprpaper", {"hyprctl\thyprpaper\tlistactive", "hyprctl\thyprpaper\twallpaper\t, {}, cover"}},
+      {{"swww"}, "swww", {"hyprctl\thyprpaper\tlistactive", "awww\tquery", "swww\tquery", "swww\timg\t{}\t--transition-type\tfade"}},
+      {{"awww", "swww"}, "awww", {"hyprctl\thyprpaper\tlistactive", "awww\tquery", "awww\timg\t{}\t--transition-type\tfade"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.backend);
+    FakeRunner runner;
+    for (const char* client : {"hyprctl", "awww", "swww"}) runner.on(client, kNotRunning);
+    for (const char* client : c.running) runner.on(client, kRunning);
+    EXPECT_EQ(wallpaper::apply_wallpaper(env_, runner, image()).value(), std::string("wallpaper applied with ") + c.backend);
+    std::vector<std::string> expected;
+    for (auto line : c.commands) {
+      if (const auto at = line.find("{}"); at != std::string::npos) line.replace(at, 2, image_text());
+      expected.push_back(line);
+    }
+    EXPECT_EQ(runner.lines(), expected);
+    EXPECT_EQ(read_text(saved()), image_text());
+  }
 }
 
 TEST_F(Backends, MissingHyprctlIsJustAFailedProbe) {
-  fs::create_directories(dir_ / "bin");
-  fs::create_symlink(fs::path(TINTWELL_FAKES_DIR) / "awww", dir_ / "bin" / "awww");
-  ScopedEnv path("PATH", (dir_ / "bin").string());
-  ScopedEnv awww("FAKE_AWWW_STATUS", "0");
-  EXPECT_EQ(wallpaper::apply_wallpaper(image()).value(), "wallpaper applied with awww");
+  runner_.forget("hyprctl");
+  runner_.on("awww", kRunning);
+  EXPECT_EQ(apply(image()).value(), "wallpaper applied with awww");
 }
 
 TEST_F(Backends, NoDaemon) {
-  auto outcome = wallpaper::apply_wallpaper(image());
-  ASSERT_FALSE(outcome.ok());
-  EXPECT_EQ(outcome.error_text(), "no running wallpaper backend (hyprpaper, awww, or swww)");
-  EXPECT_FALSE(fs::exists(config_dir() / "morvane" / "wallpaper"));
+  EXPECT_EQ(apply(image()).error_text(), "no running wallpaper backend (hyprpaper, awww, or swww)");
+  EXPECT_FALSE(fs::exists(saved()));
 }
 
 TEST_F(Backends, FailedApplyStopsThereAndSavesNothing) {
-  ScopedEnv hyprctl("FAKE_HYPRCTL_STATUS", "0");
-  ScopedEnv fail("FAKE_HYPRCTL_FAIL_ARG", "wallpaper");
-  ScopedEnv err("FAKE_HYPRCTL_FAIL_STDERR", "\\n   \\r\\nerror: bad image\\r\\nmore\\n");
-  ScopedEnv awww("FAKE_AWWW_STATUS", "0");
-  auto outcome = wallpaper::apply_wallpaper(image());
-  ASSERT_FALSE(outcome.ok());
-  EXPECT_EQ(outcome.error_text(), "error: bad image");
-  EXPECT_EQ(log().size(), 2u);  // awww is never tried
-  EXPECT_FALSE(fs::exists(config_dir() / "morvane" / "wallpaper"));
-
-  ScopedEnv silent("FAKE_HYPRCTL_FAIL_STDERR", "");
-  EXPECT_EQ(wallpaper::apply_wallpaper(image()).error_text(), "wallpaper command failed");
+  std::string err = "\n   \r\nerror: bad image\r\nmore\n";
+  runner_.on("hyprctl", [&](const sys::Command& command) {
+    return command.args[1] == "wallpaper" ? Outcome{.exit_code = 1, .err = err} : kRunning;
+  });
+  runner_.on("awww", kRunning);
+  EXPECT_EQ(apply(image()).error_text(), "error: bad image");
+  EXPECT_EQ(runner_.commands.size(), 2u);  // awww is never tried
+  EXPECT_FALSE(fs::exists(saved()));
+  err.clear();
+  EXPECT_EQ(apply(image()).error_text(), "wallpaper command failed");
 }
 
 TEST_F(Backends, CommandHelpers) {
-  EXPECT_FALSE(wallpaper::command_succeeds("tintwell-no-such-program", {}));
-  EXPECT_TRUE(wallpaper::command_succeeds("true", {}));
-  EXPECT_EQ(wallpaper::run_wallpaper_command("tintwell-no-such-program", {}).error_text(),
+  EXPECT_FALSE(wallpaper::command_succeeds(runner_, "tintwell-no-such-program", {}));
+  EXPECT_EQ(wallpaper::run_wallpaper_command(runner_, "tintwell-no-such-program", {}).error_text(),
             "tintwell-no-such-program: No such file or directory (os error 2)");
-  ScopedEnv out("FAKE_SWWW_STDOUT", "lots of output\\n");
-  ScopedEnv ok("FAKE_SWWW_STATUS", "0");
-  EXPECT_TRUE(wallpaper::run_wallpaper_command("swww", {"img"}).ok());
-  ScopedEnv killed("FAKE_SWWW_SIGNAL", "KILL");
-  EXPECT_EQ(wallpaper::run_wallpaper_command("swww", {"img"}).error_text(), "wallpaper command failed");
+  runner_.on("swww", Outcome{.out = "lots of output\n"});
+  EXPECT_TRUE(wallpaper::command_succeeds(runner_, "swww", {"query"}));
+  EXPECT_TRUE(wallpaper::run_wallpaper_command(runner_, "swww", {"img"}).ok());
+  runner_.on("swww", Outcome{.signal = 9, .err = " \n"});
+  EXPECT_EQ(wallpaper::run_wallpaper_command(runner_, "swww", {"img"}).error_text(), "wallpaper command failed");
 }
 
 TEST_F(Backends, DeletedFileFailsBeforeAnyProbe) {
   fs::remove(dir_ / "w" / "a.png");
-  EXPECT_EQ(wallpaper::apply_wallpaper(image()).error_text(),
-            image_text() + ": No such file or directory (os error 2)");
-  EXPECT_TRUE(log().empty());
+  EXPECT_EQ(apply(image()).error_text(), image_text() + ": No such file or directory (os error 2)");
+  EXPECT_TRUE(runner_.commands.empty());
 }
 
 TEST_F(Backends, LinkIsResolvedBeforeUseAndSaving) {
   fs::create_symlink(dir_ / "w" / "a.png", dir_ / "link.png");
-  ScopedEnv awww("FAKE_AWWW_STATUS", "0");
-  ASSERT_TRUE(wallpaper::apply_wallpaper({"link.png", dir_ / "link.png"}).ok());
-  EXPECT_EQ(log().back(), "awww\timg\t" + image_text() + "\t--transition-type\tfade");
-  EXPECT_EQ(read_text(config_dir() / "morvane" / "wallpaper"), image_text());
+  runner_.on("awww", kRunning);
+  ASSERT_TRUE(apply({"link.png", dir_ / "link.png"}).ok());
+  EXPECT_EQ(runner_.lines().back(), "awww\timg\t" + image_text() + "\t--transition-type\tfade");
+  EXPECT_EQ(read_text(saved()), image_text());
 }
 
 TEST_F(Backends, SavingFailureIsReportedAfterApplying) {
   write_text(config_dir() / "morvane", "a file where the directory should be");
-  ScopedEnv awww("FAKE_AWWW_STATUS", "0");
-  auto outcome = wallpaper::apply_wallpaper(image());
-  ASSERT_FALSE(outcome.ok());
-  EXPECT_EQ(outcome.error_text(), "Not a directory (os error 20)");
-  EXPECT_EQ(log().back(), "awww\timg\t" + image_text() + "\t--transition-type\tfade");
+  runner_.on("awww", kRunning);
+  EXPECT_EQ(apply(image()).error_text(), "Not a directory (os error 20)");
+  EXPECT_EQ(runner_.lines().back(), "awww\timg\t" + image_text() + "\t--transition-type\tfade");
+}
+
+TEST_F(Backends, LoginRetriesTwentyTimesThreeQuartersOfASecondApart) {
+  std::vector<std::chrono::milliseconds> pauses;
+  const sys::SleepFn sleep = [&](std::chrono::milliseconds pause) { pauses.push_back(pause); };
+  wallpaper::reapply_saved_wallpaper(env_, runner_, sleep);  // nothing saved: nothing run
+  EXPECT_TRUE(runner_.commands.empty());
+
+  write_text(saved(), "  " + image_text() + "\n");
+  wallpaper::reapply_saved_wallpaper(env_, runner_, sleep);
+  EXPECT_EQ(runner_.count("hyprctl"), 20u);
+  EXPECT_EQ(pauses, std::vector<std::chrono::milliseconds>(19, std::chrono::milliseconds(750)));
+
+  // A daemon that comes up on the third attempt.
+  pauses.clear();
+  runner_.commands.clear();
+  int probes = 0;
+  runner_.on("swww", [&](const sys::Command&) { return ++probes >= 3 ? kRunning : kNotRunning; });
+  wallpaper::reapply_saved_wallpaper(env_, runner_, sleep);
+  EXPECT_EQ(pauses.size(), 2u);
+  EXPECT_EQ(runner_.lines().back(), "swww\timg\t" + image_text() + "\t--transition-type\tfade");
+  EXPECT_EQ(read_text(saved()), image_text());
 }
 
 }  // namespace

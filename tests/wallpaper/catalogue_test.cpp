@@ -10,7 +10,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using testing_support::ScopedEnv;
 using testing_support::TempDir;
 using testing_support::write_text;
 
@@ -78,9 +77,8 @@ TEST(WallpaperCatalogue, RootsFromTheEnvironment) {
   write_text(dir / "home" / "Pictures" / "wallpapers" / "p.png", "x");
   write_text(dir / "home" / "Pictures" / "Wallpapers" / "z.png", "x");
   write_text(dir / "cfg" / "morvane" / "wallpapers" / "c.png", "x");
-  ScopedEnv home("HOME", (dir / "home").string());
-  ScopedEnv config("XDG_CONFIG_HOME", (dir / "cfg").string());
-  EXPECT_EQ(relative_paths(wallpaper::list_wallpapers(), dir.path()),
+  const themes::Environment env{.home = (dir / "home").string(), .xdg_config_home = (dir / "cfg").string()};
+  EXPECT_EQ(relative_paths(wallpaper::list_wallpapers(env), dir.path()),
             (std::vector<std::string>{"cfg/morvane/wallpapers/c.png", "home/Pictures/Wallpapers/z.png",
                                       "home/Pictures/wallpapers/p.png", "home/Wallpapers/w.png"}));
 }
@@ -88,11 +86,9 @@ TEST(WallpaperCatalogue, RootsFromTheEnvironment) {
 TEST(WallpaperCatalogue, HomeUnsetMeansTheWorkingDirectory) {
   TempDir dir;
   write_text(dir / "Pictures" / "Wallpapers" / "here.png", "x");
-  ScopedEnv home("HOME", std::nullopt);
-  ScopedEnv config("XDG_CONFIG_HOME", std::nullopt);
   const fs::path old = fs::current_path();
   fs::current_path(dir.path());
-  const auto list = wallpaper::list_wallpapers();
+  const auto list = wallpaper::list_wallpapers(themes::Environment{});
   fs::current_path(old);
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].path, fs::path("./Pictures/Wallpapers/here.png"));
@@ -100,22 +96,22 @@ TEST(WallpaperCatalogue, HomeUnsetMeansTheWorkingDirectory) {
 
 TEST(SavedWallpaper, ReadAndWritten) {
   TempDir dir;
-  ScopedEnv config("XDG_CONFIG_HOME", (dir / "cfg").string());
-  EXPECT_EQ(wallpaper::wallpaper_state_path(), dir / "cfg" / "morvane" / "wallpaper");
-  EXPECT_EQ(wallpaper::load_saved_wallpaper(), std::nullopt);
+  const themes::Environment env{.xdg_config_home = (dir / "cfg").string()};
+  EXPECT_EQ(wallpaper::wallpaper_state_path(env), dir / "cfg" / "morvane" / "wallpaper");
+  EXPECT_EQ(wallpaper::load_saved_wallpaper(env), std::nullopt);
   write_text(dir / "w.png", "x");
-  ASSERT_TRUE(wallpaper::save_wallpaper_choice((dir / "w.png").string()).ok());  // creates morvane/
+  ASSERT_TRUE(wallpaper::save_wallpaper_choice(env, (dir / "w.png").string()).ok());  // creates morvane/
   EXPECT_EQ(testing_support::read_text(dir / "cfg" / "morvane" / "wallpaper"), (dir / "w.png").string());
-  EXPECT_EQ(wallpaper::load_saved_wallpaper(), dir / "w.png");
+  EXPECT_EQ(wallpaper::load_saved_wallpaper(env), dir / "w.png");
   write_text(dir / "cfg" / "morvane" / "wallpaper", "  " + (dir / "w.png").string() + "\n");  // hand-edited
-  EXPECT_EQ(wallpaper::load_saved_wallpaper(), dir / "w.png");
+  EXPECT_EQ(wallpaper::load_saved_wallpaper(env), dir / "w.png");
   write_text(dir / "cfg" / "morvane" / "wallpaper", dir.path().string());  // a directory
-  EXPECT_EQ(wallpaper::load_saved_wallpaper(), std::nullopt);
+  EXPECT_EQ(wallpaper::load_saved_wallpaper(env), std::nullopt);
   fs::remove(dir / "w.png");
   write_text(dir / "cfg" / "morvane" / "wallpaper", (dir / "w.png").string());
-  EXPECT_EQ(wallpaper::load_saved_wallpaper(), std::nullopt);
+  EXPECT_EQ(wallpaper::load_saved_wallpaper(env), std::nullopt);
   write_text(dir / "cfg" / "morvane" / "wallpaper", "\xff");
-  EXPECT_EQ(wallpaper::load_saved_wallpaper(), std::nullopt);
+  EXPECT_EQ(wallpaper::load_saved_wallpaper(env), std::nullopt);
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <chrono>
-
 #include <gtest/gtest.h>
 
 #include "sys/text.hpp"
@@ -17,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::read_text;
-using testing_support::ScopedEnv;
+using testing_support::Outcome;
 using testing_support::TempDir;
 using testing_support::write_text;
 using tomldoc::Document;
@@ -31,29 +29,14 @@ std::string kitty_conf_of(const themes::ThemeDefinition& def) {
   return text;
 }
 
-TEST(YaziFlavor, TemplateFilledWithTheRoles) {
-  const std::string text = yazi::yazi_flavor_text(mocha());
-  const auto lines = sys::split_lines(text);
-  ASSERT_EQ(lines.size(), 110u);
-  EXPECT_EQ(text.find('@'), std::string::npos);
-  EXPECT_EQ(lines[0], "# Colors managed by tintwell. Geometry and icons stay in theme.toml.");
-  EXPECT_EQ(lines[2], "overall = { fg = \"#cdd6f4\", bg = \"#1e1e2e\" }");
-  EXPECT_EQ(lines[5], "cwd = { fg = \"#94e2d5\" }");  // terminal colour 6, not the accent field
-  EXPECT_EQ(lines[16], "border_style = { fg = \"#5b5e73\" }");
-  EXPECT_EQ(lines[20], "inactive = { fg = \"#878ca5\", bg = \"#303042\" }");
-  EXPECT_EQ(lines[108], "    { url = \"*\", fg = \"#cdd6f4\" },");
-  EXPECT_TRUE(tomldoc::check_syntax(text).ok());
-}
-
-TEST(YaziTmTheme, EighteenLines) {
-  const std::string text = yazi::yazi_tmtheme_text(mocha());
-  const auto lines = sys::split_lines(text);
-  ASSERT_EQ(lines.size(), 18u);
-  EXPECT_EQ(lines[4], "<key>background</key><string>#1e1e2e</string>");
-  EXPECT_EQ(lines[7],
-            "<dict><key>scope</key><string>comment</string><key>settings</key><dict><key>foreground</key>"
-            "<string>#878ca5</string></dict></dict>");
-  EXPECT_EQ(lines[17], "</array></dict></plist>");
+TEST(YaziFlavor, EveryRoleFilledAndValidToml) {
+  for (const auto& builtin : themes::builtin_themes()) {
+    const std::string text = yazi::yazi_flavor_text(builtin.definition());
+    EXPECT_EQ(sys::split_lines(text).size(), 110u);
+    EXPECT_EQ(text.find('@'), std::string::npos);
+    EXPECT_TRUE(tomldoc::check_syntax(text).ok());
+    EXPECT_EQ(sys::split_lines(yazi::yazi_tmtheme_text(builtin.definition())).size(), 18u);
+  }
 }
 
 TEST(YaziMerge, EmptyThemeBecomesTheFlavorTable) {
@@ -131,14 +114,12 @@ std::map<Path, std::string> leaves(const Document& doc) {
 }
 
 TEST(YaziMerge, PropertiesOnRealThemesWithEveryBuiltinPalette) {
-  const auto real = testing_support::data_dir("real-configs/yazi");
-  const auto shipped = testing_support::data_dir("yazi");
-  if (!real || !shipped) GTEST_SKIP() << "real Yazi themes not found (set TINTWELL_DATA_DIR)";
   std::vector<fs::path> files;
-  for (const auto& dir : {*real, *shipped})
-    for (const auto& entry : fs::recursive_directory_iterator(dir))
-      if (entry.path().extension() == ".toml") files.push_back(entry.path());
-  ASSERT_EQ(files.size(), 22u);
+  for (const char* sub : {"real-configs/yazi", "yazi"})
+    if (const auto dir = testing_support::data_dir(sub))
+      for (const auto& entry : fs::recursive_directory_iterator(*dir))
+        if (entry.path().extension() == ".toml") files.push_back(entry.path());
+  if (files.empty()) GTEST_SKIP() << "real Yazi themes not found (set TINTWELL_DATA_DIR)";
 
   for (const auto& builtin : themes::builtin_themes()) {
     const std::string flavor_text = yazi::yazi_flavor_text(builtin.definition());
@@ -199,23 +180,24 @@ TEST(YaziMerge, PropertiesOnRealThemesWithEveryBuiltinPalette) {
 }
 
 /// A configuration directory, a profile with a complete palette, an
-/// active directory, and fakes on PATH.
-class YaziApply : public testing_support::FakeSystemTest {
+/// active directory, and a `ya` that succeeds.
+class YaziApply : public testing_support::SandboxTest {
  protected:
   YaziApply() {
     write_text(profile() / "kitty.conf", kitty_conf_of(mocha()));
     fs::create_directories(active());
+    runner_.on("ya", Outcome{});
   }
   fs::path profile() const { return dir_ / "profile"; }
   fs::path active() const { return dir_ / "active"; }
-  fs::path yazi_dir() const { return dir_ / "config" / "yazi"; }
+  fs::path yazi_dir() const { return config_dir() / "yazi"; }
 
+  sys::Result<yazi::PreparedYazi> prepare() { return yazi::prepare_yazi_theme(env_, profile()); }
   sys::Result<std::optional<std::string>> prepare_and_apply() {
-    auto prepared = yazi::prepare_yazi_theme(profile());
+    auto prepared = prepare();
     if (!prepared) return prepared.error();
-    return yazi::apply_yazi_theme(prepared.value(), active());
+    return yazi::apply_yazi_theme(runner_, prepared.value(), active());
   }
-
 };
 
 TEST_F(YaziApply, WritesEveryFileAndNotifiesYazi) {
@@ -232,71 +214,54 @@ TEST_F(YaziApply, WritesEveryFileAndNotifiesYazi) {
   EXPECT_EQ(read_text(yazi_dir() / "theme.toml"),
             "[mgr]\ncwd = { fg = \"#94e2d5\" }\n\n[flavor]\ndark = \"morvane\"\nlight = \"morvane\"\n");
   EXPECT_EQ(read_text(yazi_dir() / "theme.toml.before-tintwell"), "[mgr]\ncwd = { fg = \"x\" }\n");
-  EXPECT_EQ(read_text(dir_ / "log"), "ya\temit-to\t0\tapp:theme\n");
+  EXPECT_EQ(runner_.lines(), std::vector<std::string>{"ya\temit-to\t0\tapp:theme"});
 }
 
 TEST_F(YaziApply, BackupIsWrittenOnce) {
   ASSERT_TRUE(prepare_and_apply().ok());
-  EXPECT_TRUE(fs::exists(yazi_dir() / "theme.toml.before-tintwell"));
   EXPECT_EQ(read_text(yazi_dir() / "theme.toml.before-tintwell"), "");
+  EXPECT_TRUE(fs::exists(yazi_dir() / "theme.toml.before-tintwell"));
   write_text(yazi_dir() / "theme.toml", "# edited since\n");
   ASSERT_TRUE(prepare_and_apply().ok());
   EXPECT_EQ(read_text(yazi_dir() / "theme.toml.before-tintwell"), "");
 }
 
 TEST_F(YaziApply, YaziConfigHomeWhenSetAndNotEmpty) {
-  {
-    ScopedEnv empty("YAZI_CONFIG_HOME", "");
-    ASSERT_TRUE(prepare_and_apply().ok());
-    EXPECT_TRUE(fs::exists(yazi_dir() / "theme.toml"));
-  }
-  ScopedEnv set("YAZI_CONFIG_HOME", (dir_ / "elsewhere").string());
+  env_.yazi_config_home = "";
+  ASSERT_TRUE(prepare_and_apply().ok());
+  EXPECT_TRUE(fs::exists(yazi_dir() / "theme.toml"));
+  env_.yazi_config_home = (dir_ / "elsewhere").string();
   ASSERT_TRUE(prepare_and_apply().ok());
   EXPECT_TRUE(fs::exists(dir_ / "elsewhere" / "theme.toml"));
   EXPECT_TRUE(fs::exists(dir_ / "elsewhere" / "flavors/morvane.yazi/flavor.toml"));
 }
 
-TEST_F(YaziApply, PreparationErrors) {
+TEST_F(YaziApply, PreparationErrorsWriteNothing) {
   write_text(profile() / "kitty.conf", "background #000000\nforeground #ffffff\n");
-  EXPECT_EQ(yazi::prepare_yazi_theme(profile()).error_text(), "Yazi requires a complete terminal palette");
+  EXPECT_EQ(prepare().error_text(), "Yazi requires a complete terminal palette");
   fs::remove(profile() / "kitty.conf");
-  EXPECT_EQ(yazi::prepare_yazi_theme(profile()).error_text(), "No such file or directory (os error 2)");
+  EXPECT_EQ(prepare().error_text(), "No such file or directory (os error 2)");
   write_text(profile() / "kitty.conf", kitty_conf_of(mocha()));
   fs::create_directories(yazi_dir() / "theme.toml");
-  EXPECT_EQ(yazi::prepare_yazi_theme(profile()).error_text(), "Is a directory (os error 21)");
+  EXPECT_EQ(prepare().error_text(), "Is a directory (os error 21)");
   fs::remove(yazi_dir() / "theme.toml");
   write_text(yazi_dir() / "theme.toml", "mgr = 1\n");
-  EXPECT_EQ(yazi::prepare_yazi_theme(profile()).error_text(), "Yazi [mgr] must be a table");
-  // Nothing was written by any failing preparation.
+  EXPECT_EQ(prepare().error_text(), "Yazi [mgr] must be a table");
   EXPECT_FALSE(fs::exists(yazi_dir() / "flavors"));
   EXPECT_FALSE(fs::exists(yazi_dir() / "theme.toml.before-tintwell"));
 }
 
 TEST_F(YaziApply, WriteFailureStopsApply) {
   write_text(yazi_dir() / "flavors", "a file where the directory should be");
-  auto failed = prepare_and_apply();
-  ASSERT_FALSE(failed.ok());
-  EXPECT_EQ(failed.error_text(), "Not a directory (os error 20)");
+  EXPECT_EQ(prepare_and_apply().error_text(), "Not a directory (os error 20)");
 }
 
-TEST_F(YaziApply, YaMissingFailingOrHanging) {
-  {
-    ScopedEnv failing("FAKE_YA_STATUS", "1");
+TEST_F(YaziApply, NoteWhenYaIsMissingFailingOrHanging) {
+  for (const auto& ya : {Outcome{.exit_code = 1}, Outcome{.signal = 15}, Outcome{.hangs = true}}) {
+    runner_.on("ya", ya);
     EXPECT_EQ(prepare_and_apply().value(), std::optional<std::string>(yazi::kYaziNote));
   }
-  {
-    ScopedEnv killed("FAKE_YA_SIGNAL", "TERM");
-    EXPECT_EQ(prepare_and_apply().value(), std::optional<std::string>(yazi::kYaziNote));
-  }
-  {
-    ScopedEnv hanging("FAKE_YA_SLEEP", "30");
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(prepare_and_apply().value(), std::optional<std::string>(yazi::kYaziNote));
-    const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(waited, std::chrono::milliseconds(1900));
-    EXPECT_LT(waited, std::chrono::seconds(10));
-  }
-  ScopedEnv missing("PATH", (dir_ / "no-bin").string());
+  runner_.forget("ya");
   EXPECT_EQ(prepare_and_apply().value(), std::optional<std::string>(yazi::kYaziNote));
 }
 

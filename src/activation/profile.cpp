@@ -1,14 +1,18 @@
-#include "themes/profile_gen.hpp"
+#include "activation/profile.hpp"
 
 #include <fmt/format.h>
 
 #include "btop/btop.hpp"
 #include "sys/files.hpp"
+#include "themes/builtin_themes.hpp"
 #include "themes/colour.hpp"
+#include "themes/profile_store.hpp"
 #include "yazi/yazi.hpp"
 
-namespace themes {
+namespace activation {
 namespace {
+
+using themes::ThemeDefinition;
 
 std::string without_leading_hashes(const std::string& colour) {
   return colour.substr(std::min(colour.find_first_not_of('#'), colour.size()));
@@ -53,7 +57,7 @@ std::string gtk_css(const ThemeDefinition& def) {
 }
 
 std::string waybar_css(const ThemeDefinition& def) {
-  const auto bg = parse_hex_colour(def.background);
+  const auto bg = themes::parse_hex_colour(def.background);
   const std::string channels = bg ? fmt::format("{}, {}, {}", bg->red, bg->green, bg->blue) : "0, 0, 0";
   return fmt::format(
       "window#waybar {{\n"
@@ -120,4 +124,19 @@ sys::Result<void> generate_profile(const ThemeDefinition& def, const std::filesy
   return sys::success();
 }
 
-}  // namespace themes
+sys::Result<std::filesystem::path> prepare_profile(const std::filesystem::path& themes_dir,
+                                                   const themes::IndexCache& cache, const std::string& name) {
+  if (!themes::is_valid_theme_name(name)) return sys::Error{"invalid theme name"};
+  const std::filesystem::path profile = themes_dir / name;
+  const auto generate = [&](const ThemeDefinition& def) -> sys::Result<std::filesystem::path> {
+    if (auto written = generate_profile(def, profile); !written)
+      return sys::Error{fmt::format("could not write theme to {}: {}", profile.string(), written.error_text())};
+    return profile;
+  };
+  if (const auto* builtin = themes::find_builtin_theme(name)) return generate(builtin->definition());
+  if (auto def = themes::index_theme_definition(cache, name)) return generate(*def);
+  if (themes::is_directory(profile)) return profile;
+  return sys::Error{fmt::format("no theme profile for {}", name)};
+}
+
+}  // namespace activation

@@ -1,0 +1,176 @@
+#include "activation/profile.hpp"
+
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "sys/text.hpp"
+#include "test_support.hpp"
+#include "themes/builtin_themes.hpp"
+#include "themes/palette.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using activation::generate_profile;
+using activation::profile_files;
+using testing_support::read_text;
+using testing_support::TempDir;
+using testing_support::write_text;
+
+const std::vector<std::string> kFiles = {"kitty.conf",   "hyprland.lua", "gtk.css",    "btop.theme",
+                                         "yazi.toml",    "yazi.tmTheme", "waybar.css", "vscode.json"};
+
+themes::ThemeDefinition builtin(std::string_view slug) { return themes::find_builtin_theme(slug)->definition(); }
+
+std::string file_of(const themes::ThemeDefinition& def, std::string_view name) {
+  for (const auto& [file, content] : profile_files(def))
+    if (file == name) return content;
+  return "";
+}
+
+TEST(ProfileFiles, GoldenCatppuccinMocha) {
+  const fs::path golden = fs::path(TINTWELL_FIXTURES_DIR) / "golden" / "catppuccin-mocha";
+  std::vector<std::string> names;
+  for (const auto& [name, content] : profile_files(builtin("catppuccin-mocha"))) {
+    names.push_back(name);
+    EXPECT_EQ(content, read_text(golden / name)) << name;
+  }
+  EXPECT_EQ(names, kFiles);
+}
+
+TEST(ProfileFiles, EveryBuiltinReadsBack) {
+  for (const auto& theme : themes::builtin_themes()) {
+    SCOPED_TRACE(theme.slug);
+    const auto def = theme.definition();
+    // The kitty.conf palette is the definition's.
+    const auto palette = themes::parse_kitty_palette(file_of(def, "kitty.conf"));
+    EXPECT_EQ(palette.background, themes::parse_hex_colour(def.background));
+    EXPECT_EQ(palette.foreground, themes::parse_hex_colour(def.foreground));
+    ASSERT_EQ(palette.colours.size(), 16u);
+    for (std::size_t i = 0; i < 16; ++i) EXPECT_EQ(palette.colours[i], themes::parse_hex_colour(def.colours[i]));
+    // Every stylesheet line survives the colour-line filter of activation.
+    for (const char* css : {"gtk.css", "waybar.css"}) {
+      const std::string text = file_of(def, css);
+      for (auto line : sys::split_lines(text))
+        EXPECT_TRUE(line.empty() || themes::is_css_colour_line(line)) << css << ": " << line;
+    }
+    // vscode.json is JSON naming the theme first.
+    const auto json = nlohmann::json::parse(file_of(def, "vscode.json"));
+    EXPECT_EQ(json.at("workbench.colorTheme"), def.vscode_theme);
+    EXPECT_EQ(json.size(), def.vscode_settings.size() + 1);
+  }
+}
+
+TEST(ProfileFiles, OddColourTexts) {
+  auto def = builtin("catppuccin-mocha");
+  def.accent = "##89b4fa";
+  EXPECT_NE(file_of(def, "hyprland.lua").find("active_border = \"rgba(89b4faaa)\""), std::string::npos);
+  def.background = "navy";
+  EXPECT_NE(file_of(def, "waybar.css").find("background: rgba(0, 0, 0, 0.92);"), std::string::npos);
+  def.vscode_settings = {{"workbench.colorTheme", "Other"}, {"a", "b"}};
+  EXPECT_EQ(file_of(def, "vscode.json"),
+            "{\n  \"workbench.colorTheme\": \"Catppuccin Mocha\",\n  \"a\": \"b\"\n}\n");
+}
+
+TEST(GenerateProfile, WritesAllFilesIntoNewDirectories) {
+  TempDir dir;
+  const auto def = builtin("tokyo-night");
+  ASSERT_TRUE(generate_profile(def, dir / "a" / "tokyo-night").ok());
+  for (const auto& [name, content] : profile_files(def))
+    EXPECT_EQ(read_text(dir / "a" / "tokyo-night" / name), content) << name;
+}
+
+TEST(GenerateProfile, ExistingEntriesAreLeftAlone) {
+  TempDir dir;
+  write_text(dir / "kitty.conf", "# my edits\n");
+  write_text(dir / "gtk.css", "");
+  fs::create_directory(dir / "btop.theme");
+  fs::create_symlink(dir / "nowhere" / "file", dir / "waybar.css");  // dangling: never written through
+  ASSERT_TRUE(generate_profile(builtin("nord"), dir.path()).ok());
+  EXPECT_EQ(read_text(dir / "kitty.conf"), "# my edits\n");
+  EXPECT_EQ(read_text(dir / "gtk.css"), "");
+  EXPECT_TRUE(fs::is_directory(dir / "btop.theme"));
+  EXPECT_FALSE(fs::exists(dir / "nowhere"));
+  EXPECT_EQ(read_text(dir / "hyprland.lua"), file_of(builtin("nord"), "hyprland.lua"));
+  // Regenerating writes nothing new.
+  ASSERT_TRUE(generate_profile(builtin("dracula"), dir.path()).ok());
+  EXPECT_EQ(read_text(dir / "hyprland.lua"), file_of(builtin("nord"), "hyprland.lua"));
+}
+
+TEST(GenerateProfile, CreationErrorWritesNothing) {
+  TempDir dir;
+  write_text(dir / "file", "x");
+  EXPECT_EQ(generate_profile(builtin("nord"), dir / "file" / "nord").error_text(), "Not a directory (os error 20)");
+}
+
+TEST(GenerateProfile, StopsAtTheFirstFailedWrite) {
+  TempDir dir;
+  // The fourth file (btop.theme, about 1.8 KB) is the first larger than the limit.
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit old;
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit limit = old;
+  limit.rlim_cur = 1000;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  auto result = generate_profile(builtin("catppuccin-mocha"), dir.path());
+  setrlimit(RLIMIT_FSIZE, &old);
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.error_text(), "File too large (os error 27)");
+  for (std::size_t i = 0; i < kFiles.size(); ++i) EXPECT_EQ(fs::exists(dir / kFiles[i]), i < 4) << kFiles[i];
+  // A later generation completes the profile.
+  fs::remove(dir / "btop.theme");
+  ASSERT_TRUE(generate_profile(builtin("catppuccin-mocha"), dir.path()).ok());
+  for (const auto& name : kFiles) EXPECT_TRUE(fs::exists(dir / name)) << name;
+}
+
+TEST(BuiltinThemes, TableAndLookup) {
+  const auto all = themes::builtin_themes();
+  ASSERT_EQ(all.size(), 9u);
+  EXPECT_EQ(all.front().slug, "catppuccin-mocha");
+  EXPECT_EQ(all.back().slug, "solarized-dark");
+  EXPECT_EQ(themes::find_builtin_theme("Nord"), nullptr);
+  EXPECT_EQ(builtin("catppuccin-latte").vscode_settings[0],
+            (std::pair<std::string, std::string>{"workbench.iconTheme", "catppuccin-latte"}));
+  EXPECT_TRUE(builtin("nord").vscode_settings.empty());
+  EXPECT_TRUE(themes::find_builtin_theme("solarized-dark")->extensions.empty());
+}
+
+/// Profiles prepared in a sandbox; no curl, so index themes are unknown
+/// unless the index is cached.
+class PrepareProfile : public testing_support::SandboxTest {
+ protected:
+  sys::Result<fs::path> prepare(const std::string& name) {
+    return activation::prepare_profile(themes_dir(), {index_dir(), runner_}, name);
+  }
+};
+
+TEST_F(PrepareProfile, Failures) {
+  for (const char* bad : {"../x", "a/b", ".hidden", "current", "", "tab\tname"})
+    EXPECT_EQ(prepare(bad).error_text(), "invalid theme name") << bad;
+  EXPECT_FALSE(fs::exists(themes_dir()));
+  EXPECT_EQ(prepare("Unknown Theme").error_text(), "no theme profile for Unknown Theme");
+  write_text(themes_dir(), "a file in place of the themes directory");
+  EXPECT_EQ(prepare("nord").error_text(),
+            "could not write theme to " + (themes_dir() / "nord").string() + ": Not a directory (os error 20)");
+}
+
+TEST_F(PrepareProfile, CompletesBuiltinsAndIndexThemesAndFindsOwnProfiles) {
+  write_text(themes_dir() / "nord" / "kitty.conf", "# edited\n");
+  EXPECT_EQ(prepare("nord").value(), themes_dir() / "nord");
+  EXPECT_EQ(read_text(themes_dir() / "nord" / "kitty.conf"), "# edited\n");
+  EXPECT_TRUE(fs::exists(themes_dir() / "nord" / "vscode.json"));
+  fs::create_directories(themes_dir() / "Tokyo Night");
+  EXPECT_EQ(prepare("Tokyo Night").value(), themes_dir() / "Tokyo Night");
+
+  write_text(index_dir() / "themes.json", R"([{"name": "Cached", "file": "themes/c.conf", "is_dark": true}])");
+  write_text(index_dir() / "themes/c.conf", file_of(builtin("dracula"), "kitty.conf"));
+  ASSERT_TRUE(prepare("Cached").ok());
+  EXPECT_EQ(themes::parse_kitty_palette(read_text(themes_dir() / "Cached" / "kitty.conf")),
+            themes::parse_kitty_palette(file_of(builtin("dracula"), "kitty.conf")));
+  for (const auto& name : kFiles) EXPECT_TRUE(fs::exists(themes_dir() / "Cached" / name)) << name;
+}
+
+}  // namespace
