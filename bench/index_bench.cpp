@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+#include <fmt/format.h>
+
 #include "themes/kitty_index.hpp"
 
 namespace {
@@ -32,5 +34,18 @@ void BM_LoadRealIndex(benchmark::State& state) {
   std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_LoadRealIndex)->Unit(benchmark::kMillisecond);
+
+// Parsing grows linearly with the number of entries.
+void BM_ParseLargeIndex(benchmark::State& state) {
+  std::string text = "[";
+  for (long i = 0; i < state.range(0); ++i)
+    text += fmt::format("{}{{\"name\": \"Theme {}\", \"file\": \"themes/Theme_{}.conf\", \"is_dark\": true, "
+                        "\"license\": \"MIT\"}}",
+                        i ? "," : "", i, i);
+  text += "]";
+  for (auto _ : state) benchmark::DoNotOptimize(themes::parse_index(text));
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ParseLargeIndex)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

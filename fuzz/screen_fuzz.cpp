@@ -29,7 +29,7 @@ void check_output(std::string_view out) {
     }
     char32_t cp;
     sys::next_code_point(out, pos, cp);
-    if (sys::is_control(cp)) std::abort();
+    if (sys::is_control(cp) || sys::is_bidi_control(cp)) std::abort();
   }
 }
 

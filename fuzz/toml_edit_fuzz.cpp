@@ -1,6 +1,7 @@
-// Removing values, setting them and adding new keys to existing tables:
-// the result is still accepted by the syntax check, and every value not
-// touched keeps its text.
+// Removing values or whole tables, setting them and adding new keys to
+// existing tables: the result is still accepted by the syntax check, and
+// every value not at or below a touched path keeps its text.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -31,6 +32,15 @@ void collect(const Document& doc, Path& path, std::map<Path, std::string>& leave
   }
 }
 
+// Whether a step of the way to `path` is a value: nothing can be set below
+// it (an earlier step may have put a value there).
+bool below_a_value(const Document& doc, const Path& path) {
+  for (std::size_t n = 1; n < path.size(); ++n)
+    if (doc.kind(Path(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(n))) == Document::Kind::Value)
+      return true;
+  return false;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -45,24 +55,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::map<Path, std::string> before;
   std::vector<Path> tables{Path{}};
   collect(doc, path, before, tables);
-  std::vector<Path> leaf_paths;
-  for (const auto& [p, _] : before) leaf_paths.push_back(p);
+  std::vector<Path> targets(tables.begin() + 1, tables.end());
+  for (const auto& [p, _] : before) targets.push_back(p);
 
   std::set<Path> touched;
   for (std::size_t i = 0; i + 1 < script.size() && i < 64; i += 2) {
     const unsigned op = static_cast<unsigned char>(script[i]) % 3;
     const unsigned pick = static_cast<unsigned char>(script[i + 1]);
-    if (op == 0 && !leaf_paths.empty()) {
-      const Path& target = leaf_paths[pick % leaf_paths.size()];
+    if (op == 0 && !targets.empty()) {
+      const Path& target = targets[pick % targets.size()];
       doc.remove(target);
       touched.insert(target);
-    } else if (op == 1 && !leaf_paths.empty()) {
-      const Path& target = leaf_paths[pick % leaf_paths.size()];
+    } else if (op == 1 && !targets.empty()) {
+      const Path& target = targets[pick % targets.size()];
+      if (below_a_value(doc, target)) continue;
       doc.set(target, "\"set\"");
       touched.insert(target);
     } else if (op == 2) {
       Path target = tables[pick % tables.size()];
+      // Only below what is still a table (an earlier step may have replaced it).
       target.push_back("fuzz-new-" + std::to_string(i));
+      if (below_a_value(doc, target)) continue;
       if (doc.kind(target) != Document::Kind::Missing) continue;  // only new keys here
       doc.set(target, "42");
     }
@@ -71,8 +84,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string out = doc.print();
   if (!tomldoc::check_syntax(out).ok()) std::abort();
   const Document reread = Document::parse(out);
+  const auto under_a_touched_path = [&](const Path& p) {
+    for (const auto& t : touched)
+      if (p.size() >= t.size() && std::equal(t.begin(), t.end(), p.begin())) return true;
+    return false;
+  };
   for (const auto& [p, value] : before) {
-    if (touched.contains(p)) continue;
+    if (under_a_touched_path(p)) continue;
     if (reread.value_text(p) != value) std::abort();
   }
   return 0;

@@ -38,13 +38,17 @@ void VirtualScreen::feed(std::string_view out) {
     const std::size_t start = pos;
     char32_t cp;
     sys::next_code_point(out, pos, cp);
-    if (sys::is_control(cp)) throw std::runtime_error("control character in screen text");
-    if (x_ < columns_ && y_ < rows_) {
-      cells_[y_ * columns_ + x_] = Cell{std::string(out.substr(start, pos - start)), style_};
-    } else {
-      throw std::runtime_error("text written outside the screen");
+    if (sys::is_control(cp) || sys::is_bidi_control(cp)) throw std::runtime_error("control character in screen text");
+    const std::string glyph(out.substr(start, pos - start));
+    const std::size_t width = sys::cell_width(cp);
+    if (width == 0) {  // a combining mark joins the character before it
+      if (x_ > 0 && y_ < rows_) cells_[y_ * columns_ + x_ - 1].glyph += glyph;
+      continue;
     }
-    ++x_;
+    if (x_ + width > columns_ || y_ >= rows_) throw std::runtime_error("text written outside the screen");
+    cells_[y_ * columns_ + x_] = Cell{glyph, style_};
+    if (width == 2) cells_[y_ * columns_ + x_ + 1] = Cell{"", style_};  // covered by the wide character
+    x_ += width;
   }
 }
 

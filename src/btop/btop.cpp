@@ -1,6 +1,7 @@
 #include "btop/btop.hpp"
 
 #include <charconv>
+#include <chrono>
 
 #include <fmt/format.h>
 
@@ -14,6 +15,8 @@ namespace btop {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr std::chrono::seconds kProbeLimit{2};
 
 const std::string kThemeLine = fmt::format("color_theme = \"{}\"", themes::kAppName);
 
@@ -156,14 +159,22 @@ sys::Result<std::optional<std::string>> apply_btop_theme(sys::ProcessRunner& run
 
 std::optional<std::string> notify_btop(sys::ProcessRunner& runner) {
   const std::optional<std::string> note{std::string(kBtopNote)};
-  auto id = runner.run(sys::Command{.program = "id", .args = {"-u"}, .out = sys::Stdio::Capture});
-  if (!id || !id.value().status.success()) return note;
-  const auto uid = parse_uid(sys::trim(sys::lossy_utf8(id.value().out)));
+  // A probe that hangs must not hang the activation: it counts as failed.
+  const auto probe = [&](std::string program, std::string arg) -> std::optional<sys::Output> {
+    auto done = runner.run_for(sys::Command{.program = std::move(program), .args = {std::move(arg)},
+                                            .out = sys::Stdio::Capture},
+                               kProbeLimit);
+    if (!done || !done.value()) return std::nullopt;
+    return std::move(*done.value());
+  };
+  const auto id = probe("id", "-u");
+  if (!id || !id->status.success()) return note;
+  const auto uid = parse_uid(sys::trim(sys::lossy_utf8(id->out)));
   if (!uid) return note;
 
   // Older btop dies of SIGUSR2 instead of reloading: never signal it.
-  auto version = runner.run(sys::Command{.program = "btop", .args = {"--version"}, .out = sys::Stdio::Capture});
-  if (!version || !btop_reloads_on_signal(version.value().out)) return note;
+  const auto version = probe("btop", "--version");
+  if (!version || !btop_reloads_on_signal(version->out)) return note;
 
   auto pkill = runner.run(sys::Command{.program = "pkill", .args = {"-USR2", "-u", std::to_string(*uid), "-x", "btop"}});
   if (!pkill) return note;

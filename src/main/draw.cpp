@@ -197,7 +197,10 @@ std::string draw_screen(const SwitcherState& state, sys::TermSize size) {
   if (state.status) {
     out.move_to(0, rows - 2);
     out.raw(state.status->is_error ? sgr::kRed : sgr::kGreen);
-    out.text(fmt::format(" {} {}", state.status->is_error ? "⚠" : "✓", state.status->text), columns);
+    // The text may be another program's error output of any length: it is
+    // fitted as it stands, never copied whole.
+    const std::size_t used = out.text(state.status->is_error ? " ⚠ " : " ✓ ", columns);
+    out.text(state.status->text, columns - used);
   }
   out.move_to(0, rows - 1);
   out.raw(sgr::kDarkGrey);

@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include "sys/text.hpp"
+
 namespace switcher {
 
 void print_segments(ScreenBuffer& out, std::size_t column, std::size_t row, std::size_t width,
@@ -11,8 +13,10 @@ void print_segments(ScreenBuffer& out, std::size_t column, std::size_t row, std:
   for (const auto& segment : segments) {
     if (left == 0) break;
     out.foreground(segment.colour);
-    // A segment that does not fit is cut with "…" and fills the rest.
+    // A segment that does not fit is cut with "…", and the row ends there.
+    const bool fits = sys::screen_width(segment.text, left) <= left;
     left -= out.text(segment.text, left);
+    if (!fits) break;
   }
 }
 

@@ -9,24 +9,19 @@ namespace {
 
 constexpr std::string_view kEllipsis = "…";
 
-// Appends `text` made safe and fitted to `width`; returns the characters
-// appended (before padding).
+// Appends `text` made safe and fitted to `width` cells; returns the cells
+// used (before padding).
 std::size_t append_fitted(std::string& out, std::string_view text, std::size_t width, bool pad) {
   if (width == 0) return 0;
-  // Does it fit? Count up to width + 1 characters.
-  std::size_t count = 0;
-  std::size_t pos = 0;
-  char32_t cp;
-  while (count <= width && sys::next_code_point(text, pos, cp)) ++count;
-  std::size_t written;
-  if (count <= width) {
-    written = sys::append_screen_text(out, text, width);
+  std::size_t used;
+  if (sys::screen_width(text, width) <= width) {
+    used = sys::append_screen_text(out, text, width);
   } else {
-    written = sys::append_screen_text(out, text, width - 1) + 1;
+    used = sys::append_screen_text(out, text, width - 1) + 1;
     out += kEllipsis;
   }
-  if (pad && written < width) out.append(width - written, ' ');
-  return written;
+  if (pad && used < width) out.append(width - used, ' ');
+  return used;
 }
 
 }  // namespace

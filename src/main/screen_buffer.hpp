@@ -8,12 +8,13 @@
 
 namespace switcher {
 
-/// Cuts `text` to at most `width` characters (Unicode scalar values):
-/// longer texts keep their first width - 1 characters and end in "…".
-/// Control characters and invalid UTF-8 become U+FFFD first, so the
-/// result is safe to print and its width is what is counted.
+/// Cuts `text` to at most `width` terminal cells (wide characters take
+/// two, combining marks none): longer texts keep what fits in width - 1
+/// cells and end in "…". Control and bidirectional formatting characters
+/// and invalid UTF-8 become U+FFFD first, so the result is safe to print
+/// and its width is what is counted.
 std::string truncate_to_width(std::string_view text, std::size_t width);
-/// `truncate_to_width`, then spaces up to `width` characters.
+/// `truncate_to_width`, then spaces up to `width` cells.
 std::string pad_to_width(std::string_view text, std::size_t width);
 
 namespace sgr {
@@ -41,8 +42,8 @@ class ScreenBuffer {
   void move_to(std::size_t column, std::size_t row);
   /// A control sequence or other trusted bytes, as they are.
   void raw(std::string_view bytes) { out_ += bytes; }
-  /// Text of unknown origin, made safe and cut to `width` characters
-  /// (and padded to it with `pad`). Returns the characters written.
+  /// Text of unknown origin, made safe and cut to `width` cells (and
+  /// padded to it with `pad`). Returns the cells written.
   std::size_t text(std::string_view text, std::size_t width, bool pad = false);
   void repeat(std::string_view glyph, std::size_t count);
   void foreground(themes::Colour colour);

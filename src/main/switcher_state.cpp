@@ -141,27 +141,33 @@ void toggle_section(SwitcherState& state) {
   }
 }
 
+StatusLine status_line(std::string_view text, bool is_error) {
+  // No terminal row is wider than this; the rest could never be seen.
+  constexpr std::size_t kWidestRow = 65535;
+  return StatusLine{std::string(sys::first_chars(text, kWidestRow)), is_error};
+}
+
 void apply_selected(SwitcherState& state, SwitcherServices& services) {
   if (state.section == Section::Themes) {
     if (state.selected >= state.visible.size()) return;
     auto outcome = services.activate_theme(state.visible[state.selected].name);
     if (!outcome) {
-      state.status = StatusLine{outcome.error_text(), true};
+      state.status = status_line(outcome.error_text(), true);
       return;
     }
     state.themes = services.list_themes();
     refilter(state);
     state.active_theme = services.active_theme_name();
-    state.status = StatusLine{std::move(outcome).value(), false};
+    state.status = status_line(outcome.value(), false);
   } else {
     if (state.selected >= state.wallpapers.size()) return;
     auto outcome = services.apply_wallpaper(state.wallpapers[state.selected]);
     if (!outcome) {
-      state.status = StatusLine{outcome.error_text(), true};
+      state.status = status_line(outcome.error_text(), true);
       return;
     }
     state.saved_wallpaper = services.load_saved_wallpaper();
-    state.status = StatusLine{std::move(outcome).value(), false};
+    state.status = status_line(outcome.value(), false);
   }
 }
 

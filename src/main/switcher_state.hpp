@@ -67,6 +67,8 @@ void move_selection(SwitcherState& state, int step);
 /// Switches section, clears the status line and highlights the active
 /// theme or the saved wallpaper.
 void toggle_section(SwitcherState& state);
+/// A status line holding no more of `text` than a terminal row can show.
+StatusLine status_line(std::string_view text, bool is_error);
 /// The Enter action: activate the highlighted theme or apply the
 /// highlighted wallpaper, and show the outcome.
 void apply_selected(SwitcherState& state, SwitcherServices& services);

@@ -25,12 +25,20 @@ Result<void> write_all(int fd, std::string_view bytes) {
   return success();
 }
 
-Result<void> write_new_content(const fs::path& path, std::string_view bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return os_error(errno);
+Result<void> write_and_close(int fd, std::string_view bytes) {
   auto written = write_all(fd, bytes);
   if (::close(fd) != 0 && written.ok()) return os_error(errno);
   return written;
+}
+
+// Opens `path` as a file of our own, made just now: whatever has that name
+// (a leftover of ours, or a link someone planted) is removed first, and
+// the exclusive, no-follow open never writes through a link.
+Result<int> create_exclusive(const fs::path& path) {
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) return os_error(errno);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return os_error(errno);
+  return fd;
 }
 
 }  // namespace
@@ -47,7 +55,9 @@ fs::path atomic_temp_path(const fs::path& target, long pid) {
 
 Result<void> write_atomic(const fs::path& path, std::string_view bytes) {
   const fs::path temp = atomic_temp_path(path, static_cast<long>(::getpid()));
-  if (auto written = write_new_content(temp, bytes); !written) {
+  auto fd = create_exclusive(temp);
+  if (!fd) return fd.error();
+  if (auto written = write_and_close(fd.value(), bytes); !written) {
     ::unlink(temp.c_str());
     return written;
   }
@@ -60,7 +70,15 @@ Result<void> write_atomic(const fs::path& path, std::string_view bytes) {
 }
 
 Result<void> write_file(const fs::path& path, std::string_view bytes) {
-  return write_new_content(path, bytes);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return os_error(errno);
+  return write_and_close(fd, bytes);
+}
+
+Result<void> create_new_file(const fs::path& path) {
+  auto fd = create_exclusive(path);
+  if (!fd) return fd.error();
+  return write_and_close(fd.value(), {});
 }
 
 Result<bool> write_new_file(const fs::path& path, std::string_view bytes) {
@@ -71,32 +89,45 @@ Result<bool> write_new_file(const fs::path& path, std::string_view bytes) {
     if (errno == EEXIST) return false;
     return os_error(errno);
   }
-  auto written = write_all(fd, bytes);
-  if (::close(fd) != 0 && written.ok()) return os_error(errno);
-  if (!written) return written.error();
+  if (auto written = write_and_close(fd, bytes); !written) return written.error();
   return true;
 }
 
 Result<std::optional<std::string>> read_file(const fs::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without blocking: a FIFO put where a file should be must not stall us.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return std::optional<std::string>{};
     return os_error(errno);
   }
-  std::string content;
-  char buffer[65536];
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return os_error(errno);
+  if (!S_ISREG(st.st_mode)) return Error{"not a regular file"};
+  if (static_cast<std::uint64_t>(st.st_size) > kMaxReadSize) return Error{"file too large"};
+  // The size says how much to read; files that do not know theirs (such
+  // as those of /proc) are read until their end, within the same bound.
+  std::string content(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 65536, '\0');
+  std::size_t filled = 0;
   for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (filled == content.size()) {
+      if (st.st_size > 0) break;  // all that fstat promised: no read just to see the end
+      if (content.size() > kMaxReadSize) return Error{"file too large"};
+      content.resize(content.size() * 2);
+    }
+    const ssize_t n = ::read(fd, content.data() + filled, content.size() - filled);
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      return os_error(err);
+      return os_error(errno);
     }
     if (n == 0) break;
-    content.append(buffer, static_cast<std::size_t>(n));
+    filled += static_cast<std::size_t>(n);
   }
-  ::close(fd);
+  if (filled > kMaxReadSize) return Error{"file too large"};
+  content.resize(filled);
   return std::optional<std::string>{std::move(content)};
 }
 

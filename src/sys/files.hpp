@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -23,9 +24,14 @@ fs::path atomic_temp_path(const fs::path& target, long pid);
 /// Writes `bytes` as the whole new content of `path` through a temporary
 /// file in the same directory and a rename over the target, so the target
 /// is never seen half-written and keeps its old content on failure. A
-/// symbolic link at `path` is replaced by a regular file. Parent
-/// directories are not created.
+/// symbolic link at `path` is replaced by a regular file. The temporary
+/// file is created afresh (never through a link planted at its name).
+/// Parent directories are not created.
 Result<void> write_atomic(const fs::path& path, std::string_view bytes);
+
+/// Creates `path` as a new, empty regular file of our own: anything of that
+/// name is removed first, and a link is never followed.
+Result<void> create_new_file(const fs::path& path);
 
 /// Creates or truncates `path` and writes `bytes` in place.
 Result<void> write_file(const fs::path& path, std::string_view bytes);
@@ -35,7 +41,11 @@ Result<void> write_file(const fs::path& path, std::string_view bytes);
 /// whether the file was written.
 Result<bool> write_new_file(const fs::path& path, std::string_view bytes);
 
-/// The whole file as bytes; nothing when it does not exist.
+/// Files larger than this are not read ("file too large").
+inline constexpr std::uint64_t kMaxReadSize = 16 * 1024 * 1024;
+
+/// The whole file as bytes; nothing when it does not exist. Only regular
+/// files are read ("not a regular file"), without ever blocking.
 Result<std::optional<std::string>> read_file(const fs::path& path);
 
 /// The whole file as UTF-8 text. A missing file, and content that is not

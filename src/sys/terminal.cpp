@@ -18,24 +18,42 @@ namespace {
 constexpr std::string_view kEnterAlternateScreen = "\x1b[?1049h";
 constexpr std::string_view kHideCursor = "\x1b[?25l";
 constexpr std::string_view kLeaveSequence = "\x1b[0m\x1b[?25h\x1b[?1049l";
-// What the key decoder's destructor would send to leave keypad mode
-// (xterm's rmkx); used only when a signal ends the program.
+// What the key decoder sends to leave and enter keypad mode (xterm's rmkx
+// and smkx); used when a signal stops or ends the program.
 constexpr std::string_view kKeypadOff = "\x1b[?1l\x1b>";
+constexpr std::string_view kKeypadOn = "\x1b[?1h\x1b=";
 
 // What has been changed, kept where a signal handler can reach it. There
 // is only one terminal session per process.
 struct SessionState {
   termios saved{};
+  termios raw_mode{};
   volatile sig_atomic_t raw = 0;
   volatile sig_atomic_t alternate = 0;
   volatile sig_atomic_t cursor_hidden = 0;
   volatile sig_atomic_t keypad = 0;
+  /// What was given back when a signal stopped us, to take again on SIGCONT.
+  volatile sig_atomic_t stopped_raw = 0;
+  volatile sig_atomic_t stopped_keypad = 0;
   int winch_pipe[2] = {-1, -1};
-  struct sigaction old_actions[5];
+  struct sigaction old_actions[NSIG];
+  bool replaced[NSIG] = {};
 };
 SessionState g_session;
 
-constexpr int kRestoringSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT};
+// Signals whose default action ends the process and that can be caught.
+// (SIGKILL cannot be caught; SIGPIPE is ignored instead, so that a failed
+// write ends the session through the normal error path.)
+bool ends_the_process(int sig) {
+  switch (sig) {
+    case SIGHUP: case SIGINT: case SIGQUIT: case SIGILL: case SIGTRAP: case SIGABRT: case SIGBUS:
+    case SIGFPE: case SIGUSR1: case SIGSEGV: case SIGUSR2: case SIGALRM: case SIGTERM: case SIGSTKFLT:
+    case SIGXCPU: case SIGXFSZ: case SIGVTALRM: case SIGPROF: case SIGIO: case SIGPWR: case SIGSYS:
+      return true;
+    default:
+      return sig >= SIGRTMIN && sig <= SIGRTMAX;
+  }
+}
 
 Result<void> write_all(std::string_view bytes) {
   while (!bytes.empty()) {
@@ -70,36 +88,83 @@ void restore_from_signal() {
 
 void on_ending_signal(int sig) {
   restore_from_signal();
-  // End with the signal's own status, as the shell expects.
+  // End with the signal's own status, as the shell expects: the signal is
+  // delivered again, with its default action, when the handler returns.
   ::signal(sig, SIG_DFL);
   ::raise(sig);
 }
 
-void on_resize(int) {
-  const int saved_errno = errno;
+void request_redraw() {
   const char byte = 0;
   [[maybe_unused]] auto n = ::write(g_session.winch_pipe[1], &byte, 1);
+}
+
+void on_stop(int) {
+  const int saved_errno = errno;
+  g_session.stopped_raw = g_session.raw;
+  g_session.stopped_keypad = g_session.keypad;
+  restore_from_signal();
+  // Stop for real once the handler returns; SIGCONT brings the handler back.
+  ::signal(SIGTSTP, SIG_DFL);
+  ::raise(SIGTSTP);
   errno = saved_errno;
+}
+
+void on_continue(int) {
+  const int saved_errno = errno;
+  if (g_session.stopped_raw) {
+    tcsetattr(STDIN_FILENO, TCSANOW, &g_session.raw_mode);
+    g_session.raw = 1;
+    signal_safe_write(kEnterAlternateScreen);
+    signal_safe_write(kHideCursor);
+    g_session.alternate = 1;
+    g_session.cursor_hidden = 1;
+    if (g_session.stopped_keypad) {
+      signal_safe_write(kKeypadOn);
+      g_session.keypad = 1;
+    }
+    g_session.stopped_raw = 0;
+    request_redraw();  // the loop repaints as after a resize
+  }
+  struct sigaction action {};
+  sigemptyset(&action.sa_mask);
+  action.sa_handler = on_stop;
+  sigaction(SIGTSTP, &action, nullptr);
+  errno = saved_errno;
+}
+
+void on_resize(int) {
+  const int saved_errno = errno;
+  request_redraw();
+  errno = saved_errno;
+}
+
+void replace_action(int sig, void (*handler)(int), int flags = 0) {
+  struct sigaction action {};
+  sigemptyset(&action.sa_mask);
+  action.sa_handler = handler;
+  action.sa_flags = flags;
+  if (sigaction(sig, &action, &g_session.old_actions[sig]) == 0) g_session.replaced[sig] = true;
 }
 
 Result<void> install_handlers() {
   if (::pipe2(g_session.winch_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return os_error(errno);
-  struct sigaction action {};
-  sigemptyset(&action.sa_mask);
-  action.sa_handler = on_ending_signal;
-  for (std::size_t i = 0; i < std::size(kRestoringSignals); ++i)
-    sigaction(kRestoringSignals[i], &action, &g_session.old_actions[i]);
-  action.sa_handler = on_resize;
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGWINCH, &action, &g_session.old_actions[4]);
+  for (int sig = 1; sig < NSIG; ++sig)
+    if (ends_the_process(sig)) replace_action(sig, on_ending_signal);
+  replace_action(SIGPIPE, SIG_IGN);
+  replace_action(SIGTSTP, on_stop);
+  replace_action(SIGCONT, on_continue, SA_RESTART);
+  replace_action(SIGWINCH, on_resize, SA_RESTART);
   return success();
 }
 
 void remove_handlers() {
   if (g_session.winch_pipe[0] < 0) return;
-  for (std::size_t i = 0; i < std::size(kRestoringSignals); ++i)
-    sigaction(kRestoringSignals[i], &g_session.old_actions[i], nullptr);
-  sigaction(SIGWINCH, &g_session.old_actions[4], nullptr);
+  for (int sig = 1; sig < NSIG; ++sig) {
+    if (!g_session.replaced[sig]) continue;
+    sigaction(sig, &g_session.old_actions[sig], nullptr);
+    g_session.replaced[sig] = false;
+  }
   ::close(g_session.winch_pipe[0]);
   ::close(g_session.winch_pipe[1]);
   g_session.winch_pipe[0] = g_session.winch_pipe[1] = -1;
@@ -124,6 +189,7 @@ Result<void> enter_raw_mode() {
   raw.c_cc[VMIN] = 1;
   raw.c_cc[VTIME] = 0;
   if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return os_error(errno);
+  g_session.raw_mode = raw;
   g_session.raw = 1;
   return success();
 }

@@ -255,27 +255,66 @@ std::string to_lower(std::string_view text) {
   return out;
 }
 
-std::size_t append_screen_text(std::string& out, std::string_view text, std::size_t count) {
+bool is_bidi_control(char32_t cp) {
+  return cp == 0x061C || cp == 0x200E || cp == 0x200F || (cp >= 0x202A && cp <= 0x202E) ||
+         (cp >= 0x2066 && cp <= 0x2069);
+}
+
+char32_t screen_char(char32_t cp) { return is_control(cp) || is_bidi_control(cp) ? kReplacementChar : cp; }
+
+std::size_t cell_width(char32_t cp) {
+  if (cp >= 0x20 && cp < 0x7F) return 1;
+  const int width = utf8proc_charwidth(static_cast<utf8proc_int32_t>(cp));
+  return width < 0 ? 1 : static_cast<std::size_t>(width);
+}
+
+std::size_t append_screen_text(std::string& out, std::string_view text, std::size_t cells) {
   std::size_t pos = 0;
-  std::size_t appended = 0;
+  std::size_t used = 0;
   char32_t cp;
-  for (; appended < count && pos < text.size(); ++appended) {
+  while (pos < text.size()) {
     const unsigned char b = static_cast<unsigned char>(text[pos]);
     if (b >= 0x20 && b < 0x7F) {  // fast path for printable ASCII
+      if (used == cells) break;
       out += static_cast<char>(b);
       ++pos;
+      ++used;
       continue;
     }
-    next_code_point(text, pos, cp);
-    append_utf8(out, is_control(cp) ? kReplacementChar : cp);
+    std::size_t next = pos;
+    next_code_point(text, next, cp);
+    const char32_t shown = screen_char(cp);
+    const std::size_t width = cell_width(shown);
+    if (used + width > cells) break;
+    append_utf8(out, shown);
+    used += width;
+    pos = next;
   }
-  return appended;
+  return used;
+}
+
+std::size_t screen_width(std::string_view text, std::size_t limit) {
+  std::size_t cells = 0;
+  std::size_t pos = 0;
+  char32_t cp;
+  while (cells <= limit && next_code_point(text, pos, cp)) cells += cell_width(screen_char(cp));
+  return cells;
+}
+
+std::string_view first_chars(std::string_view text, std::size_t count) {
+  std::size_t pos = 0;
+  char32_t cp;
+  for (std::size_t i = 0; i < count && next_code_point(text, pos, cp); ++i) {
+  }
+  return text.substr(0, pos);
 }
 
 std::string screen_text(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  append_screen_text(out, text, text.size());
+  std::size_t pos = 0;
+  char32_t cp;
+  while (next_code_point(text, pos, cp)) append_utf8(out, screen_char(cp));
   return out;
 }
 

@@ -42,13 +42,29 @@ std::vector<std::string_view> split_lines(std::string_view text);
 /// U+0130 and the final form of capital sigma).
 std::string to_lower(std::string_view text);
 
-/// Text made safe to print on a terminal: invalid UTF-8 and every control
-/// character become U+FFFD, so that no byte of it can start an escape
-/// sequence.
+/// Bidirectional formatting characters, which reorder what follows them
+/// on the row (U+061C, U+200E, U+200F, U+202A-U+202E, U+2066-U+2069).
+bool is_bidi_control(char32_t cp);
+
+/// What the terminal is given for `cp`: U+FFFD for controls and
+/// bidirectional formatting characters, so that no text can send escape
+/// sequences or reorder the row; `cp` itself otherwise.
+char32_t screen_char(char32_t cp);
+/// Terminal cells `cp` takes: two for East Asian wide and fullwidth
+/// characters, none for combining and other zero-width ones, else one.
+std::size_t cell_width(char32_t cp);
+
+/// Text made safe to print on a terminal (`screen_char` of each character,
+/// invalid UTF-8 as U+FFFD).
 std::string screen_text(std::string_view text);
-/// Appends at most `count` characters of `text` to `out`, made safe as by
-/// `screen_text`; returns how many were appended.
-std::size_t append_screen_text(std::string& out, std::string_view text, std::size_t count);
+/// Appends the longest start of `text` that fits in `cells` terminal
+/// cells to `out`, made safe as by `screen_text`; returns the cells used.
+std::size_t append_screen_text(std::string& out, std::string_view text, std::size_t cells);
+/// The cells `text` takes on the terminal, counted up to `limit` (a text
+/// wider than that reports more than `limit`, not its full width).
+std::size_t screen_width(std::string_view text, std::size_t limit);
+/// The first `count` characters of `text` (all of it when shorter).
+std::string_view first_chars(std::string_view text, std::size_t count);
 
 /// The components of a path written as text, the way a path reads them:
 /// split at "/", with empty parts (repeated or trailing separators) and

@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <set>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -38,48 +37,119 @@ bool is_fresh(const fs::path& path) {
   return now - modified <= seconds(kIndexFreshSeconds);
 }
 
+// Reads the index as the parser goes, so that a member given twice is
+// seen (a finished JSON value keeps only the last one) while the work
+// stays linear in the size of the text.
+class IndexReader {
+ public:
+  using string_t = json::string_t;
+  using binary_t = json::binary_t;
+
+  bool done() const { return done_; }
+  std::vector<IndexEntry> entries() && { return std::move(entries_); }
+
+  bool null() { return scalar(false, false); }
+  bool boolean(bool value) {
+    if (depth_ == 2 && member_ == Member::Dark) current_.is_dark = value;
+    return scalar(false, true);
+  }
+  bool number_integer(json::number_integer_t) { return scalar(false, false); }
+  bool number_unsigned(json::number_unsigned_t) { return scalar(false, false); }
+  bool number_float(json::number_float_t, const string_t&) { return scalar(false, false); }
+  bool binary(binary_t&) { return scalar(false, false); }
+  bool string(string_t& value) {
+    if (depth_ == 2 && member_ == Member::Name) current_.name = std::move(value);
+    if (depth_ == 2 && member_ == Member::File) current_.file = std::move(value);
+    return scalar(true, false);
+  }
+
+  bool start_object(std::size_t) {
+    if (depth_ == 0 || (depth_ == 2 && member_ != Member::Other)) return false;
+    if (depth_ == 1) {
+      current_ = IndexEntry{};
+      seen_ = 0;
+    }
+    ++depth_;
+    return true;
+  }
+  bool end_object() {
+    if (--depth_ != 1) return true;
+    // The published index leaves out is_dark where it is false.
+    if (!(seen_ & bit(Member::Name)) || !(seen_ & bit(Member::File))) return false;
+    entries_.push_back(std::move(current_));
+    return true;
+  }
+  bool start_array(std::size_t) {
+    if (depth_ == 1 || (depth_ == 2 && member_ != Member::Other)) return false;
+    ++depth_;
+    return true;
+  }
+  bool end_array() {
+    if (--depth_ == 0) done_ = true;
+    return true;
+  }
+  bool key(string_t& name) {
+    if (depth_ != 2) return true;
+    member_ = name == "name" ? Member::Name : name == "file" ? Member::File : name == "is_dark" ? Member::Dark
+                                                                                                 : Member::Other;
+    if (member_ == Member::Other) return true;
+    if (seen_ & bit(member_)) return false;  // given twice
+    seen_ |= bit(member_);
+    return true;
+  }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) { return false; }
+
+ private:
+  enum class Member { Other, Name, File, Dark };
+  static unsigned bit(Member m) { return 1u << static_cast<unsigned>(m); }
+
+  // A value that is not an object or array: only members may be one, and
+  // the used members must have their type.
+  bool scalar(bool is_string, bool is_boolean) {
+    if (depth_ < 2) return false;
+    if (depth_ > 2) return true;
+    switch (member_) {
+      case Member::Name:
+      case Member::File:
+        return is_string;
+      case Member::Dark:
+        return is_boolean;
+      case Member::Other:
+        return true;
+    }
+    return true;
+  }
+
+  std::vector<IndexEntry> entries_;
+  IndexEntry current_;
+  unsigned seen_ = 0;
+  Member member_ = Member::Other;
+  int depth_ = 0;  ///< 1 inside the index array, 2 inside one of its elements
+  bool done_ = false;
+};
+
 }  // namespace
 
 std::vector<IndexEntry> parse_index(std::string_view text) {
-  // Duplicate members are only visible while parsing: the finished value
-  // keeps the last one silently.
-  bool duplicate = false;
-  std::set<std::string> seen;
-  const json::parser_callback_t detect_duplicates = [&](int depth, json::parse_event_t event, json& parsed) {
-    if (event == json::parse_event_t::object_start && depth == 1) seen.clear();
-    if (event == json::parse_event_t::key && depth == 2) {
-      const auto& key = parsed.get_ref<const std::string&>();
-      if ((key == "name" || key == "file" || key == "is_dark") && !seen.insert(key).second) duplicate = true;
-    }
-    return true;
-  };
-  json document;
+  IndexReader reader;
   try {
-    document = json::parse(text.begin(), text.end(), detect_duplicates);
+    if (!json::sax_parse(text.begin(), text.end(), &reader, json::input_format_t::json, true) || !reader.done())
+      return {};
   } catch (const json::exception&) {
     return {};
   }
-  if (duplicate || !document.is_array()) return {};
-
-  std::vector<IndexEntry> entries;
-  entries.reserve(document.size());
-  for (const auto& element : document) {
-    if (!element.is_object()) return {};
-    const auto name = element.find("name");
-    const auto file = element.find("file");
-    const auto dark = element.find("is_dark");
-    if (name == element.end() || !name->is_string() || file == element.end() || !file->is_string()) return {};
-    // The published index leaves out is_dark where it is false.
-    if (dark != element.end() && !dark->is_boolean()) return {};
-    entries.push_back(IndexEntry{name->get<std::string>(), file->get<std::string>(),
-                                 dark != element.end() && dark->get<bool>()});
-  }
-  return entries;
+  return std::move(reader).entries();
 }
 
 bool is_safe_index_file(std::string_view file) {
   if (file.empty() || file.front() == '/') return false;
-  if (file.find('\\') != std::string_view::npos || sys::has_control(file)) return false;
+  // curl reads [ ] { } as URL globs and expands "#1" in the output name,
+  // and ? # % change what the URL names. White space, controls, backslashes
+  // and non-ASCII text have no place in a path of the collection either
+  // (it uses letters, digits, ".", "_", "-" and "/" only).
+  for (const unsigned char c : file)
+    if (c <= ' ' || c >= 0x7F || std::string_view("[]{}?#%\\").find(static_cast<char>(c)) != std::string_view::npos)
+      return false;
   for (const auto component : sys::path_components(file))
     if (component == "..") return false;
   return true;
@@ -94,6 +164,8 @@ sys::Result<void> download_file(sys::ProcessRunner& runner, const std::string& u
     if (auto made = sys::create_dir_all(destination.parent_path()); !made) return made;
   }
   const fs::path temp = download_temp_path(destination, static_cast<long>(::getpid()), g_download_counter++);
+  // curl writes into whatever the name holds: make it a file of our own.
+  if (auto created = sys::create_new_file(temp); !created) return created;
   auto output = runner.run(sys::Command{
       .program = "curl",
       .args = {"--fail", "--silent", "--show-error", "--location", "--max-time", "8", "-o", temp.string(), url},

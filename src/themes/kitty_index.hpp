@@ -37,8 +37,10 @@ struct IndexEntry {
 /// makes the whole index unusable: the result is then empty.
 std::vector<IndexEntry> parse_index(std::string_view json);
 
-/// Whether an index `file` value stays inside the cache directory: a
-/// relative path without "..", backslashes or control characters.
+/// Whether an index `file` value is safe to join to the cache directory
+/// and to hand to curl: a relative path without "..", and without white
+/// space, control or non-ASCII characters, backslashes, or any of the URL
+/// and glob characters [ ] { } ? # %.
 bool is_safe_index_file(std::string_view file);
 
 /// Temporary name of a download: the extension replaced by "<pid>.<n>.part".

@@ -94,10 +94,10 @@ std::optional<std::string> active_theme_name(const fs::path& dir) {
 }
 
 bool is_valid_theme_name(std::string_view name) {
-  if (name.starts_with('/') || name.starts_with('.') || name == "current" || sys::has_control(name)) return false;
-  // Exactly one normal component.
-  const auto parts = sys::path_components(name);
-  return parts.size() == 1 && parts[0] != "..";
+  // No separator at all: "nord/" or "current/." would name the same
+  // directory as another theme, or the current link.
+  return !name.empty() && name.find('/') == std::string_view::npos && !name.starts_with('.') && name != "current" &&
+         !sys::has_control(name);
 }
 
 }  // namespace themes

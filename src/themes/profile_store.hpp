@@ -23,9 +23,9 @@ std::optional<std::string> active_theme_name(const std::filesystem::path& themes
 /// Whether `path` is a directory, following links.
 bool is_directory(const std::filesystem::path& path);
 
-/// A theme name is one plain path component: not empty, no separators
-/// but a trailing one, not "." or "..", not hidden, not "current", and
-/// free of control characters.
+/// A theme name is one plain path component: not empty, no separator,
+/// not hidden (so neither "." nor ".."), not "current", and free of
+/// control characters.
 bool is_valid_theme_name(std::string_view name);
 
 }  // namespace themes

@@ -168,14 +168,57 @@ void append_entry(Value& table, PathView parts, std::string_view raw) {
   table.entries.push_back(std::move(entry));
 }
 
+// What stays of the text around a removed inline entry: `before` is the
+// separator in front of it, `rest` all that follows its value (and comma)
+// up to the next entry or the closing brace. The entry's own line goes:
+// its indentation, the entry, and the spacing and comment after it. The
+// lines before it (such as a comment ending the previous line) stay, and
+// are still ended by a line break.
+std::string around_removed_entry(std::string_view before, std::string_view rest) {
+  const auto last_break = before.rfind('\n');
+  const auto next_break = rest.find('\n');
+  if (next_break == std::string_view::npos) {
+    // The entry shares its line with what follows: only it goes.
+    return std::string(last_break == std::string_view::npos ? std::string_view{} : before) + std::string(rest);
+  }
+  std::string_view kept = last_break == std::string_view::npos ? std::string_view{} : before.substr(0, last_break);
+  if (kept.ends_with('\r')) kept.remove_suffix(1);
+  const bool crlf = next_break > 0 && rest[next_break - 1] == '\r';
+  return std::string(kept) + std::string(rest.substr(crlf ? next_break - 1 : next_break));
+}
+
+// Removes entry `k` with its own line; everything around it keeps its bytes.
 void remove_entry(Value& table, std::size_t k) {
   auto& entries = table.entries;
-  if (!entries[k].comma && k > 0) {
+  const InlineEntry& entry = entries[k];
+  if (entry.comma) {
+    std::string& following = k + 1 < entries.size() ? entries[k + 1].before : table.trailing;
+    following = around_removed_entry(entry.before, following);
+  } else {
     // The last entry goes with the comma before it.
-    entries[k - 1].comma = false;
-    entries[k - 1].after.clear();
+    if (k > 0) entries[k - 1].comma = false;
+    table.trailing = around_removed_entry(entry.before, entry.after + table.trailing);
   }
   entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(k));
+}
+
+// Removes the first pair (or inline entry) at or below `path`; false when
+// there is none.
+bool remove_one_pair(std::vector<Section>& sections, PathView path) {
+  std::optional<Location> found;
+  visit_pairs(sections, path, [&](FullPath full, Value&, const Location& where) {
+    if (!starts_with(full, path)) return false;
+    found = where;
+    return true;
+  });
+  if (!found) return false;
+  if (found->section) {
+    auto& items = found->section->items;
+    items.erase(items.begin() + static_cast<std::ptrdiff_t>(found->index));
+  } else {
+    remove_entry(*found->table, found->index);
+  }
+  return true;
 }
 
 
@@ -387,25 +430,23 @@ std::vector<std::string> Document::keys(const Path& path) const {
 }
 
 bool Document::remove(const Path& path) {
-  std::optional<Location> found;
-  visit_pairs(sections_, path, [&](FullPath full, Value&, const Location& where) {
-    if (!equals(full, path)) return false;
-    found = where;
-    return true;
-  });
-  if (!found) return false;
-  if (found->section) {
-    auto& items = found->section->items;
-    items.erase(items.begin() + static_cast<std::ptrdiff_t>(found->index));
-  } else {
-    remove_entry(*found->table, found->index);
-  }
-  return true;
+  if (path.empty()) return false;
+  // Its own [table] or [[array]] headers and those of its sub-tables, with
+  // their bodies (the root, with no header, is never one of them)...
+  const auto first_removed = std::remove_if(sections_.begin() + 1, sections_.end(),
+                                            [&](const Section& section) { return starts_with(section.path, path); });
+  bool removed = first_removed != sections_.end();
+  sections_.erase(first_removed, sections_.end());
+  // ...then the pair itself and the dotted keys beneath it.
+  while (remove_one_pair(sections_, path)) removed = true;
+  return removed;
 }
 
 void Document::set(const Path& path, std::string_view raw) {
   if (path.empty()) return;
   if (replace_value(sections_, path, raw)) return;
+  // A table at the path gives way to the value.
+  remove(path);
   // A new pair goes into the nearest table on its path that exists, with
   // the rest of the path as a dotted key; usually that is its own table.
   // The root always exists, so the search ends there at the latest.

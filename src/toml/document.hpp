@@ -83,12 +83,16 @@ class Document {
   /// The names directly below table `path`, in document order.
   std::vector<std::string> keys(const Path& path) const;
 
-  /// Removes the pair at `path`: in a table body with its own line and
-  /// comment, in an inline table with its comma. False when there is none.
+  /// Removes the value at `path` however it is written: its pair (in a
+  /// table body with its own line and comment, in an inline table with its
+  /// comma and the rest of its line), the dotted keys beneath it, its own
+  /// [table] header and those of its sub-tables, with their bodies.
+  /// Everything else keeps its bytes. False when there is nothing there.
   bool remove(const Path& path);
   /// Sets the value at `path` to the TOML text `raw`. An existing pair
-  /// keeps its key and spacing; a new one goes after the last pair of its
-  /// table (or at the end of an inline table, in its spacing).
+  /// keeps its key and spacing; a table there is removed first. A new pair
+  /// goes after the last pair of its table (or at the end of an inline
+  /// table, in its spacing).
   void set(const Path& path, std::string_view raw);
   /// Appends an empty `[path]` table at the end, after a blank line.
   void add_table(const Path& path);

@@ -126,7 +126,11 @@ sys::Result<std::string> merge_theme_toml(std::string_view user_theme, std::stri
   const std::string name = fmt::format("\"{}\"", themes::kAppName);
   user.set({"flavor", "dark"}, name);
   user.set({"flavor", "light"}, name);
-  return user.print();
+  std::string merged = user.print();
+  // The last guard: a text that would not read back is never written.
+  if (auto valid = tomldoc::check_syntax(merged); !valid)
+    return sys::Error{fmt::format("the merged theme.toml would not be valid TOML: {}", valid.error_text())};
+  return merged;
 }
 
 std::optional<fs::path> yazi_config_dir(const themes::Environment& env) {

@@ -91,7 +91,7 @@ TEST(PrepareBtop, CompletePaletteWinsOverTheProfileFile) {
   }
   fs::remove(dir / "kitty.conf");
   fs::create_directory(dir / "kitty.conf");
-  EXPECT_EQ(btop::prepare_btop_theme(dir.path()).error_text(), "Is a directory (os error 21)");
+  EXPECT_EQ(btop::prepare_btop_theme(dir.path()).error_text(), "not a regular file");
 }
 
 /// A configuration directory, and id, btop and pkill that answer as a
@@ -149,6 +149,8 @@ TEST_F(ApplyBtop, NoteWheneverBtopCannotBeToldToReload) {
       {"old btop dies of the signal", {.out = "1000\n"}, {.out = "btop version: 1.2.13"}, {}, true, nullptr},
       {"1.3.0 too", {.out = "1000\n"}, {.out = "btop version: 1.3.0"}, {}, true, nullptr},
       {"no version", {.out = "1000\n"}, {.out = "garbage"}, {}, true, nullptr},
+      {"id hangs", {.out = "1000\n", .hangs = true}, {.out = "btop 1.3.1"}, {}, true, nullptr},
+      {"btop hangs", {.out = "1000\n"}, {.out = "btop 1.3.1", .hangs = true}, {}, true, nullptr},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -3,7 +3,7 @@
 import re
 import subprocess
 
-from conftest import HINTS_THEMES, HINTS_WALLPAPERS, fit, start_switcher
+from conftest import HINTS_THEMES, HINTS_WALLPAPERS, TINTWELL, fit, start_switcher
 
 
 def terminal_is_usable(terminal):
@@ -128,17 +128,47 @@ def test_ctrl_c_quits_in_filter_mode(terminal_factory):
     terminal_is_usable(terminal)
 
 
-def test_sigterm_gives_the_terminal_back(terminal_factory):
-    terminal = terminal_factory(columns=60, rows=20)
-    start_switcher(terminal)
+def switcher_pid(terminal):
     pane_pid = terminal.display("#{pane_pid}")
     children = subprocess.run(["pgrep", "-P", pane_pid], capture_output=True, text=True).stdout.split()
     assert children, "the switcher should run under the shell"
-    subprocess.run(["kill", "-TERM", children[0]], check=True)
+    return children[0]
+
+
+def test_ending_signals_give_the_terminal_back(terminal_factory):
+    for signal, status in (("TERM", 143), ("USR1", 138), ("SEGV", 139), ("ALRM", 142)):
+        terminal = terminal_factory(columns=60, rows=20)
+        start_switcher(terminal)
+        subprocess.run(["kill", f"-{signal}", switcher_pid(terminal)], check=True)
+        terminal.wait_for(lambda s: terminal.display("#{alternate_on}") == "0")
+        terminal.run("echo status=$?")
+        terminal.wait_for(f"status={status}")
+        terminal_is_usable(terminal)
+
+
+def test_stopped_from_outside_and_continued(terminal_factory):
+    terminal = terminal_factory(columns=60, rows=20)
+    start_switcher(terminal)
+    pid = switcher_pid(terminal)
+    subprocess.run(["kill", "-TSTP", pid], check=True)
     terminal.wait_for(lambda s: terminal.display("#{alternate_on}") == "0")
-    terminal.run("echo status=$?")
-    terminal.wait_for("status=143")
+    terminal.wait_for("Stopped")
+    terminal.run("fg")
+    terminal.wait_for(lambda s: terminal.display("#{alternate_on}") == "1" and s[-1].startswith(" tab/"))
+    terminal.type("j")
+    terminal.wait_for(lambda s: s[3].startswith("▌ "))
+    terminal.type("q")
+    terminal.wait_for(lambda s: terminal.display("#{alternate_on}") == "0")
     terminal_is_usable(terminal)
+
+
+def test_a_closed_output_ends_with_an_error(home, tmp_path):
+    # Writing the screen into a pipe nobody reads: the error path, not SIGPIPE.
+    script = tmp_path / "run.sh"
+    script.write_text(f"{TINTWELL} | head -c 10 > /dev/null; echo \"${{PIPESTATUS[0]}}\"\n")
+    result = subprocess.run(["script", "-qec", f"bash {script}", "/dev/null"], capture_output=True, text=True,
+                            env=home.env(TERM="xterm-256color"), timeout=30)
+    assert result.stdout.strip().splitlines()[-1].strip() == "1", result.stdout
 
 
 def test_shrinking_below_the_minimum_and_growing_again(terminal_factory):

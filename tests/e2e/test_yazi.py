@@ -23,6 +23,21 @@ def real_themes():
     return sorted((DATA / "real-configs/yazi").glob("*.toml")) + sorted((DATA / "yazi").rglob("*.toml"))
 
 
+def test_tables_where_the_flavor_sets_a_value_parse_with_tomllib(home, tmp_path):
+    profile = make_profile(tmp_path)
+    theme = home.config / "yazi/theme.toml"
+    theme.parent.mkdir(parents=True)
+    for text in ("[mgr]\ncwd.fg.x = 1\n", "[mgr.cwd.fg]\nx = 1\n", "[flavor.dark]\nx = 1\n",
+                 "flavor.light.a = 1\n"):
+        theme.write_text(text)
+        result = home.tool("yazi-prepare", str(profile))
+        assert result.returncode == 0, (text, result.stderr)
+        merged = tomllib.loads(result.stdout.decode())
+        assert merged["flavor"] == {"dark": "morvane", "light": "morvane"}
+        if "mgr" in text:
+            assert merged["mgr"]["cwd"]["fg"] == "#602a12"
+
+
 def test_merged_real_themes_parse_with_tomllib(home, tmp_path):
     files = real_themes()
     if not files:

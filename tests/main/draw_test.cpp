@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "main/fake_services.hpp"
+#include "main/switcher_state.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -230,6 +231,22 @@ TEST(DrawScreen, WallpaperPanes) {
   EXPECT_EQ(screen.row(21), " b\uFFFD.png");
 }
 
+TEST(DrawScreen, TextIsFittedByTerminalCells) {
+  // Wide characters take two cells: the marker stays on its row.
+  auto state = themes_state(named_themes({"壁紙の名前がとても長いテーマの名前です", "e\u0301te\u0301"}));
+  state.active_theme = state.themes[0].name;
+  auto screen = render(state, 30, 9);
+  EXPECT_EQ(screen.row(2), "▌ 壁紙の名前がとても…● active");
+  EXPECT_EQ(screen.row(3), "  e\u0301te\u0301");
+  // Bidirectional controls would reorder the row: they are drawn as U+FFFD.
+  state = themes_state(named_themes({"abc\u202Edef\u2066x\u200F"}));
+  EXPECT_EQ(render(state, 30, 9).row(2), "▌ abc\uFFFDdef\uFFFDx\uFFFD");
+  // A huge status text costs one row of work, not its length.
+  state.status = switcher::status_line(std::string(30'000'000, 'e'), true);
+  EXPECT_EQ(state.status->text.size(), 65535u);
+  EXPECT_EQ(render(state, 30, 9).row(7), " ⚠ eeeeeeeeeeeeeeeeeeeeeeeeee…");
+}
+
 TEST(TruncateToWidth, BoundaryWidths) {
   EXPECT_EQ(switcher::truncate_to_width("abc", 0), "");
   EXPECT_EQ(switcher::truncate_to_width("abc", 1), "…");
@@ -237,6 +254,8 @@ TEST(TruncateToWidth, BoundaryWidths) {
   EXPECT_EQ(switcher::truncate_to_width("abc", 3), "abc");
   EXPECT_EQ(switcher::truncate_to_width("abc", 4), "abc");
   EXPECT_EQ(switcher::truncate_to_width("─é😀x", 3), "─é…");
+  EXPECT_EQ(switcher::truncate_to_width("😀😀😀", 4), "😀…");  // the second would need a fifth cell
+  EXPECT_EQ(switcher::pad_to_width("😀", 3), "😀 ");
   EXPECT_EQ(switcher::pad_to_width("ab", 4), "ab  ");
   EXPECT_EQ(switcher::pad_to_width("abcde", 4), "abc…");
   EXPECT_EQ(switcher::pad_to_width("", 0), "");

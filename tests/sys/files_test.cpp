@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 #include "sys/os_error.hpp"
@@ -63,6 +65,21 @@ TEST(WriteAtomic, FailureLeavesTheTargetAndReportsTheSystemError) {
   EXPECT_EQ(missing.error_text(), "No such file or directory (os error 2)");
 }
 
+TEST(WriteAtomic, ALinkPlantedAtTheTemporaryNameIsNotWrittenThrough) {
+  TempDir dir;
+  write_text(dir / "victim", "precious");
+  fs::create_symlink(dir / "victim", sys::atomic_temp_path(dir / "kitty.conf", getpid()));
+  ASSERT_TRUE(sys::write_atomic(dir / "kitty.conf", "theme").ok());
+  EXPECT_EQ(read_text(dir / "victim"), "precious");
+  EXPECT_FALSE(fs::is_symlink(dir / "kitty.conf"));
+  EXPECT_EQ(read_text(dir / "kitty.conf"), "theme");
+
+  fs::create_symlink(dir / "victim", dir / "x.part");
+  ASSERT_TRUE(sys::create_new_file(dir / "x.part").ok());
+  EXPECT_FALSE(fs::is_symlink(dir / "x.part"));
+  EXPECT_EQ(read_text(dir / "victim"), "precious");
+}
+
 TEST(WriteAtomic, UnwritableDirectoryKeepsOldContent) {
   if (geteuid() == 0) GTEST_SKIP() << "root ignores directory permissions";
   TempDir dir;
@@ -81,9 +98,18 @@ TEST(ReadOrEmpty, MissingIsEmptyOtherFailuresAreErrors) {
   write_text(dir / "text", "héllo\n");
   EXPECT_EQ(sys::read_or_empty(dir / "text").value(), "héllo\n");
 
-  auto directory = sys::read_or_empty(dir.path());
-  ASSERT_FALSE(directory.ok());
-  EXPECT_EQ(directory.error_text(), "Is a directory (os error 21)");
+  // Only regular files are read: nothing else may block or flood us.
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", dir / "zero");
+  for (const auto& odd : {dir.path(), dir / "fifo", dir / "zero"})
+    EXPECT_EQ(sys::read_or_empty(odd).error_text(), "not a regular file") << odd;
+  {
+    std::ofstream big(dir / "big", std::ios::binary);
+    big.seekp(static_cast<std::streamoff>(sys::kMaxReadSize));
+    big << 'x';
+  }
+  EXPECT_EQ(sys::read_or_empty(dir / "big").error_text(), "file too large");
+  EXPECT_TRUE(sys::read_file("/proc/self/stat").value()->size() > 0);  // size 0 in stat, text inside
 
   write_text(dir / "binary", "a\xff");
   EXPECT_FALSE(sys::read_or_empty(dir / "binary").ok());

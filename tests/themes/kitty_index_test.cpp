@@ -93,9 +93,12 @@ TEST(IndexParse, OneBadElementEmptiesTheIndex) {
 }
 
 TEST(IndexParse, SafeFileValues) {
-  for (const char* ok : {"themes/Foo.conf", "Foo Bar.conf", "a/b/c.conf", "themes/..conf"})
+  for (const char* ok : {"themes/Foo.conf", "themes/Foo_Bar-2.conf", "a/b/c.conf", "themes/..conf"})
     EXPECT_TRUE(themes::is_safe_index_file(ok)) << ok;
-  for (const char* bad : {"/etc/passwd", "../x.conf", "themes/../../x", "a\\b.conf", "a\nb", "", "themes/\x1b.conf"})
+  // Paths that leave the cache, and URL or glob syntax that curl would act on.
+  for (const char* bad : {"/etc/passwd", "../x.conf", "themes/../../x", "a\\b.conf", "a\nb", "", "themes/\x1b.conf",
+                          "themes/[1-50].conf", "{z,..}/{z,..}/x.conf", "x.conf?y", "x#1.conf", "x%2e.conf",
+                          "Foo Bar.conf", "tab\t.conf", "th\xc3\xa9me.conf"})
     EXPECT_FALSE(themes::is_safe_index_file(bad)) << bad;
 }
 

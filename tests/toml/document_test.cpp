@@ -165,6 +165,35 @@ TEST(TomlEdit, RemoveTakesTheLineOrTheComma) {
   EXPECT_FALSE(doc.remove({"b"}));
 }
 
+TEST(TomlEdit, RemoveTakesTheWholeValueHoweverWritten) {
+  const auto remove_fg = [](Document& d) { d.remove({"mgr", "cwd", "fg"}); };
+  EXPECT_EQ(edit("[mgr]\ncwd.fg.x = 1\ncwd.bold = true\n", remove_fg), "[mgr]\ncwd.bold = true\n");
+  EXPECT_EQ(edit("[mgr.cwd]\nbold = true\n[mgr.cwd.fg]\nx = 1\n[mgr.cwd.fg.deep]\ny = 2\n[[mgr.cwd.fg.list]]\n[other]\n",
+                 remove_fg),
+            "[mgr.cwd]\nbold = true\n[other]\n");
+  EXPECT_EQ(edit("mgr = { cwd = { fg = { x = 1 }, bold = true } }\n", remove_fg),
+            "mgr = { cwd = { bold = true } }\n");
+}
+
+TEST(TomlEdit, RemovingAnInlineEntryKeepsTheLinesAroundIt) {
+  const auto remove_fg = [](Document& d) { d.remove({"s", "fg"}); };
+  EXPECT_EQ(edit("s = {\n    bold = true, # keep me bold\n    fg = \"red\", # mine\n    bg = \"blue\"\n}\n", remove_fg),
+            "s = {\n    bold = true, # keep me bold\n    bg = \"blue\"\n}\n");
+  EXPECT_EQ(edit("s = {\n  bold = true, # keep\n  # about fg\n  fg = 1 # mine\n}\n", remove_fg),
+            "s = {\n  bold = true # keep\n  # about fg\n}\n");
+  EXPECT_EQ(edit("s = {\r\n  fg = 1, # mine\r\n  a = 2\r\n}\r\n", remove_fg), "s = {\r\n  a = 2\r\n}\r\n");
+  // A comment before an entry that shares its line with what follows.
+  EXPECT_EQ(edit("s = {a = 1, # c\n fg = 2, b = 3}\n", remove_fg), "s = {a = 1, # c\n  b = 3}\n");
+  EXPECT_EQ(edit("s = {a = 1, # c\nfg = 2 }\n", remove_fg), "s = {a = 1 # c\n }\n");
+}
+
+TEST(TomlEdit, SetReplacesATableWithTheValue) {
+  EXPECT_EQ(edit("[flavor]\nx = 1\n[flavor.dark]\ny = 2\n", [](Document& d) { d.set({"flavor", "dark"}, "\"m\""); }),
+            "[flavor]\nx = 1\ndark = \"m\"\n");
+  EXPECT_EQ(edit("flavor.light.a = 1\n", [](Document& d) { d.set({"flavor", "light"}, "\"m\""); }),
+            "flavor.light = \"m\"\n");
+}
+
 TEST(TomlEdit, SetKeepsExistingKeysAndSpacing) {
   EXPECT_EQ(edit("[m]\ncwd   =   { fg=\"old\" }   # c\n", [](Document& d) { d.set({"m", "cwd", "fg"}, "\"new\""); }),
             "[m]\ncwd   =   { fg=\"new\" }   # c\n");

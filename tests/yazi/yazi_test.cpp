@@ -81,6 +81,22 @@ TEST(YaziMerge, StylesKeepTheirOtherAttributes) {
             "light = \"morvane\"\n");
 }
 
+TEST(YaziMerge, TablesWhereTheFlavorSetsAValueGiveWay) {
+  const std::string flavor = yazi::yazi_flavor_text(mocha());
+  for (const char* user : {"[mgr]\ncwd.fg.x = 1\n", "[mgr]\n[mgr.cwd.fg]\nx = 1\n", "[flavor.dark]\nx = 1\n",
+                           "flavor.light.a = 1\n", "[mgr]\ncwd = { fg = { x = 1 }, bold = true }\n"}) {
+    SCOPED_TRACE(user);
+    auto merged = yazi::merge_theme_toml(user, flavor);
+    ASSERT_TRUE(merged.ok()) << merged.error_text();
+    ASSERT_TRUE(tomldoc::check_syntax(merged.value()).ok()) << merged.value();
+    const Document doc = Document::parse(merged.value());
+    EXPECT_EQ(doc.value_text({"flavor", "dark"}), "\"morvane\"");
+    EXPECT_EQ(doc.value_text({"flavor", "light"}), "\"morvane\"");
+    if (std::string_view(user).find("mgr") != std::string_view::npos)
+      EXPECT_EQ(doc.value_text({"mgr", "cwd", "fg"}), "\"#94e2d5\"");
+  }
+}
+
 TEST(YaziMerge, ShapeErrors) {
   const std::string flavor = yazi::yazi_flavor_text(mocha());
   EXPECT_EQ(yazi::merge_theme_toml("mgr = \"x\"\n", flavor).error_text(), "Yazi [mgr] must be a table");
@@ -243,7 +259,7 @@ TEST_F(YaziApply, PreparationErrorsWriteNothing) {
   EXPECT_EQ(prepare().error_text(), "No such file or directory (os error 2)");
   write_text(profile() / "kitty.conf", kitty_conf_of(mocha()));
   fs::create_directories(yazi_dir() / "theme.toml");
-  EXPECT_EQ(prepare().error_text(), "Is a directory (os error 21)");
+  EXPECT_EQ(prepare().error_text(), "not a regular file");
   fs::remove(yazi_dir() / "theme.toml");
   write_text(yazi_dir() / "theme.toml", "mgr = 1\n");
   EXPECT_EQ(prepare().error_text(), "Yazi [mgr] must be a table");
