@@ -25,9 +25,12 @@ using TerminalEvent = std::variant<Key, ResizeEvent>;
 
 /// The full-screen session on the controlling terminal: raw mode, the
 /// alternate screen and a hidden cursor. Each change registers its undo
-/// when it is made; `restore` (also run by the destructor, and by the
-/// handlers of SIGTERM, SIGHUP, SIGINT and SIGQUIT before the signal
-/// ends the program) gives the terminal back in the reverse order.
+/// when it is made; `restore` (also run by the destructor) gives the
+/// terminal back in the reverse order. While a session is open, every
+/// catchable signal that would end the program gives the terminal back
+/// before it does; SIGTSTP gives it back and stops, SIGCONT takes it again
+/// and asks for a redraw (as a resize does); SIGPIPE is ignored, so that a
+/// closed output is an ordinary write error.
 class TerminalSession {
  public:
   /// Enters raw mode, the alternate screen and the hidden cursor.
