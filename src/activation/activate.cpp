@@ -1,9 +1,144 @@
 #include "activation/activate.hpp"
 
-namespace activation {
+#include <errno.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-sys::Result<std::string> activate_theme(const themes::Environment&, sys::ProcessRunner&, const std::string&) {
-  return sys::Error{"theme activation is not available in this build"};
+#include <fmt/format.h>
+
+#include "activation/desktop.hpp"
+#include "activation/kitty.hpp"
+#include "activation/profile.hpp"
+#include "btop/btop.hpp"
+#include "sys/files.hpp"
+#include "sys/os_error.hpp"
+#include "themes/builtin_themes.hpp"
+#include "themes/palette.hpp"
+#include "vscode/vscode.hpp"
+#include "yazi/yazi.hpp"
+
+namespace activation {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kBaselines[] = {"kitty.conf", "hyprland.lua", "gtk.css", "waybar.css"};
+
+bool exists_following_links(const fs::path& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// The result, with an error's text put into `message`.
+template <class T>
+sys::Result<T> wrapped(sys::Result<T> result, std::string_view message) {
+  if (result) return result;
+  return sys::Error{fmt::format(fmt::runtime(message), result.error_text())};
+}
+
+}  // namespace
+
+sys::Result<fs::path> ensure_baseline(const fs::path& active_dir, const fs::path& themes_dir, std::string_view name) {
+  const fs::path target = active_dir / fmt::format("baseline-{}", name);
+  if (exists_following_links(target)) return target;  // never rewritten
+  auto text = sys::read_or_empty(themes_dir / "current" / name);
+  if (!text) return text.error();
+  if (auto written = sys::write_atomic(target, text.value()); !written) return written.error();
+  return target;
+}
+
+sys::Result<void> switch_current_link(const fs::path& themes_dir) {
+  const fs::path temp = themes_dir / fmt::format(".current-{}", ::getpid());
+  ::unlink(temp.c_str());  // a leftover of an earlier run of this process id
+  if (::symlink(".active", temp.c_str()) != 0) return sys::os_error(errno);
+  if (::rename(temp.c_str(), (themes_dir / "current").c_str()) != 0) {
+    const int err = errno;
+    ::unlink(temp.c_str());
+    return sys::os_error(err);
+  }
+  return sys::success();
+}
+
+sys::Result<std::optional<std::string>> apply_desktop(const themes::Environment& env, sys::ProcessRunner& runner,
+                                                      std::string_view name, const fs::path& profile_dir,
+                                                      std::string_view btop_text) {
+  const fs::path themes_dir = themes::themes_dir(env);
+  const auto root = themes::config_dir_from_themes_dir(themes_dir);
+  if (!root) return sys::Error{"missing configuration directory"};
+  const fs::path active = themes_dir / ".active";
+  if (auto made = sys::create_dir_all(active); !made) return made.error();
+  fs::path baselines[std::size(kBaselines)];
+  for (std::size_t i = 0; i < std::size(kBaselines); ++i) {
+    auto baseline = ensure_baseline(active, themes_dir, kBaselines[i]);
+    if (!baseline) return baseline.error();
+    baselines[i] = std::move(baseline).value();
+  }
+
+  auto colours = write_kitty_files(profile_dir, active, baselines[0]);
+  if (!colours) return colours.error();
+  const auto palette = themes::parse_kitty_palette(colours.value());
+  if (auto written = write_hyprland_file(profile_dir, active, baselines[1], palette.colours); !written)
+    return written.error();
+
+  auto gtk = write_active_stylesheet(profile_dir, active, "gtk.css");
+  if (!gtk) return gtk.error();
+  for (const char* gtk_dir : {"gtk-3.0", "gtk-4.0"})
+    if (auto installed = install_managed_css(*root / gtk_dir / "gtk.css", gtk.value()); !installed)
+      return installed.error();
+  auto waybar = write_active_stylesheet(profile_dir, active, "waybar.css");
+  if (!waybar) return waybar.error();
+  // Waybar's stylesheet is only edited where the user has one.
+  if (const fs::path style = *root / "waybar" / "style.css"; exists_following_links(style))
+    if (auto installed = install_managed_css(style, waybar.value()); !installed) return installed.error();
+
+  if (auto written = sys::write_atomic(active / "btop.theme", btop_text); !written) return written.error();
+  if (auto applied = vscode::apply_vscode_theme(profile_dir, active, *root); !applied) return applied.error();
+  if (auto written = sys::write_atomic(active / "theme-name", name); !written) return written.error();
+  if (auto switched = switch_current_link(themes_dir); !switched) return switched.error();
+  if (auto included = ensure_kitty_include(*root); !included) return included.error();
+
+  reload_hyprland(env, runner);
+  recolour_own_window(env, runner, active / "colors.conf");
+  if (auto refreshed = refresh_launcher_kitty(env, runner, active / "colors.conf"); !refreshed)
+    return std::optional<std::string>{fmt::format("launcher colors could not be refreshed: {}", refreshed.error_text())};
+  return std::optional<std::string>{};
+}
+
+sys::Result<std::string> activate_theme(const themes::Environment& env, sys::ProcessRunner& runner,
+                                        const std::string& name) {
+  const fs::path themes_dir = themes::themes_dir(env);
+  auto profile = prepare_profile(themes_dir, {themes::index_cache_dir(env), runner}, name);
+  if (!profile) return profile.error();
+  // Both are prepared before anything is written, so that a profile they
+  // cannot use leaves every application untouched.
+  auto btop_text = wrapped(btop::prepare_btop_theme(profile.value()), "could not prepare btop theme: {}");
+  if (!btop_text) return btop_text.error();
+  auto yazi_theme = wrapped(yazi::prepare_yazi_theme(env, profile.value()), "could not prepare Yazi theme: {}");
+  if (!yazi_theme) return yazi_theme.error();
+
+  auto desktop = wrapped(apply_desktop(env, runner, name, profile.value(), btop_text.value()),
+                         "could not apply theme: {}");
+  if (!desktop) return desktop.error();
+  std::string line = fmt::format("Activated theme: {}", name);
+  const auto add_note = [&](const std::optional<std::string>& note) {
+    if (note) line += fmt::format(" · {}", *note);
+  };
+  add_note(desktop.value());
+
+  auto btop_note = wrapped(btop::apply_btop_theme(runner, themes_dir, btop_text.value()),
+                           "desktop theme applied, but btop could not be updated: {}");
+  if (!btop_note) return btop_note.error();
+  add_note(btop_note.value());
+  auto yazi_note = wrapped(yazi::apply_yazi_theme(runner, yazi_theme.value(), themes_dir / ".active"),
+                           "desktop theme applied, but Yazi could not be updated: {}");
+  if (!yazi_note) return yazi_note.error();
+  add_note(yazi_note.value());
+
+  std::vector<std::string_view> extensions;
+  if (const auto* builtin = themes::find_builtin_theme(name)) extensions = builtin->extensions;
+  if (const unsigned started = vscode::install_editor_extensions(runner, env.path, extensions); started > 0)
+    line += fmt::format(" · installing {} VS Code extension(s)", started);
+  return line;
 }
 
 }  // namespace activation

@@ -53,10 +53,19 @@ fs::path atomic_temp_path(const fs::path& target, long pid) {
   return replace_extension(target, fmt::format("{}.tmp", pid));
 }
 
-Result<void> write_atomic(const fs::path& path, std::string_view bytes) {
+namespace {
+
+// `write_atomic`, giving the new file `mode` when there is one.
+Result<void> replace_whole(const fs::path& path, std::string_view bytes, std::optional<mode_t> mode) {
   const fs::path temp = atomic_temp_path(path, static_cast<long>(::getpid()));
   auto fd = create_exclusive(temp);
   if (!fd) return fd.error();
+  if (mode && ::fchmod(fd.value(), *mode) != 0) {
+    const int err = errno;
+    ::close(fd.value());
+    ::unlink(temp.c_str());
+    return os_error(err);
+  }
   if (auto written = write_and_close(fd.value(), bytes); !written) {
     ::unlink(temp.c_str());
     return written;
@@ -67,6 +76,30 @@ Result<void> write_atomic(const fs::path& path, std::string_view bytes) {
     return os_error(err);
   }
   return success();
+}
+
+}  // namespace
+
+Result<void> write_atomic(const fs::path& path, std::string_view bytes) {
+  return replace_whole(path, bytes, std::nullopt);
+}
+
+Result<void> write_atomic_keeping_links(const fs::path& path, std::string_view bytes) {
+  // Follow the chain of links (as the kernel would, at most 40 of them).
+  fs::path target = path;
+  for (int hops = 0;; ++hops) {
+    struct stat st;
+    if (::lstat(target.c_str(), &st) != 0) {
+      if (errno == ENOENT) return replace_whole(target, bytes, std::nullopt);
+      return os_error(errno);
+    }
+    if (!S_ISLNK(st.st_mode)) return replace_whole(target, bytes, st.st_mode & 07777);
+    if (hops == 40) return os_error(ELOOP);
+    std::error_code ec;
+    const fs::path next = fs::read_symlink(target, ec);
+    if (ec) return os_error(ec.value());
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
 }
 
 Result<void> write_file(const fs::path& path, std::string_view bytes) {

@@ -29,6 +29,11 @@ fs::path atomic_temp_path(const fs::path& target, long pid);
 /// Parent directories are not created.
 Result<void> write_atomic(const fs::path& path, std::string_view bytes);
 
+/// `write_atomic` for a file the user may manage elsewhere: a symbolic link
+/// at `path` stays a link and the file it leads to (through any chain of
+/// links) gets the new content; the file's permission bits are kept.
+Result<void> write_atomic_keeping_links(const fs::path& path, std::string_view bytes);
+
 /// Creates `path` as a new, empty regular file of our own: anything of that
 /// name is removed first, and a link is never followed.
 Result<void> create_new_file(const fs::path& path);

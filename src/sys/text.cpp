@@ -332,6 +332,31 @@ std::vector<std::string_view> path_components(std::string_view path) {
   return parts;
 }
 
+std::string json_string_literal(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (const char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\b': out += "\\b"; break;
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\f': out += "\\f"; break;
+      case '\r': out += "\\r"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          out += "\\u00";
+          out += kHex[(c >> 4) & 15];
+          out += kHex[c & 15];
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out + "\"";
+}
+
 void pop_last_char(std::string& text) {
   if (text.empty()) return;
   std::size_t end = text.size() - 1;

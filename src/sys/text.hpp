@@ -71,6 +71,11 @@ std::string_view first_chars(std::string_view text, std::size_t count);
 /// "." parts other than a leading one dropped. A leading "/" is not one.
 std::vector<std::string_view> path_components(std::string_view path);
 
+/// `text` as a JSON string literal: quotes and backslashes escaped, \b \t
+/// \n \f \r for those controls, \u00xx for the other characters below
+/// U+0020, everything else (UTF-8 included) as it is.
+std::string json_string_literal(std::string_view text);
+
 /// Removes the last code point of a valid UTF-8 text; no-op when empty.
 void pop_last_char(std::string& text);
 

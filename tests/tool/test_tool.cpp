@@ -7,6 +7,8 @@
 
 #include <fmt/format.h>
 
+#include "activation/activate.hpp"
+#include "activation/desktop.hpp"
 #include "activation/profile.hpp"
 #include "btop/btop.hpp"
 #include "main/environment.hpp"
@@ -19,6 +21,7 @@
 #include "wallpaper/backends.hpp"
 #include "wallpaper/catalogue.hpp"
 #include "toml/syntax.hpp"
+#include "vscode/vscode.hpp"
 #include "yazi/yazi.hpp"
 
 namespace {
@@ -171,6 +174,37 @@ int apply_wallpaper(const std::vector<std::string>& args) {
   return outcome ? 0 : 1;
 }
 
+// Prints the value (followed by `end`), or the error to standard error.
+int report(const sys::Result<std::string>& outcome, std::string_view end = "\n") {
+  if (!outcome) {
+    fmt::print(stderr, "{}\n", outcome.error_text());
+    return 1;
+  }
+  fmt::print("{}{}", outcome.value(), end);
+  return 0;
+}
+
+int activate(const std::vector<std::string>& args) {
+  return report(activation::activate_theme(context().env, context().runner, args[0]));
+}
+
+int settings(const std::vector<std::string>& args) {
+  return report(vscode::set_colour_theme(read_stdin(), args[0]), "");
+}
+
+int css_colours(const std::vector<std::string>&) {
+  fmt::print("{}", activation::css_colour_text(read_stdin()));
+  return 0;
+}
+
+int managed_css(const std::vector<std::string>& args) {
+  if (auto installed = activation::install_managed_css(args[0], read_stdin()); !installed) {
+    fmt::print(stderr, "{}\n", installed.error_text());
+    return 1;
+  }
+  return 0;
+}
+
 struct Subcommand {
   const char* name;
   std::size_t arguments;
@@ -194,6 +228,10 @@ const Subcommand kSubcommands[] = {
     {"toml-roundtrip", 0, "toml-roundtrip  < document", toml_roundtrip},
     {"yazi-prepare", 1, "yazi-prepare DIR", yazi_prepare},
     {"yazi-apply", 2, "yazi-apply DIR ACTIVE", yazi_apply},
+    {"activate", 1, "activate NAME", activate},
+    {"settings", 1, "settings THEME  < settings.json", settings},
+    {"css-colours", 0, "css-colours  < stylesheet", css_colours},
+    {"managed-css", 1, "managed-css PATH  < colour text", managed_css},
 };
 
 int usage() {

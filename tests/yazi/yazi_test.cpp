@@ -92,8 +92,9 @@ TEST(YaziMerge, TablesWhereTheFlavorSetsAValueGiveWay) {
     const Document doc = Document::parse(merged.value());
     EXPECT_EQ(doc.value_text({"flavor", "dark"}), "\"morvane\"");
     EXPECT_EQ(doc.value_text({"flavor", "light"}), "\"morvane\"");
-    if (std::string_view(user).find("mgr") != std::string_view::npos)
+    if (std::string_view(user).find("mgr") != std::string_view::npos) {
       EXPECT_EQ(doc.value_text({"mgr", "cwd", "fg"}), "\"#94e2d5\"");
+    }
   }
 }
 

@@ -1,0 +1,168 @@
+#include "activation/desktop.hpp"
+
+#include <sys/stat.h>
+
+#include <fmt/format.h>
+
+#include "sys/files.hpp"
+#include "sys/os_error.hpp"
+#include "sys/text.hpp"
+#include "themes/palette.hpp"
+
+namespace activation {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool is_hex_digit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+bool is_border_colour(std::string_view value) {
+  if (value.size() != 14 || !value.starts_with("rgba(") || !value.ends_with(')')) return false;
+  for (char c : value.substr(5, 8))
+    if (!is_hex_digit(c)) return false;
+  return true;
+}
+
+std::string_view strip_leading(std::string_view text, char c) {
+  while (text.starts_with(c)) text.remove_prefix(1);
+  return text;
+}
+
+std::string_view strip_trailing(std::string_view text, char c) {
+  while (text.ends_with(c)) text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
+
+std::string without_css_comments(std::string_view css) {
+  std::string out;
+  out.reserve(css.size());
+  char quote = 0;  // inside a string: its quote; a comment there is text
+  for (std::size_t i = 0; i < css.size(); ++i) {
+    const char c = css[i];
+    if (quote) {
+      if (c == '\\' && i + 1 < css.size() && css[i + 1] != '\n') {
+        out += c;
+        out += css[++i];
+        continue;
+      }
+      if (c == quote || c == '\n') quote = 0;  // a line end also ends a broken string
+      out += c;
+    } else if (c == '/' && i + 1 < css.size() && css[i + 1] == '*') {
+      // Up to the end of the comment, or of the text; its line ends stay.
+      const auto end = css.find("*/", i + 2);
+      const std::size_t stop = end == std::string_view::npos ? css.size() : end + 2;
+      for (std::size_t j = i; j < stop; ++j) {
+        if (css[j] != '\n') continue;
+        if (j > i && css[j - 1] == '\r') out += '\r';
+        out += '\n';
+      }
+      i = stop - 1;
+    } else {
+      if (c == '"' || c == '\'') quote = c;
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string css_colour_text(std::string_view stylesheet) {
+  std::string out;
+  const std::string text = without_css_comments(stylesheet);
+  for (const auto line : sys::split_lines(text)) {
+    if (!themes::is_css_colour_line(line)) continue;
+    // A marker inside the block (in a string, say) would end it early.
+    if (line.find(kCssBegin) != std::string_view::npos || line.find(kCssEnd) != std::string_view::npos) continue;
+    out += line;
+    out += '\n';
+  }
+  return out.empty() ? "\n" : out;
+}
+
+sys::Result<std::string> with_managed_css(std::string_view stylesheet, std::string_view css) {
+  const std::string block = fmt::format("{}\n{}{}", kCssBegin, css, kCssEnd);
+  const auto begin = stylesheet.find(kCssBegin);
+  if (begin == std::string_view::npos) return fmt::format("{}\n{}\n", stylesheet, block);
+  const auto end = stylesheet.find(kCssEnd, begin);
+  if (end == std::string_view::npos) return sys::Error{"unfinished tintwell CSS block"};
+  return fmt::format("{}{}{}", stylesheet.substr(0, begin), block, stylesheet.substr(end + kCssEnd.size()));
+}
+
+sys::Result<void> install_managed_css(const fs::path& path, std::string_view css) {
+  if (auto made = sys::create_dir_all(path.parent_path()); !made) return made;
+  std::string text;
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    // The linked stylesheet (often a theme's, outside the user's files)
+    // stays in effect through an import; it is never written.
+    std::error_code ec;
+    const fs::path target = fs::read_symlink(path, ec);
+    if (ec) return sys::os_error(ec.value());
+    text = fmt::format("@import url({});\n", sys::json_string_literal(sys::lossy_utf8(target.native())));
+  } else {
+    auto read = sys::read_or_empty(path);
+    if (!read) return read.error();
+    text = std::move(read).value();
+  }
+  auto edited = with_managed_css(text, css);
+  if (!edited) return edited.error();
+  return sys::write_atomic(path, edited.value());
+}
+
+std::string border_colour(std::string_view hyprland_lua, std::string_view key, std::string_view fallback) {
+  for (const auto line : sys::split_lines(hyprland_lua)) {
+    const auto trimmed = sys::trim(line);
+    const auto equals = trimmed.find('=');
+    if (equals == std::string_view::npos || sys::trim(trimmed.substr(0, equals)) != key) continue;
+    auto value = sys::trim(strip_trailing(sys::trim(trimmed.substr(equals + 1)), ','));
+    value = strip_trailing(strip_leading(value, '"'), '"');
+    if (is_border_colour(value)) return std::string(value);
+  }
+  return std::string(fallback);
+}
+
+std::string fallback_border(const std::vector<themes::Colour>& colours, std::size_t index) {
+  if (index >= colours.size()) return "rgba(808080aa)";
+  return fmt::format("rgba({}aa)", themes::format_hex_colour(colours[index]).substr(1));
+}
+
+std::string lua_quote(std::string_view text) {
+  std::string out = "\"";
+  for (const unsigned char byte : sys::lossy_utf8(text)) out += fmt::format("\\{:03}", byte);
+  return out + "\"";
+}
+
+std::string active_hyprland_lua(const fs::path& baseline, std::string_view active, std::string_view inactive) {
+  return fmt::format(
+      "dofile({})\nhl.config({{ general = {{ col = {{ active_border = \"{}\", inactive_border = \"{}\" }} }} }})\n",
+      lua_quote(baseline.native()), active, inactive);
+}
+
+sys::Result<void> write_hyprland_file(const fs::path& profile_dir, const fs::path& active_dir, const fs::path& baseline,
+                                      const std::vector<themes::Colour>& colours) {
+  auto text = sys::read_or_empty(profile_dir / "hyprland.lua");
+  if (!text) return text.error();
+  const std::string active = border_colour(text.value(), "active_border", fallback_border(colours, 4));
+  const std::string inactive = border_colour(text.value(), "inactive_border", fallback_border(colours, 0));
+  return sys::write_atomic(active_dir / "hyprland.lua", active_hyprland_lua(baseline, active, inactive));
+}
+
+sys::Result<std::string> write_active_stylesheet(const fs::path& profile_dir, const fs::path& active_dir,
+                                                 std::string_view name) {
+  auto profile = sys::read_or_empty(profile_dir / name);
+  if (!profile) return profile.error();
+  std::string css = css_colour_text(profile.value());
+  auto baseline = sys::read_or_empty(active_dir / fmt::format("baseline-{}", name));
+  if (!baseline) return baseline.error();
+  if (auto written = sys::write_atomic(active_dir / name, fmt::format("{}\n{}", baseline.value(), css)); !written)
+    return written.error();
+  return css;
+}
+
+void reload_hyprland(const themes::Environment& env, sys::ProcessRunner& runner) {
+  if (!env.hyprland_instance_signature) return;
+  (void)runner.run(sys::Command{.program = "hyprctl", .args = {"reload"}});
+}
+
+}  // namespace activation

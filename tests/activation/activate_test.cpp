@@ -1,0 +1,131 @@
+#include "activation/activate.hpp"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "test_support.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::Outcome;
+using testing_support::read_text;
+using testing_support::write_text;
+
+/// A sandboxed desktop where every program answers as a working one would:
+/// btop 1.4 running for user 1000, ya, kitty and hyprctl succeeding.
+class Activation : public testing_support::SandboxTest {
+ protected:
+  Activation() {
+    runner_.on("id", Outcome{.out = "1000\n"});
+    runner_.on("btop", Outcome{.out = "btop version: 1.4.0\n"});
+    for (const char* program : {"pkill", "ya", "kitty", "hyprctl", "code"}) runner_.on(program, Outcome{});
+    env_.xdg_runtime_dir = (dir_ / "run").string();
+  }
+  sys::Result<std::string> activate(const std::string& name) {
+    return activation::activate_theme(env_, runner_, name);
+  }
+  fs::path active() const { return themes_dir() / ".active"; }
+};
+
+TEST_F(Activation, AppliesEveryStepInOrder) {
+  env_.hyprland_instance_signature = "sig";
+  env_.kitty_window_id = "1";
+  write_text(dir_ / "bin" / "code", "");
+  env_.path = (dir_ / "bin").string();
+  write_text(config_dir() / "waybar" / "style.css", "* { font-size: 12px; }\n");
+  fs::create_directories(config_dir() / "Code" / "User");
+
+  EXPECT_EQ(activate("catppuccin-mocha").value(), "Activated theme: catppuccin-mocha · installing 2 VS Code extension(s)");
+  const std::string colors = (active() / "colors.conf").string();
+  EXPECT_EQ(runner_.lines(), (std::vector<std::string>{
+                                 "hyprctl\treload",
+                                 "kitty\t@\tset-colors\t--all\t--configured\t" + colors,
+                                 "id\t-u",
+                                 "btop\t--version",
+                                 "pkill\t-USR2\t-u\t1000\t-x\tbtop",
+                                 "ya\temit-to\t0\tapp:theme",
+                                 "code\t--install-extension\tCatppuccin.catppuccin-vsc\t--force",
+                                 "code\t--install-extension\tCatppuccin.catppuccin-vsc-icons\t--force",
+                             }));
+  EXPECT_EQ(fs::read_symlink(themes_dir() / "current"), fs::path(".active"));
+  EXPECT_EQ(read_text(active() / "theme-name"), "catppuccin-mocha");
+  EXPECT_EQ(read_text(active() / "vscode.json"), "{\n  \"workbench.colorTheme\": \"Catppuccin Mocha\"\n}");
+  for (const char* css : {"gtk-3.0/gtk.css", "gtk-4.0/gtk.css", "waybar/style.css"})
+    EXPECT_NE(read_text(config_dir() / css).find("/* tintwell colors begin */"), std::string::npos) << css;
+  EXPECT_TRUE(read_text(config_dir() / "waybar" / "style.css").starts_with("* { font-size: 12px; }\n"));
+  EXPECT_NE(read_text(config_dir() / "Code" / "User" / "settings.json").find("Catppuccin Mocha"), std::string::npos);
+  EXPECT_NE(read_text(config_dir() / "kitty" / "kitty.conf").find("include ../morvane/themes/current/kitty.conf"),
+            std::string::npos);
+}
+
+TEST_F(Activation, BaselinesAreTakenOnceThroughTheOldCurrentLink) {
+  write_text(themes_dir() / "mine" / "kitty.conf", "font_size 11\nbackground #000000\n");
+  write_text(themes_dir() / "mine" / "gtk.css", "@import 'x.css';\n");
+  fs::create_directory_symlink("mine", themes_dir() / "current");
+  ASSERT_TRUE(activate("nord").ok());
+  EXPECT_EQ(read_text(active() / "baseline-kitty.conf"), "font_size 11\nbackground #000000\n");
+  EXPECT_TRUE(read_text(active() / "kitty.conf").starts_with("font_size 11\n"));
+  EXPECT_TRUE(read_text(active() / "gtk.css").starts_with("@import 'x.css';\n\n@define-color"));
+  EXPECT_EQ(read_text(active() / "baseline-hyprland.lua"), "");
+
+  const std::string second_kitty = read_text(active() / "kitty.conf");
+  ASSERT_TRUE(activate("dracula").ok());
+  EXPECT_EQ(read_text(active() / "baseline-kitty.conf"), "font_size 11\nbackground #000000\n");
+  EXPECT_EQ(read_text(active() / "theme-name"), "dracula");
+  EXPECT_NE(read_text(active() / "kitty.conf"), second_kitty);
+  const std::string gtk = read_text(config_dir() / "gtk-3.0" / "gtk.css");
+  EXPECT_EQ(gtk.find("/* tintwell colors begin */"), gtk.rfind("/* tintwell colors begin */"));  // replaced, not added
+  EXPECT_NE(gtk.find("#282a36"), std::string::npos);
+}
+
+TEST_F(Activation, FailuresAndWhatTheyLeave) {
+  EXPECT_EQ(activate("a/b").error_text(), "invalid theme name");
+  EXPECT_FALSE(fs::exists(themes_dir()));
+  EXPECT_EQ(activate("Unknown").error_text(), "no theme profile for Unknown");
+
+  write_text(themes_dir() / "short" / "kitty.conf", "background #000000\n");
+  EXPECT_EQ(activate("short").error_text(), "could not prepare btop theme: profile has no btop theme or complete kitty palette");
+  write_text(themes_dir() / "short" / "btop.theme", "theme[main_bg]=\"#000000\"\n");
+  EXPECT_EQ(activate("short").error_text(), "could not prepare Yazi theme: Yazi requires a complete terminal palette");
+  write_text(config_dir() / "yazi" / "theme.toml", "[mgr\n");
+  EXPECT_TRUE(activate("nord").error_text().starts_with("could not prepare Yazi theme: Error while parsing table header"));
+  EXPECT_FALSE(fs::exists(active()));  // nothing written yet
+  fs::remove(config_dir() / "yazi" / "theme.toml");
+
+  fs::create_directories(themes_dir() / "current");  // a real directory where the link must go
+  EXPECT_EQ(activate("nord").error_text(), "could not apply theme: Is a directory (os error 21)");
+  EXPECT_EQ(read_text(active() / "theme-name"), "nord");  // filled all the same
+  fs::remove(themes_dir() / "current");
+
+  write_text(config_dir() / "gtk-3.0" / "gtk.css", "/* tintwell colors begin */\n");
+  EXPECT_EQ(activate("nord").error_text(), "could not apply theme: unfinished tintwell CSS block");
+  fs::remove(config_dir() / "gtk-3.0" / "gtk.css");
+
+  write_text(config_dir() / "btop", "a file");
+  EXPECT_EQ(activate("nord").error_text(), "desktop theme applied, but btop could not be updated: Not a directory (os error 20)");
+  fs::remove(config_dir() / "btop");
+  write_text(config_dir() / "yazi" / "flavors", "a file");
+  EXPECT_EQ(activate("nord").error_text(), "desktop theme applied, but Yazi could not be updated: Not a directory (os error 20)");
+}
+
+TEST_F(Activation, NotesFromLauncherBtopAndYazi) {
+  fs::create_directories(dir_ / "run");
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  (dir_ / "run" / "app-launcher-kitty.sock").string().copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  runner_.on("kitty", Outcome{.exit_code = 1, .err = "refused\n"});
+  runner_.on("ya", Outcome{.exit_code = 1});
+  runner_.on("btop", Outcome{.out = "btop version: 1.2.13\n"});
+  EXPECT_EQ(activate("nord").value(),
+            "Activated theme: nord · launcher colors could not be refreshed: Kitty exited with exit status: 1: refused"
+            " · btop theme saved; reopen btop to load it · Yazi theme saved; reopen Yazi if its colors have not updated");
+  close(fd);
+}
+
+}  // namespace

@@ -1,0 +1,83 @@
+#include "activation/desktop.hpp"
+
+#include <gtest/gtest.h>
+
+#include "test_support.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using activation::css_colour_text;
+using activation::with_managed_css;
+using testing_support::read_text;
+using testing_support::TempDir;
+using testing_support::write_text;
+
+const std::string kBlock = "/* tintwell colors begin */\na { color: red; }\n/* tintwell colors end */";
+
+TEST(CssColourText, KeepsColourLinesAsTheyStand) {
+  EXPECT_EQ(css_colour_text("@define-color theme_bg_color #1e1e2e;\nwindow {\n  color: red;\n  font-size: 12px;\n}\n"),
+            "@define-color theme_bg_color #1e1e2e;\nwindow {\n  color: red;\n}\n");
+  EXPECT_EQ(css_colour_text("background-image: none;\nbackground-color: red;\nborder-color: red;\n"),
+            "background-color: red;\nborder-color: red;\n");
+  EXPECT_EQ(css_colour_text(""), "\n");
+}
+
+TEST(CssColourText, CommentedOutRulesStayOff) {
+  EXPECT_EQ(css_colour_text("/* old rule\nbutton {\n  color: red;\n}\n*/\nlabel {\n  color: blue; /* was green\n"
+                            "  background: black;\n*/}\n"),
+            "label {\n  color: blue; \n}\n");
+  EXPECT_EQ(css_colour_text("a { content: \"/* not a comment */\"; }\nb {\n"), "b {\n");
+  EXPECT_EQ(activation::without_css_comments("x /* 1 */ y\r\n/*\r\n*/z"), "x  y\r\n\r\nz");
+}
+
+TEST(ManagedCss, ReplacesTheFirstBlockOrAppendsOne) {
+  const std::string css = "a { color: red; }\n";
+  const struct {
+    std::string before;
+    std::string after;
+  } cases[] = {
+      {"", "\n" + kBlock + "\n"},
+      {"x {}", "x {}\n" + kBlock + "\n"},
+      {"head\n/* tintwell colors begin */\nold\n/* tintwell colors end */\ntail",
+       "head\n" + kBlock + "\ntail"},
+      {"/* tintwell colors begin */ 1 /* tintwell colors end */ mid /* tintwell colors begin */ 2 /* tintwell colors end */",
+       kBlock + " mid /* tintwell colors begin */ 2 /* tintwell colors end */"},
+      {"/* tintwell colors end */\n", "/* tintwell colors end */\n\n" + kBlock + "\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(with_managed_css(c.before, css).value(), c.after) << c.before;
+  EXPECT_EQ(with_managed_css("/* tintwell colors begin */\nx", css).error_text(), "unfinished tintwell CSS block");
+}
+
+TEST(ManagedCss, ALinkBecomesAFileImportingItsTarget) {
+  TempDir dir;
+  fs::create_directories(dir / "gtk-4.0");
+  fs::create_symlink("/usr/share/themes/X \"q\"/gtk.css", dir / "gtk-4.0" / "gtk.css");
+  ASSERT_TRUE(activation::install_managed_css(dir / "gtk-4.0" / "gtk.css", "a { color: red; }\n").ok());
+  EXPECT_FALSE(fs::is_symlink(dir / "gtk-4.0" / "gtk.css"));
+  EXPECT_EQ(read_text(dir / "gtk-4.0" / "gtk.css"),
+            "@import url(\"/usr/share/themes/X \\\"q\\\"/gtk.css\");\n\n" + kBlock + "\n");
+  // A missing directory is created; an unfinished block leaves the file.
+  ASSERT_TRUE(activation::install_managed_css(dir / "new" / "gtk.css", "\n").ok());
+  write_text(dir / "broken.css", "/* tintwell colors begin */");
+  EXPECT_FALSE(activation::install_managed_css(dir / "broken.css", "\n").ok());
+  EXPECT_EQ(read_text(dir / "broken.css"), "/* tintwell colors begin */");
+}
+
+TEST(Hyprland, BorderColoursAndTheActiveFile) {
+  const std::string lua = "active_border = \"rgba(89b4fa)\",\n  active_border = \"rgba(89B4FAEE)\",\n"
+                          "inactive_border = 0xff000000\n";
+  EXPECT_EQ(activation::border_colour(lua, "active_border", "fb"), "rgba(89B4FAEE)");
+  EXPECT_EQ(activation::border_colour(lua, "inactive_border", "fb"), "fb");
+  EXPECT_EQ(activation::border_colour("", "active_border", "fb"), "fb");
+  const std::vector<themes::Colour> five{{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {0x89, 0xb4, 0xfa}};
+  EXPECT_EQ(activation::fallback_border(five, 4), "rgba(89b4faaa)");
+  EXPECT_EQ(activation::fallback_border({}, 0), "rgba(808080aa)");
+  EXPECT_EQ(activation::lua_quote("/a"), "\"\\047\\097\"");
+  EXPECT_EQ(activation::lua_quote("\xff"), "\"\\239\\191\\189\"");  // U+FFFD
+  EXPECT_EQ(activation::active_hyprland_lua("/a", "rgba(00000000)", "rgba(11111111)"),
+            "dofile(\"\\047\\097\")\nhl.config({ general = { col = { active_border = \"rgba(00000000)\", "
+            "inactive_border = \"rgba(11111111)\" } } })\n");
+}
+
+}  // namespace

@@ -1,0 +1,94 @@
+#include "activation/kitty.hpp"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <gtest/gtest.h>
+
+#include "test_support.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using activation::active_kitty_conf;
+using activation::kitty_colour_text;
+using testing_support::Outcome;
+using testing_support::read_text;
+using testing_support::write_text;
+
+TEST(KittyFiles, ColourTextAndActiveConfiguration) {
+  EXPECT_EQ(kitty_colour_text("font_size 11\nbackground #1e1e2e\n  color4 #89b4fa\n# color5 #ffffff\n"),
+            "background #1e1e2e\n  color4 #89b4fa\n");
+  EXPECT_EQ(kitty_colour_text("font_size 11\n"), "\n");
+  EXPECT_EQ(active_kitty_conf("font_family Fira Code\nforeground #ffffff\ninclude extra.conf\n", "color1 #ff0000\n"),
+            "font_family Fira Code\ninclude extra.conf\ncolor1 #ff0000\n");
+  EXPECT_EQ(active_kitty_conf("", "color1 #ff0000\n"), "\ncolor1 #ff0000\n");
+  // Without colour lines the colour text is "\n": empty lines go too.
+  EXPECT_EQ(active_kitty_conf("a 1\n\nb 2\n", "\n"), "a 1\nb 2\n\n");
+}
+
+TEST(KittyInclude, FoundOnlyOnAnIncludeLine) {
+  EXPECT_TRUE(activation::has_kitty_include("  include ~/.config/morvane/themes/current/kitty.conf  \n"));
+  EXPECT_FALSE(activation::has_kitty_include("# include ../morvane/themes/current/kitty.conf\n"));
+  EXPECT_FALSE(activation::has_kitty_include("globinclude ../morvane/themes/current/kitty.conf\n"));
+  EXPECT_EQ(activation::with_kitty_include("font_size 11"),
+            "font_size 11\n# Theme colors managed by tintwell\ninclude ../morvane/themes/current/kitty.conf\n");
+}
+
+class KittyShell : public testing_support::SandboxTest {};
+
+TEST_F(KittyShell, IncludeIsWrittenOnce) {
+  ASSERT_TRUE(activation::ensure_kitty_include(config_dir()).ok());
+  const fs::path conf = config_dir() / "kitty" / "kitty.conf";
+  EXPECT_EQ(read_text(conf), "\n# Theme colors managed by tintwell\ninclude ../morvane/themes/current/kitty.conf\n");
+  write_text(conf, "font_size 11\ninclude ../morvane/themes/current/kitty.conf\n");
+  ASSERT_TRUE(activation::ensure_kitty_include(config_dir()).ok());
+  EXPECT_EQ(read_text(conf), "font_size 11\ninclude ../morvane/themes/current/kitty.conf\n");
+}
+
+TEST_F(KittyShell, OwnWindowOnlyFromInsideKitty) {
+  const struct {
+    themes::Environment env;
+    bool runs;
+  } cases[] = {
+      {{}, false},
+      {{.kitty_window_id = "1"}, true},
+      {{.kitty_window_id = "1", .tmux = "/tmp/tmux-0/default,1,0"}, false},
+      {{.kitty_listen_on = "unix:/tmp/k", .tmux = "/tmp/tmux-0/default,1,0"}, true},
+  };
+  runner_.on("kitty", Outcome{.exit_code = 1});
+  for (const auto& c : cases) {
+    runner_.commands.clear();
+    activation::recolour_own_window(c.env, runner_, "/a/colors.conf");
+    EXPECT_EQ(runner_.lines(), c.runs ? std::vector<std::string>{"kitty\t@\tset-colors\t--all\t--configured\t/a/colors.conf"}
+                                      : std::vector<std::string>{});
+  }
+}
+
+TEST_F(KittyShell, LauncherOnlyWhenItsSocketExists) {
+  env_.xdg_runtime_dir = (dir_ / "run").string();
+  EXPECT_EQ(activation::launcher_socket(themes::Environment{}), fs::path("/tmp/app-launcher-kitty.sock"));
+  EXPECT_TRUE(activation::refresh_launcher_kitty(env_, runner_, "/a/colors.conf").ok());
+  EXPECT_TRUE(runner_.commands.empty());
+
+  fs::create_directories(dir_ / "run");
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socket_path = activation::launcher_socket(env_).string();
+  socket_path.copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+  EXPECT_EQ(activation::refresh_launcher_kitty(env_, runner_, "/a/colors.conf").error_text(),
+            "No such file or directory (os error 2)");  // kitty is not installed
+  runner_.on("kitty", Outcome{.exit_code = 1, .err = "Error: no such window\n"});
+  EXPECT_EQ(activation::refresh_launcher_kitty(env_, runner_, "/a/colors.conf").error_text(),
+            "Kitty exited with exit status: 1: Error: no such window");
+  EXPECT_EQ(runner_.lines().back(),
+            "kitty\t@\t--to=unix:" + socket_path + "\tset-colors\t--all\t--configured\t/a/colors.conf");
+  runner_.on("kitty", Outcome{});
+  EXPECT_TRUE(activation::refresh_launcher_kitty(env_, runner_, "/a/colors.conf").ok());
+  close(fd);
+}
+
+}  // namespace

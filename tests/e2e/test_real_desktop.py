@@ -1,0 +1,119 @@
+"""Activation checked by the real programs: GTK 3 and 4 read the edited
+stylesheets, and kitty (under Xvfb) is recoloured live, the Switcher's own
+window and the launcher's. Each test skips when its program cannot start."""
+
+import json
+import os
+import shutil
+import subprocess
+import time
+from pathlib import Path
+
+import pytest
+
+from conftest import DATA, TINTWELL
+
+BUILTINS = ["catppuccin-mocha", "catppuccin-latte", "tokyo-night", "nord", "gruvbox-dark", "dracula", "rose-pine",
+            "everforest-dark", "solarized-dark"]
+HERE = Path(__file__).parent
+
+
+def gtk_errors(version, path):
+    out = subprocess.run(["/usr/bin/python3", str(HERE / "gtk_css_errors.py"), version, str(path)],
+                         capture_output=True, text=True, timeout=60)
+    if out.returncode != 0:
+        pytest.skip(f"GTK {version} cannot load stylesheets here: {out.stderr.strip()[-300:]}")
+    return json.loads(out.stdout)
+
+
+def test_gtk_reads_every_builtin_over_real_stylesheets(home):
+    real = sorted((DATA / "real-configs/gtk").glob("*.css"))
+    if not real:
+        pytest.skip(f"real stylesheets not found in {DATA}")
+    for k, theme in enumerate(BUILTINS):
+        files = {"3.0": real[k % len(real)], "4.0": real[(k + 6) % len(real)]}
+        before = {}
+        for version, source in files.items():
+            target = home.config / f"gtk-{version[0]}.0/gtk.css"
+            target.parent.mkdir(parents=True, exist_ok=True)
+            target.write_bytes(source.read_bytes())
+            before[version] = gtk_errors(version, target)
+        result = home.tool("activate", theme, PATH="/nonexistent")
+        assert result.returncode == 0, result.stderr
+        for version in files:
+            target = home.config / f"gtk-{version[0]}.0/gtk.css"
+            # The block is appended after the user's text: their errors keep
+            # their lines, and the block adds none.
+            assert gtk_errors(version, target) == before[version], (theme, version, files[version].name)
+
+
+def kitty_at(socket, *args):
+    return subprocess.run(["kitty", "@", "--to", f"unix:{socket}", *args], capture_output=True, text=True,
+                          timeout=30)
+
+
+def wait_until(predicate, timeout, what):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.1)
+    raise AssertionError(f"timed out waiting for {what}")
+
+
+def background(socket):
+    for line in kitty_at(socket, "get-colors").stdout.splitlines():
+        if line.startswith("background "):
+            return line.split()[1]
+    return None
+
+
+@pytest.fixture
+def display(tmp_path):
+    if shutil.which("kitty") is None or shutil.which("Xvfb") is None:
+        pytest.skip("kitty or Xvfb is not installed")
+    number = 90 + os.getpid() % 100
+    server = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    time.sleep(0.5)
+    if server.poll() is not None:
+        pytest.skip("Xvfb could not start")
+    yield f":{number}"
+    server.terminate()
+    server.wait()
+
+
+def start_kitty(env, socket, *command):
+    return subprocess.Popen(["kitty", "--config", "NONE", "-o", "allow_remote_control=yes", "--listen-on",
+                             f"unix:{socket}", *command], env=env, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+
+
+def test_kitty_windows_are_recoloured_live(home, display):
+    env = home.env(DISPLAY=display, PATH="/usr/bin:/bin", TERM="xterm-256color")
+    launcher_socket = home.runtime / "app-launcher-kitty.sock"
+    main_socket = home.root / "main.sock"
+    launcher = start_kitty(env, launcher_socket, "sleep", "600")
+    switcher = start_kitty(env, main_socket, TINTWELL)
+    try:
+        try:
+            wait_until(lambda: background(launcher_socket) and background(main_socket), 20, "both kitty windows")
+        except AssertionError:
+            pytest.skip("kitty did not start under Xvfb here")
+        wait_until(lambda: "tab/←→" in kitty_at(main_socket, "get-text").stdout, 20, "the Switcher")
+        started = time.monotonic()
+        kitty_at(main_socket, "send-text", "/nord\\r\\r")
+        wait_until(lambda: background(main_socket) == "#2e3440", 20, "the Switcher's window to turn nord")
+        elapsed = time.monotonic() - started
+        assert background(launcher_socket) == "#2e3440"
+        assert "Activated theme: nord" in kitty_at(main_socket, "get-text").stdout
+        print(f"activation seen in kitty after {elapsed:.2f} s")
+        # The Switcher still answers keys.
+        kitty_at(main_socket, "send-text", "q")
+        switcher.wait(timeout=20)
+    finally:
+        for process in (switcher, launcher):
+            if process.poll() is None:
+                process.kill()
+                process.wait()
