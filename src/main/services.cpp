@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "activation/activate.hpp"
+#include "themes/kitty_index.hpp"
 #include "themes/profile_store.hpp"
 #include "wallpaper/backends.hpp"
 #include "wallpaper/catalogue.hpp"
@@ -47,6 +48,14 @@ void SystemServices::show_image(const std::filesystem::path& path, ImagePlacemen
   run_kitten({"+kitten", "icat", "--clear", "--transfer-mode=file", "--stdin=no",
               fmt::format("--place={}x{}@{}x{}", placement.width, placement.height, placement.column, placement.row),
               path.string()});
+}
+
+ColourFetch SystemServices::colour_fetch() {
+  // A copy of all the worker needs: it may outlive this object.
+  return [cache_dir = themes::index_cache_dir(env_)](const std::string& index_file) {
+    sys::SystemProcessRunner runner;
+    return themes::fetch_theme_palette({cache_dir, runner}, index_file);
+  };
 }
 
 void SystemServices::clear_image() { run_kitten({"+kitten", "icat", "--clear", "--stdin=no"}); }

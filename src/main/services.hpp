@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "main/colour_loading.hpp"
 #include "sys/process.hpp"
 #include "sys/result.hpp"
 #include "themes/paths.hpp"
@@ -39,6 +40,8 @@ class SwitcherServices {
   virtual void show_image(const std::filesystem::path& path, ImagePlacement placement) = 0;
   /// Removes any placed picture.
   virtual void clear_image() = 0;
+  /// What a colour worker calls to get an index file's palette.
+  virtual ColourFetch colour_fetch() = 0;
 };
 
 /// The services backed by the real modules.
@@ -54,6 +57,7 @@ class SystemServices final : public SwitcherServices {
   sys::Result<std::string> apply_wallpaper(const wallpaper::Wallpaper& wallpaper) override;
   void show_image(const std::filesystem::path& path, ImagePlacement placement) override;
   void clear_image() override;
+  ColourFetch colour_fetch() override;
 
  private:
   void run_kitten(std::vector<std::string> args);

@@ -50,7 +50,16 @@ sys::Result<void> draw_with_picture(SwitcherTerminal& terminal, SwitcherState& s
 
 sys::Result<void> event_loop(SwitcherTerminal& terminal, SwitcherState& state, SwitcherServices& services) {
   if (auto drawn = draw_with_picture(terminal, state, services); !drawn) return drawn;
+  const ColourFetch fetch = services.colour_fetch();
   for (;;) {
+    // Colours first: take a reply, start the next worker, show the reply.
+    const auto now = std::chrono::steady_clock::now();
+    const bool replied = poll_colour_reply(state, now);
+    if (auto scheduled = schedule_colour_fetch(state, fetch, now); !scheduled) return scheduled;
+    if (replied) {
+      if (auto drawn = draw(terminal, state); !drawn) return drawn.error();
+    }
+
     auto event = terminal->wait_event(kEventWait);
     if (!event) return event.error();
     if (!event.value()) continue;

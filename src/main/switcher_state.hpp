@@ -4,11 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "main/colour_loading.hpp"
 #include "main/services.hpp"
 #include "sys/keys.hpp"
 #include "themes/theme_entry.hpp"
@@ -40,11 +42,18 @@ struct SwitcherState {
   std::optional<std::filesystem::path> saved_wallpaper;
   std::optional<StatusLine> status;
   std::optional<ShownImage> shown_image;
+  /// The receiving end of the colour channel while a worker's reply is
+  /// awaited, and the index file that worker was asked for.
+  std::optional<ColourChannel> reply_channel;
+  std::string awaited_file;
   /// The index file whose colours are wanted next, and since when.
   std::optional<std::string> pending_fetch;
   std::chrono::steady_clock::time_point pending_since{};
   /// Index files whose colours could not be obtained in this run.
   std::set<std::string> unavailable;
+  /// Index files whose worker ended without a reply, and from when they
+  /// may be tried again.
+  std::map<std::string, std::chrono::steady_clock::time_point> retry_after;
   /// The highlighted row of the current section's list.
   std::size_t selected = 0;
   bool filter_mode = false;

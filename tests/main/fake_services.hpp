@@ -48,6 +48,9 @@ class FakeServices : public switcher::SwitcherServices {
                        std::to_string(p.width) + "," + std::to_string(p.height));
   }
   void clear_image() override { pictures.push_back("clear"); }
+  /// What the colour workers get: by default, nothing can be fetched.
+  switcher::ColourFetch fetch = [](const std::string&) { return std::optional<themes::Palette>{}; };
+  switcher::ColourFetch colour_fetch() override { return fetch; }
 };
 
 inline std::vector<themes::ThemeEntry> named_themes(std::initializer_list<const char*> names) {

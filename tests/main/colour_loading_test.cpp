@@ -1,0 +1,155 @@
+#include "main/colour_loading.hpp"
+
+#include <atomic>
+
+#include <gtest/gtest.h>
+
+#include "main/switcher_state.hpp"
+
+namespace {
+
+using namespace std::chrono_literals;
+using switcher::SwitcherState;
+using Clock = std::chrono::steady_clock;
+
+const themes::Palette kPalette{{{1, 2, 3}}, themes::Colour{9, 9, 9}, themes::Colour{200, 200, 200}};
+
+/// A fetch that counts its calls and answers from a table, after a gate
+/// the test opens when it wants the reply to arrive.
+struct ScriptedFetch {
+  std::map<std::string, std::optional<themes::Palette>> answers;
+  std::shared_ptr<std::atomic<int>> calls = std::make_shared<std::atomic<int>>(0);
+  std::shared_ptr<std::promise<void>> gate;
+
+  switcher::ColourFetch fetch() {
+    auto open = gate ? gate->get_future().share() : std::shared_future<void>{};
+    return [answers = answers, calls = calls, open](const std::string& file) {
+      ++*calls;
+      if (open.valid()) open.wait();
+      const auto it = answers.find(file);
+      return it == answers.end() ? std::nullopt : it->second;
+    };
+  }
+};
+
+SwitcherState index_themes() {
+  SwitcherState state;
+  state.themes = {{.name = "A", .index_file = "a.conf"},
+                  {.name = "B", .index_file = "b.conf"},
+                  {.name = "C", .background = themes::Colour{}, .index_file = "c.conf"},
+                  {.name = "D"}};
+  state.visible = state.themes;
+  return state;
+}
+
+// Waits for the awaited worker to end (the worker is a real thread).
+void await_worker(SwitcherState& state) { state.reply_channel->wait(); }
+
+TEST(ColourLoading, DwellThenOneWorker) {
+  auto state = index_themes();
+  ScriptedFetch script{.answers = {{"a.conf", kPalette}}};
+  const auto fetch = script.fetch();
+  const auto t0 = Clock::now();
+  ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0).ok());
+  ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 199ms).ok());
+  EXPECT_FALSE(state.reply_channel.has_value());
+  ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 200ms).ok());
+  ASSERT_TRUE(state.reply_channel.has_value());
+  await_worker(state);
+  EXPECT_EQ(*script.calls, 1);
+  EXPECT_TRUE(poll_colour_reply(state, t0 + 240ms));
+  EXPECT_FALSE(state.reply_channel.has_value());
+  // Both lists carry the colours, so a change of the filter keeps them.
+  EXPECT_EQ(state.visible[0].background, kPalette.background);
+  EXPECT_EQ(state.themes[0].colours, kPalette.colours);
+  ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 1s).ok());
+  EXPECT_FALSE(state.pending_fetch.has_value());  // nothing wanted any more
+  EXPECT_FALSE(poll_colour_reply(state, t0 + 1s));
+}
+
+TEST(ColourLoading, OneAwaitedWorkerAtATimeAndLateRepliesStillCount) {
+  auto state = index_themes();
+  ScriptedFetch script{.answers = {{"a.conf", kPalette}, {"b.conf", kPalette}},
+                       .gate = std::make_shared<std::promise<void>>()};
+  const auto fetch = script.fetch();
+  const auto t0 = Clock::now();
+  ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0).ok());
+  ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 300ms).ok());  // A's worker starts
+  state.selected = 1;                                                 // the highlight moves on to B
+  ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 400ms).ok());
+  ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 900ms).ok());  // B has rested, but A is awaited
+  EXPECT_FALSE(poll_colour_reply(state, t0 + 900ms));
+  script.gate->set_value();
+  await_worker(state);
+  EXPECT_TRUE(poll_colour_reply(state, t0 + 950ms));  // A's reply, while B is highlighted
+  EXPECT_EQ(state.visible[0].background, kPalette.background);
+  EXPECT_FALSE(state.visible[1].background.has_value());
+  ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 950ms).ok());  // only now B's worker
+  await_worker(state);
+  EXPECT_EQ(*script.calls, 2);
+  EXPECT_TRUE(poll_colour_reply(state, t0 + 1s));
+  EXPECT_EQ(state.themes[1].background, kPalette.background);
+}
+
+TEST(ColourLoading, UnavailableIsNeverFetchedAgain) {
+  themes::Palette no_background = kPalette;
+  no_background.background.reset();
+  for (const auto& answer : {std::optional<themes::Palette>{}, std::optional<themes::Palette>{no_background}}) {
+    auto state = index_themes();
+    ScriptedFetch script{.answers = {{"a.conf", answer}}};
+    const auto fetch = script.fetch();
+    const auto t0 = Clock::now();
+    ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0).ok());
+    ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 200ms).ok());
+    await_worker(state);
+    EXPECT_TRUE(poll_colour_reply(state, t0 + 200ms));
+    EXPECT_TRUE(state.unavailable.contains("a.conf"));
+    EXPECT_FALSE(state.visible[0].background.has_value());
+    ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 1h).ok());
+    EXPECT_FALSE(state.reply_channel.has_value());
+    EXPECT_EQ(*script.calls, 1);
+  }
+}
+
+TEST(ColourLoading, NothingWantedOutsideIndexThemesWithoutColours) {
+  ScriptedFetch script;
+  const auto fetch = script.fetch();
+  const auto t0 = Clock::now();
+  for (std::size_t selected : {2u, 3u, 9u}) {  // has colours, no index file, out of the list
+    auto state = index_themes();
+    state.selected = selected;
+    ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0).ok());
+    ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 1s).ok());
+    EXPECT_FALSE(state.reply_channel.has_value()) << selected;
+  }
+  auto wallpapers = index_themes();
+  wallpapers.section = switcher::Section::Wallpapers;
+  ASSERT_TRUE(schedule_colour_fetch(wallpapers, fetch, t0).ok());
+  ASSERT_TRUE(schedule_colour_fetch(wallpapers, fetch, t0 + 1s).ok());
+  EXPECT_FALSE(wallpapers.reply_channel.has_value());
+  EXPECT_EQ(*script.calls, 0);
+}
+
+TEST(ColourLoading, AWorkerThatEndsWithoutAReplyIsRetriedFiveSecondsLater) {
+  auto state = index_themes();
+  ScriptedFetch script{.answers = {{"a.conf", kPalette}}};
+  const auto fetch = script.fetch();
+  const auto t0 = Clock::now();
+  {
+    std::promise<switcher::ColourReply> broken;
+    state.reply_channel = broken.get_future();
+    state.awaited_file = "a.conf";
+  }  // the sending end goes without a reply
+  state.pending_fetch = "a.conf";
+  state.pending_since = t0;
+  EXPECT_FALSE(poll_colour_reply(state, t0 + 1s));
+  EXPECT_FALSE(state.reply_channel.has_value());
+  ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 5999ms).ok());
+  EXPECT_FALSE(state.reply_channel.has_value());
+  ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 6s).ok());
+  ASSERT_TRUE(state.reply_channel.has_value());
+  await_worker(state);
+  EXPECT_TRUE(poll_colour_reply(state, t0 + 6s));
+}
+
+}  // namespace
