@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "bench_support.hpp"
@@ -20,7 +21,7 @@ namespace {
 constexpr std::string_view kFrameEnd = "esc quit\x1b[0m";
 
 // Returns seconds to the first frame, or a negative value on failure.
-double time_to_first_frame(const std::string& home, std::string_view frame_end, bool with_curl = true) {
+double time_to_first_frame(const std::string& home, std::string_view frame_end, const char* path = nullptr) {
   winsize size{};
   size.ws_col = 100;
   size.ws_row = 30;
@@ -31,9 +32,7 @@ double time_to_first_frame(const std::string& home, std::string_view frame_end, 
   if (pid == 0) {
     bench_support::point_environment_at(home);
     setenv("TERM", "xterm-256color", 1);
-    // Without a cached index every start tries to download it; measure the
-    // Switcher itself, not curl.
-    if (!with_curl) setenv("PATH", "/nonexistent", 1);
+    if (path) setenv("PATH", path, 1);
     execl(TINTWELL_BINARY, TINTWELL_BINARY, static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -64,7 +63,7 @@ void BM_StartToFirstFrameEmptyLists(benchmark::State& state) {
     return;
   }
   for (auto _ : state) {
-    const double seconds = time_to_first_frame(dir, kFrameEnd, false);
+    const double seconds = time_to_first_frame(dir, kFrameEnd, "/nonexistent");
     if (seconds < 0) {
       state.SkipWithError("no frame arrived");
       break;
@@ -89,6 +88,33 @@ void BM_StartToFirstFrameFullThemeList(benchmark::State& state) {
   }
   std::filesystem::remove_all(home);
 }
+// The same list with the cached index eight days old and a curl that takes
+// 5 s: the refresh runs in the background, so the first frame should not
+// wait for it.
+void BM_StartToFirstFrameStaleIndexSlowCurl(benchmark::State& state) {
+  const auto home = bench_support::make_theme_home();
+  if (home.empty()) {
+    state.SkipWithError("real kitty themes not found");
+    return;
+  }
+  const auto index = home / ".cache" / "morvane" / "kitty-themes" / "themes.json";
+  std::filesystem::last_write_time(index, std::filesystem::last_write_time(index) - std::chrono::hours(24 * 8));
+  const auto bin = home / "bin";
+  std::filesystem::create_directories(bin);
+  std::ofstream(bin / "curl") << "#!/bin/sh\nsleep 5\nexit 28\n";
+  std::filesystem::permissions(bin / "curl", std::filesystem::perms::owner_all);
+  for (auto _ : state) {
+    const double seconds = time_to_first_frame(home, kFrameEnd, bin.c_str());
+    if (seconds < 0) {
+      state.SkipWithError("no frame arrived");
+      break;
+    }
+    state.SetIterationTime(seconds);
+  }
+  std::filesystem::remove_all(home);
+}
+BENCHMARK(BM_StartToFirstFrameStaleIndexSlowCurl)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+
 BENCHMARK(BM_StartToFirstFrameFullThemeList)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
 
 BENCHMARK(BM_StartToFirstFrameEmptyLists)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);

@@ -1,9 +1,7 @@
 #include "main/colour_loading.hpp"
 
-#include <system_error>
-#include <thread>
-
 #include "main/switcher_state.hpp"
+#include "main/worker.hpp"
 
 namespace switcher {
 namespace {
@@ -24,23 +22,13 @@ void fill(std::vector<themes::ThemeEntry>& entries, const ColourReply& reply) {
 }  // namespace
 
 sys::Result<ColourChannel> start_colour_worker(const ColourFetch& fetch, const std::string& index_file) {
-  std::promise<ColourReply> sender;
-  ColourChannel receiver = sender.get_future();
-  try {
-    // The worker gets its own copies and is never waited for; a reply
-    // nobody takes any more is simply dropped with the channel.
-    std::thread([fetch, index_file, sender = std::move(sender)]() mutable {
-      sender.set_value(ColourReply{index_file, fetch(index_file)});
-    }).detach();
-  } catch (const std::system_error&) {
-    return sys::Error{"failed to spawn thread"};
-  }
-  return receiver;
+  // The worker gets its own copies.
+  return start_worker<ColourReply>([fetch, index_file] { return ColourReply{index_file, fetch(index_file)}; });
 }
 
 bool poll_colour_reply(SwitcherState& state, std::chrono::steady_clock::time_point now) {
   if (!state.reply_channel) return false;
-  if (state.reply_channel->wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+  if (!has_ended(*state.reply_channel)) return false;
   std::optional<ColourReply> reply;
   try {
     reply = state.reply_channel->get();

@@ -15,7 +15,10 @@ bool images_supported(const themes::Environment& env) {
 }
 
 std::vector<themes::ThemeEntry> SystemServices::list_themes() {
-  return themes::list_themes(themes::themes_dir(env_), {themes::index_cache_dir(env_), runner_});
+  // The network never holds up the screen: a stale index is refreshed in
+  // the background instead.
+  return themes::list_themes(themes::themes_dir(env_), {themes::index_cache_dir(env_), runner_},
+                             themes::IndexUse::AsCached);
 }
 
 std::optional<std::string> SystemServices::active_theme_name() {
@@ -55,6 +58,15 @@ ColourFetch SystemServices::colour_fetch() {
   return [cache_dir = themes::index_cache_dir(env_)](const std::string& index_file) {
     sys::SystemProcessRunner runner;
     return themes::fetch_theme_palette({cache_dir, runner}, index_file);
+  };
+}
+
+bool SystemServices::index_is_stale() { return themes::index_is_stale(themes::index_cache_dir(env_)); }
+
+std::function<bool()> SystemServices::index_refresh() {
+  return [cache_dir = themes::index_cache_dir(env_)] {
+    sys::SystemProcessRunner runner;
+    return themes::refresh_index({cache_dir, runner}).ok();
   };
 }
 

@@ -42,6 +42,10 @@ class SwitcherServices {
   virtual void clear_image() = 0;
   /// What a colour worker calls to get an index file's palette.
   virtual ColourFetch colour_fetch() = 0;
+  /// Whether the cached kitty themes index is missing or out of date.
+  virtual bool index_is_stale() = 0;
+  /// What the refresh worker calls to download the index; true on success.
+  virtual std::function<bool()> index_refresh() = 0;
 };
 
 /// The services backed by the real modules.
@@ -58,6 +62,8 @@ class SystemServices final : public SwitcherServices {
   void show_image(const std::filesystem::path& path, ImagePlacement placement) override;
   void clear_image() override;
   ColourFetch colour_fetch() override;
+  bool index_is_stale() override;
+  std::function<bool()> index_refresh() override;
 
  private:
   void run_kitten(std::vector<std::string> args);

@@ -4,6 +4,7 @@
 
 #include "main/draw.hpp"
 #include "main/image_preview.hpp"
+#include "main/index_refresh.hpp"
 #include "main/switcher_state.hpp"
 #include "sys/terminal.hpp"
 
@@ -51,12 +52,15 @@ sys::Result<void> draw_with_picture(SwitcherTerminal& terminal, SwitcherState& s
 sys::Result<void> event_loop(SwitcherTerminal& terminal, SwitcherState& state, SwitcherServices& services) {
   if (auto drawn = draw_with_picture(terminal, state, services); !drawn) return drawn;
   const ColourFetch fetch = services.colour_fetch();
+  if (auto scheduled = schedule_index_refresh(state, services); !scheduled) return scheduled;
   for (;;) {
-    // Colours first: take a reply, start the next worker, show the reply.
+    // Workers first: take their replies, start the next colour worker,
+    // show what arrived.
     const auto now = std::chrono::steady_clock::now();
+    const bool reloaded = poll_index_refresh(state, services);
     const bool replied = poll_colour_reply(state, now);
     if (auto scheduled = schedule_colour_fetch(state, fetch, now); !scheduled) return scheduled;
-    if (replied) {
+    if (replied || reloaded) {
       if (auto drawn = draw(terminal, state); !drawn) return drawn.error();
     }
 

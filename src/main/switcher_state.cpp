@@ -107,6 +107,18 @@ bool handle_key(SwitcherState& state, const sys::Key& key, SwitcherServices& ser
   return state.filter_mode ? handle_filter_key(state, key) : handle_normal_key(state, key, services);
 }
 
+void replace_themes(SwitcherState& state, std::vector<themes::ThemeEntry> themes) {
+  std::optional<std::string> highlighted;
+  if (state.section == Section::Themes && state.selected < state.visible.size())
+    highlighted = state.visible[state.selected].name;
+  state.themes = std::move(themes);
+  refilter(state);
+  if (!highlighted) return;
+  const auto it = std::find_if(state.visible.begin(), state.visible.end(),
+                               [&](const themes::ThemeEntry& e) { return e.name == *highlighted; });
+  if (it != state.visible.end()) state.selected = static_cast<std::size_t>(it - state.visible.begin());
+}
+
 void refilter(SwitcherState& state) {
   if (state.filter.empty()) {
     state.visible = state.themes;

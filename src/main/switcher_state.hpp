@@ -54,6 +54,10 @@ struct SwitcherState {
   /// Index files whose worker ended without a reply, and from when they
   /// may be tried again.
   std::map<std::string, std::chrono::steady_clock::time_point> retry_after;
+  /// The refresh of a stale index: started at most once a run; its outcome
+  /// (true when the index was downloaded) is awaited here.
+  bool index_refresh_started = false;
+  std::optional<std::future<bool>> index_channel;
   /// The highlighted row of the current section's list.
   std::size_t selected = 0;
   bool filter_mode = false;
@@ -69,6 +73,9 @@ SwitcherState initial_state(SwitcherServices& services, std::filesystem::path th
 /// Applies one key press; returns true when the Switcher is to quit.
 bool handle_key(SwitcherState& state, const sys::Key& key, SwitcherServices& services);
 
+/// Replaces the theme list (keeping the filter): the highlight stays on the
+/// same theme, or on the same row when that theme is gone.
+void replace_themes(SwitcherState& state, std::vector<themes::ThemeEntry> themes);
 /// Rebuilds `visible` from `themes` and `filter`, then clamps `selected`.
 void refilter(SwitcherState& state);
 /// Moves the highlight by `step` (-1 or +1) without wrapping around.

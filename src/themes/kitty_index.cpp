@@ -183,12 +183,21 @@ sys::Result<void> download_file(sys::ProcessRunner& runner, const std::string& u
   return sys::success();
 }
 
-std::vector<IndexEntry> load_index(const IndexCache& cache) {
-  const fs::path path = cache.dir / "themes.json";
-  if (!is_fresh(path)) (void)download_file(cache.runner, index_url(), path);  // an old copy stays usable
-  auto text = sys::read_or_empty(path);
+bool index_is_stale(const fs::path& cache_dir) { return !is_fresh(cache_dir / "themes.json"); }
+
+sys::Result<void> refresh_index(const IndexCache& cache) {
+  return download_file(cache.runner, index_url(), cache.dir / "themes.json");
+}
+
+std::vector<IndexEntry> cached_index(const fs::path& cache_dir) {
+  auto text = sys::read_or_empty(cache_dir / "themes.json");
   if (!text) return {};
   return parse_index(text.value());
+}
+
+std::vector<IndexEntry> load_index(const IndexCache& cache) {
+  if (index_is_stale(cache.dir)) (void)refresh_index(cache);  // an old copy stays usable
+  return cached_index(cache.dir);
 }
 
 std::optional<Palette> cached_theme_palette(const fs::path& cache_dir, std::string_view file) {

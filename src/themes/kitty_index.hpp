@@ -57,8 +57,18 @@ struct IndexCache {
   sys::ProcessRunner& runner;
 };
 
-/// The index, downloaded when the cached copy is missing or older than
-/// seven days. Never fails: an unusable index is empty.
+/// Whether the index must be downloaded: the cached copy is missing or
+/// older than seven days (a copy from the future counts as fresh).
+bool index_is_stale(const fs::path& cache_dir);
+
+/// Downloads the index into the cache; an old copy stays when it fails.
+sys::Result<void> refresh_index(const IndexCache& cache);
+
+/// The index as cached, whatever its age; never downloads. Never fails: an
+/// unusable or missing index is empty.
+std::vector<IndexEntry> cached_index(const fs::path& cache_dir);
+
+/// The index, downloaded first when the cached copy is stale.
 std::vector<IndexEntry> load_index(const IndexCache& cache);
 
 /// The palette of a cached theme file; never downloads.

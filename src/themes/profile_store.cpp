@@ -50,7 +50,7 @@ bool is_directory(const fs::path& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::vector<ThemeEntry> list_themes(const fs::path& themes_dir, const IndexCache& cache) {
+std::vector<ThemeEntry> list_themes(const fs::path& themes_dir, const IndexCache& cache, IndexUse use) {
   std::vector<ThemeEntry> items = list_profiles(themes_dir);
   std::unordered_set<std::string> names;
   for (const auto& item : items) names.insert(item.name);
@@ -66,7 +66,7 @@ std::vector<ThemeEntry> list_themes(const fs::path& themes_dir, const IndexCache
     items.push_back(std::move(item));
   }
 
-  for (auto& entry : load_index(cache)) {
+  for (auto& entry : use == IndexUse::RefreshIfStale ? load_index(cache) : cached_index(cache.dir)) {
     if (!names.insert(entry.name).second) continue;
     ThemeEntry item;
     if (auto palette = cached_theme_palette(cache.dir, entry.file)) item.take_palette(std::move(*palette));

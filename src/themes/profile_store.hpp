@@ -15,7 +15,11 @@ namespace themes {
 /// The themes the Switcher offers: the profiles in the themes directory,
 /// then the built-in themes and the kitty themes index where no earlier
 /// entry has the name; sorted by the bytes of the name. Never fails.
-std::vector<ThemeEntry> list_themes(const std::filesystem::path& themes_dir, const IndexCache& cache);
+/// Whether listing may download a stale index first, or takes the cached
+/// one as it is (the Switcher: the network never holds up its screen).
+enum class IndexUse { RefreshIfStale, AsCached };
+
+std::vector<ThemeEntry> list_themes(const std::filesystem::path& themes_dir, const IndexCache& cache, IndexUse use);
 
 /// The name of the active theme, read through the current link.
 std::optional<std::string> active_theme_name(const std::filesystem::path& themes_dir);

@@ -51,6 +51,11 @@ class FakeServices : public switcher::SwitcherServices {
   /// What the colour workers get: by default, nothing can be fetched.
   switcher::ColourFetch fetch = [](const std::string&) { return std::optional<themes::Palette>{}; };
   switcher::ColourFetch colour_fetch() override { return fetch; }
+  /// The index refresh: whether one is due, and what it reports.
+  bool stale = false;
+  std::function<bool()> refresh = [] { return false; };
+  bool index_is_stale() override { return stale; }
+  std::function<bool()> index_refresh() override { return refresh; }
 };
 
 inline std::vector<themes::ThemeEntry> named_themes(std::initializer_list<const char*> names) {

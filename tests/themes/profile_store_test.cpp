@@ -18,7 +18,9 @@ using testing_support::write_text;
 /// test caches one.
 class ThemeStore : public testing_support::SandboxTest {
  protected:
-  std::vector<themes::ThemeEntry> list() { return themes::list_themes(themes_dir(), {index_dir(), runner_}); }
+  std::vector<themes::ThemeEntry> list(themes::IndexUse use = themes::IndexUse::RefreshIfStale) {
+    return themes::list_themes(themes_dir(), {index_dir(), runner_}, use);
+  }
   std::vector<std::string> names() {
     std::vector<std::string> out;
     for (const auto& entry : list()) out.push_back(entry.name);
@@ -41,7 +43,10 @@ const std::vector<std::string> kBuiltinsSorted = {"catppuccin-latte", "catppucci
                                                   "rose-pine",        "solarized-dark",   "tokyo-night"};
 
 TEST_F(ThemeStore, EmptyOrMissingDirectoryGivesTheBuiltins) {
+  EXPECT_EQ(list(themes::IndexUse::AsCached).size(), kBuiltinsSorted.size());
+  EXPECT_TRUE(runner_.commands.empty());  // as cached: no download, whatever the index's state
   EXPECT_EQ(names(), kBuiltinsSorted);
+  EXPECT_EQ(runner_.count("curl"), 1u);
   fs::create_directories(themes_dir());
   EXPECT_EQ(names(), kBuiltinsSorted);
   const auto all = list();

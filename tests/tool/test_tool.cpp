@@ -136,7 +136,7 @@ int yazi_apply(const std::vector<std::string>& args) {
 }
 
 int themes_list(const std::vector<std::string>&) {
-  for (const auto& entry : themes::list_themes(themes::themes_dir(context().env), context().cache()))
+  for (const auto& entry : themes::list_themes(themes::themes_dir(context().env), context().cache(), themes::IndexUse::RefreshIfStale))
     fmt::print("{}\t{}\t{}\t{}\t{}\n", entry.name, colour_or_dash(entry.background),
                colour_or_dash(entry.foreground), entry.colours.size(), entry.index_file.value_or("-"));
   return 0;
