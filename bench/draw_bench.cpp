@@ -18,7 +18,7 @@ switcher::SwitcherState big_state() {
     entry.foreground = themes::Colour{205, 214, 244};
     state.themes.push_back(entry);
   }
-  state.visible = state.themes;
+  switcher::refilter(state);
   state.selected = 500;
   state.active_theme = state.themes[500].name;
   state.status = switcher::StatusLine{"Activated theme: theme-number-0500", false};

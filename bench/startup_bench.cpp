@@ -1,10 +1,12 @@
-// Time from starting the program to its first complete frame, on a
-// pseudo-terminal of 100 x 30, with the lists the environment gives.
+// Time from starting the program to a complete frame on a pseudo-terminal
+// of 100 x 30, and the program's peak memory by then, for homes of
+// various sizes.
 #include <benchmark/benchmark.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,18 +19,26 @@
 
 namespace {
 
+namespace fs = std::filesystem;
+
 // A frame ends with the hint line and a final attribute reset.
 constexpr std::string_view kFrameEnd = "esc quit\x1b[0m";
 
-// Returns seconds to the first frame, or a negative value on failure.
-double time_to_first_frame(const std::string& home, std::string_view frame_end, const char* path = nullptr) {
+struct Run {
+  double seconds = -1;  ///< to the frame looked for; negative on failure
+  long peak_kb = 0;     ///< the program's peak resident memory
+};
+
+// Starts the Switcher in `home`; after the first frame sends `keys` (if
+// any) and waits for the frame they bring.
+Run run_switcher(const fs::path& home, const char* path = nullptr, std::string_view keys = {}) {
   winsize size{};
   size.ws_col = 100;
   size.ws_row = 30;
   int master = -1;
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = forkpty(&master, nullptr, nullptr, &size);
-  if (pid < 0) return -1;
+  if (pid < 0) return {};
   if (pid == 0) {
     bench_support::point_environment_at(home);
     setenv("TERM", "xterm-256color", 1);
@@ -36,8 +46,10 @@ double time_to_first_frame(const std::string& home, std::string_view frame_end, 
     execl(TINTWELL_BINARY, TINTWELL_BINARY, static_cast<char*>(nullptr));
     _exit(127);
   }
+  Run run;
   std::string seen;
-  double elapsed = -1;
+  int frames_wanted = keys.empty() ? 1 : 2;
+  std::size_t searched = 0;
   for (;;) {
     pollfd fd{master, POLLIN, 0};
     if (poll(&fd, 1, 5000) <= 0) break;
@@ -45,78 +57,87 @@ double time_to_first_frame(const std::string& home, std::string_view frame_end, 
     const ssize_t n = read(master, buffer, sizeof buffer);
     if (n <= 0) break;
     seen.append(buffer, static_cast<std::size_t>(n));
-    if (seen.find(frame_end) != std::string::npos) {
-      elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto end = seen.find(kFrameEnd, searched);
+    if (end == std::string::npos) continue;
+    searched = end + kFrameEnd.size();
+    if (--frames_wanted == 0) {
+      run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       break;
     }
+    if (write(master, keys.data(), keys.size()) < 0) break;
   }
   kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
+  int status;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
   close(master);
-  return elapsed;
+  run.peak_kb = usage.ru_maxrss;
+  return run;
 }
 
-void BM_StartToFirstFrameEmptyLists(benchmark::State& state) {
-  char dir[] = "/tmp/tintwell-bench-XXXXXX";
-  if (!mkdtemp(dir)) {
-    state.SkipWithError("mkdtemp failed");
-    return;
-  }
+void measure(benchmark::State& state, const fs::path& home, const char* path = nullptr, std::string_view keys = {}) {
+  long peak = 0;
   for (auto _ : state) {
-    const double seconds = time_to_first_frame(dir, kFrameEnd, "/nonexistent");
-    if (seconds < 0) {
+    const Run run = run_switcher(home, path, keys);
+    if (run.seconds < 0) {
       state.SkipWithError("no frame arrived");
       break;
     }
-    state.SetIterationTime(seconds);
+    state.SetIterationTime(run.seconds);
+    peak = std::max(peak, run.peak_kb);
   }
-  std::filesystem::remove_all(dir);
+  state.counters["peak_kb"] = static_cast<double>(peak);
+  fs::remove_all(home);
 }
-void BM_StartToFirstFrameFullThemeList(benchmark::State& state) {
+
+void BM_FirstFrameEmptyLists(benchmark::State& state) {
+  measure(state, bench_support::make_empty_home(), "/nonexistent");
+}
+
+void BM_FirstFrameRealCollection(benchmark::State& state) {
   const auto home = bench_support::make_theme_home();
-  if (home.empty()) {
-    state.SkipWithError("real kitty themes not found");
-    return;
-  }
-  for (auto _ : state) {
-    const double seconds = time_to_first_frame(home, kFrameEnd);
-    if (seconds < 0) {
-      state.SkipWithError("no frame arrived");
-      break;
-    }
-    state.SetIterationTime(seconds);
-  }
-  std::filesystem::remove_all(home);
+  if (home.empty()) return state.SkipWithError("real kitty themes not found");
+  measure(state, home);
 }
-// The same list with the cached index eight days old and a curl that takes
-// 5 s: the refresh runs in the background, so the first frame should not
+
+// The same, with the cached index eight days old and a curl that takes
+// 5 s: the refresh runs in the background, so the first frame must not
 // wait for it.
-void BM_StartToFirstFrameStaleIndexSlowCurl(benchmark::State& state) {
+void BM_FirstFrameStaleIndexSlowCurl(benchmark::State& state) {
   const auto home = bench_support::make_theme_home();
-  if (home.empty()) {
-    state.SkipWithError("real kitty themes not found");
-    return;
-  }
+  if (home.empty()) return state.SkipWithError("real kitty themes not found");
   const auto index = home / ".cache" / "morvane" / "kitty-themes" / "themes.json";
-  std::filesystem::last_write_time(index, std::filesystem::last_write_time(index) - std::chrono::hours(24 * 8));
-  const auto bin = home / "bin";
-  std::filesystem::create_directories(bin);
-  std::ofstream(bin / "curl") << "#!/bin/sh\nsleep 5\nexit 28\n";
-  std::filesystem::permissions(bin / "curl", std::filesystem::perms::owner_all);
-  for (auto _ : state) {
-    const double seconds = time_to_first_frame(home, kFrameEnd, bin.c_str());
-    if (seconds < 0) {
-      state.SkipWithError("no frame arrived");
-      break;
-    }
-    state.SetIterationTime(seconds);
-  }
-  std::filesystem::remove_all(home);
+  fs::last_write_time(index, fs::last_write_time(index) - std::chrono::hours(24 * 8));
+  fs::create_directories(home / "bin");
+  std::ofstream(home / "bin" / "curl") << "#!/bin/sh\nsleep 5\nexit 28\n";
+  fs::permissions(home / "bin" / "curl", fs::perms::owner_all);
+  measure(state, home, (home / "bin").c_str());
 }
-BENCHMARK(BM_StartToFirstFrameStaleIndexSlowCurl)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
 
-BENCHMARK(BM_StartToFirstFrameFullThemeList)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+void BM_FirstFrameIndexThemes(benchmark::State& state) {
+  measure(state, bench_support::make_synthetic_home(static_cast<int>(state.range(0)), 0));
+}
 
-BENCHMARK(BM_StartToFirstFrameEmptyLists)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+void BM_FirstFrameProfiles(benchmark::State& state) {
+  measure(state, bench_support::make_synthetic_home(0, static_cast<int>(state.range(0))));
+}
+
+// Wallpapers are scanned when their section is first shown: the first
+// frame, then the one after Tab.
+void BM_FirstFrameWallpapers(benchmark::State& state) {
+  measure(state, bench_support::make_wallpaper_home(static_cast<int>(state.range(0))), "/nonexistent");
+}
+void BM_WallpapersFrameAfterTab(benchmark::State& state) {
+  measure(state, bench_support::make_wallpaper_home(static_cast<int>(state.range(0))), "/nonexistent", "\t");
+}
+
+#define STARTUP(name) BENCHMARK(name)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20)
+STARTUP(BM_FirstFrameEmptyLists);
+STARTUP(BM_FirstFrameRealCollection);
+STARTUP(BM_FirstFrameStaleIndexSlowCurl);
+STARTUP(BM_FirstFrameIndexThemes)->Arg(4000);
+STARTUP(BM_FirstFrameProfiles)->Arg(4000);
+STARTUP(BM_FirstFrameWallpapers)->Arg(20000);
+STARTUP(BM_WallpapersFrameAfterTab)->Arg(20000);
 
 }  // namespace

@@ -18,7 +18,7 @@ void BM_ListThemes(benchmark::State& state) {
   const auto themes_dir = home / ".config" / "morvane" / "themes";
   std::size_t count = 0;
   for (auto _ : state) {
-    auto list = themes::list_themes(themes_dir, cache, themes::IndexUse::AsCached);
+    auto list = themes::list_themes(themes_dir, cache, themes::ListMode::Complete);
     count = list.size();
     benchmark::DoNotOptimize(list);
   }

@@ -48,13 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     start = end + 1;
   }
   for (std::size_t i = 0; i + 3 < fields.size(); ++i) state.themes.push_back({.name = fields[i]});
-  state.visible = state.themes;
+  switcher::refilter(state);
   state.filter = fields.size() > 0 ? fields[fields.size() - 1] : "";
   if (fields.size() > 1) state.status = switcher::StatusLine{fields[fields.size() - 2], size % 2 == 0};
   if (fields.size() > 2) state.wallpapers.push_back({fields[fields.size() - 3], fields[fields.size() - 3]});
   state.filter_mode = size % 3 == 0;
   state.selected = state.visible.empty() ? 0 : size % state.visible.size();
-  if (!state.visible.empty()) state.active_theme = state.visible[0].name;
+  if (!state.visible.empty()) state.active_theme = state.visible_entry(0).name;
 
   for (auto [columns, rows] : {std::pair{30, 9}, {80, 24}, {61, 40}}) {
     check_output(switcher::draw_screen(state, {static_cast<std::uint16_t>(columns), static_cast<std::uint16_t>(rows)}));

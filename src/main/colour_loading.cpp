@@ -9,8 +9,8 @@ namespace {
 // The index file whose colours the highlighted entry lacks, if any.
 std::optional<std::string> wanted_index_file(const SwitcherState& state) {
   if (state.section != Section::Themes || state.selected >= state.visible.size()) return std::nullopt;
-  const themes::ThemeEntry& entry = state.visible[state.selected];
-  if (entry.background || !entry.index_file) return std::nullopt;
+  const themes::ThemeEntry& entry = state.visible_entry(state.selected);
+  if (entry.background || !entry.index_file || entry.palette_file) return std::nullopt;
   return entry.index_file;
 }
 
@@ -67,8 +67,8 @@ void apply_colour_reply(SwitcherState& state, const ColourReply& reply) {
     state.unavailable.insert(reply.index_file);
     return;
   }
-  // Both lists, so that the colours survive a change of the filter.
-  fill(state.visible, reply);
+  // The visible list holds positions in this one: a change of the filter
+  // keeps the colours.
   fill(state.themes, reply);
 }
 

@@ -7,6 +7,8 @@
 namespace switcher {
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr std::string_view kRule = "─";
 constexpr std::string_view kActiveMarker = "● active";
 constexpr std::string_view kNoMarker = "        ";
@@ -106,12 +108,12 @@ void draw_list(ScreenBuffer& out, const SwitcherState& state, std::size_t rows, 
     if (k < count) {
       const bool highlighted = k == state.selected;
       if (state.section == Section::Themes) {
-        const auto& entry = state.visible[k];
+        const auto& entry = state.visible_entry(k);
         draw_item(out, entry.name, state.active_theme && entry.name == *state.active_theme, highlighted,
                   columns);
       } else {
         const auto& wallpaper = state.wallpapers[k];
-        draw_item(out, wallpaper.name, state.saved_wallpaper && wallpaper.path == *state.saved_wallpaper,
+        draw_item(out, wallpaper.name, state.saved_wallpaper && fs::path(wallpaper.path) == *state.saved_wallpaper,
                   highlighted, columns);
       }
     } else if (i == 0 && count == 0) {
@@ -153,7 +155,7 @@ void draw_wallpaper_pane(ScreenBuffer& out, const wallpaper::Wallpaper& wallpape
     // The path shows only in the small pane; the large one holds the picture.
     out.move_to(0, top);
     out.raw(sgr::kDarkGrey);
-    out.text(fmt::format(" path   {}", wallpaper.path.string()), columns);
+    out.text(fmt::format(" path   {}", wallpaper.path), columns);
   }
 }
 
@@ -173,7 +175,7 @@ void draw_pane(ScreenBuffer& out, const SwitcherState& state, std::size_t top, s
                std::size_t width) {
   if (state.section == Section::Themes) {
     if (state.selected < state.visible.size())
-      draw_theme_pane(out, state.visible[state.selected], state, top, height, width);
+      draw_theme_pane(out, state.visible_entry(state.selected), state, top, height, width);
   } else if (state.selected < state.wallpapers.size()) {
     draw_wallpaper_pane(out, state.wallpapers[state.selected], top, height, width);
   }

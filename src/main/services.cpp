@@ -18,7 +18,7 @@ std::vector<themes::ThemeEntry> SystemServices::list_themes() {
   // The network never holds up the screen: a stale index is refreshed in
   // the background instead.
   return themes::list_themes(themes::themes_dir(env_), {themes::index_cache_dir(env_), runner_},
-                             themes::IndexUse::AsCached);
+                             themes::ListMode::Lazy);
 }
 
 std::optional<std::string> SystemServices::active_theme_name() {

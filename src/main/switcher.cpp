@@ -35,7 +35,10 @@ class SwitcherTerminal {
   SwitcherServices& services_;
 };
 
-sys::Result<sys::TermSize> draw(SwitcherTerminal& terminal, const SwitcherState& state) {
+sys::Result<sys::TermSize> draw(SwitcherTerminal& terminal, SwitcherState& state) {
+  // Only the highlighted theme's colours are shown: read them now, if the
+  // list was made without them.
+  load_highlighted_palette(state);
   auto size = sys::terminal_size();
   if (!size) return size.error();
   if (auto written = terminal->write(draw_screen(state, size.value())); !written) return written.error();

@@ -3,22 +3,26 @@
 #include <algorithm>
 
 #include "sys/text.hpp"
+#include "themes/profile_store.hpp"
 
 namespace switcher {
 namespace {
 
-std::size_t position_of_theme(const std::vector<themes::ThemeEntry>& list,
-                              const std::optional<std::string>& name) {
-  if (!name) return 0;
-  const auto it = std::find_if(list.begin(), list.end(), [&](const auto& e) { return e.name == *name; });
-  return it == list.end() ? 0 : static_cast<std::size_t>(it - list.begin());
+namespace fs = std::filesystem;
+
+// The position in `visible` of the theme called `name`, if it is there.
+std::optional<std::size_t> visible_position(const SwitcherState& state, const std::optional<std::string>& name) {
+  if (!name) return std::nullopt;
+  for (std::size_t k = 0; k < state.visible.size(); ++k)
+    if (state.visible_entry(k).name == *name) return k;
+  return std::nullopt;
 }
 
 std::size_t position_of_wallpaper(const std::vector<wallpaper::Wallpaper>& list,
                                   const std::optional<std::filesystem::path>& path) {
   if (!path) return 0;
   // path equality compares component by component
-  const auto it = std::find_if(list.begin(), list.end(), [&](const auto& w) { return w.path == *path; });
+  const auto it = std::find_if(list.begin(), list.end(), [&](const auto& w) { return fs::path(w.path) == *path; });
   return it == list.end() ? 0 : static_cast<std::size_t>(it - list.begin());
 }
 
@@ -69,7 +73,7 @@ bool handle_normal_key(SwitcherState& state, const sys::Key& key, SwitcherServic
     case KeyCode::Left:
     case KeyCode::Right:
     case KeyCode::Tab:
-      toggle_section(state);
+      toggle_section(state, services);
       break;
     case KeyCode::Up:
       move_selection(state, -1);
@@ -92,10 +96,9 @@ std::size_t current_list_size(const SwitcherState& state) {
 SwitcherState initial_state(SwitcherServices& services, std::filesystem::path themes_dir) {
   SwitcherState state;
   state.themes = services.list_themes();
-  state.wallpapers = services.list_wallpapers();
   state.active_theme = services.active_theme_name();
-  state.selected = position_of_theme(state.themes, state.active_theme);
-  state.visible = state.themes;
+  refilter(state);
+  state.selected = visible_position(state, state.active_theme).value_or(0);
   state.saved_wallpaper = services.load_saved_wallpaper();
   state.pending_since = std::chrono::steady_clock::now();
   state.themes_dir = std::move(themes_dir);
@@ -110,23 +113,30 @@ bool handle_key(SwitcherState& state, const sys::Key& key, SwitcherServices& ser
 void replace_themes(SwitcherState& state, std::vector<themes::ThemeEntry> themes) {
   std::optional<std::string> highlighted;
   if (state.section == Section::Themes && state.selected < state.visible.size())
-    highlighted = state.visible[state.selected].name;
+    highlighted = state.visible_entry(state.selected).name;
   state.themes = std::move(themes);
+  state.lower_names.clear();
   refilter(state);
-  if (!highlighted) return;
-  const auto it = std::find_if(state.visible.begin(), state.visible.end(),
-                               [&](const themes::ThemeEntry& e) { return e.name == *highlighted; });
-  if (it != state.visible.end()) state.selected = static_cast<std::size_t>(it - state.visible.begin());
+  if (const auto position = visible_position(state, highlighted)) state.selected = *position;
+}
+
+void load_highlighted_palette(SwitcherState& state) {
+  if (state.section == Section::Themes && state.selected < state.visible.size())
+    themes::read_palette(state.visible_entry(state.selected));
 }
 
 void refilter(SwitcherState& state) {
+  state.visible.clear();
   if (state.filter.empty()) {
-    state.visible = state.themes;
+    for (std::size_t i = 0; i < state.themes.size(); ++i) state.visible.push_back(i);
   } else {
+    if (state.lower_names.size() != state.themes.size()) {
+      state.lower_names.clear();
+      for (const auto& entry : state.themes) state.lower_names.push_back(sys::to_lower(entry.name));
+    }
     const std::string query = sys::to_lower(state.filter);
-    state.visible.clear();
-    for (const auto& entry : state.themes)
-      if (sys::to_lower(entry.name).find(query) != std::string::npos) state.visible.push_back(entry);
+    for (std::size_t i = 0; i < state.themes.size(); ++i)
+      if (state.lower_names[i].find(query) != std::string::npos) state.visible.push_back(i);
   }
   state.selected = state.visible.empty() ? 0 : std::min(state.selected, state.visible.size() - 1);
 }
@@ -142,14 +152,18 @@ void move_selection(SwitcherState& state, int step) {
   }
 }
 
-void toggle_section(SwitcherState& state) {
+void toggle_section(SwitcherState& state, SwitcherServices& services) {
   state.status.reset();
   if (state.section == Section::Themes) {
     state.section = Section::Wallpapers;
+    if (!state.wallpapers_scanned) {
+      state.wallpapers = services.list_wallpapers();
+      state.wallpapers_scanned = true;
+    }
     state.selected = position_of_wallpaper(state.wallpapers, state.saved_wallpaper);
   } else {
     state.section = Section::Themes;
-    state.selected = position_of_theme(state.visible, state.active_theme);
+    state.selected = visible_position(state, state.active_theme).value_or(0);
   }
 }
 
@@ -162,12 +176,13 @@ StatusLine status_line(std::string_view text, bool is_error) {
 void apply_selected(SwitcherState& state, SwitcherServices& services) {
   if (state.section == Section::Themes) {
     if (state.selected >= state.visible.size()) return;
-    auto outcome = services.activate_theme(state.visible[state.selected].name);
+    auto outcome = services.activate_theme(state.visible_entry(state.selected).name);
     if (!outcome) {
       state.status = status_line(outcome.error_text(), true);
       return;
     }
     state.themes = services.list_themes();
+    state.lower_names.clear();
     refilter(state);
     state.active_theme = services.active_theme_name();
     state.status = status_line(outcome.value(), false);

@@ -34,10 +34,17 @@ struct ShownImage {
 /// Everything the Switcher knows during one run.
 struct SwitcherState {
   std::vector<themes::ThemeEntry> themes;
-  /// The entries of `themes` whose name matches `filter`, in order.
-  std::vector<themes::ThemeEntry> visible;
+  /// The positions in `themes` of the entries whose name matches `filter`,
+  /// in order (positions, so that colours read or fetched for an entry are
+  /// seen through every filter).
+  std::vector<std::size_t> visible;
+  /// The names of `themes` lower-cased once, for the filter.
+  std::vector<std::string> lower_names;
   std::string filter;
+  /// The wallpaper catalogue, scanned when the section is first shown (a
+  /// large tree must not hold up the first frame).
   std::vector<wallpaper::Wallpaper> wallpapers;
+  bool wallpapers_scanned = false;
   std::optional<std::string> active_theme;
   std::optional<std::filesystem::path> saved_wallpaper;
   std::optional<StatusLine> status;
@@ -64,6 +71,10 @@ struct SwitcherState {
   Section section = Section::Themes;
   /// Named by the empty theme list's line.
   std::filesystem::path themes_dir;
+
+  /// Entry `k` of the visible list.
+  const themes::ThemeEntry& visible_entry(std::size_t k) const { return themes[visible[k]]; }
+  themes::ThemeEntry& visible_entry(std::size_t k) { return themes[visible[k]]; }
 };
 
 /// Loads the lists and builds the state the Switcher starts with: the
@@ -76,13 +87,16 @@ bool handle_key(SwitcherState& state, const sys::Key& key, SwitcherServices& ser
 /// Replaces the theme list (keeping the filter): the highlight stays on the
 /// same theme, or on the same row when that theme is gone.
 void replace_themes(SwitcherState& state, std::vector<themes::ThemeEntry> themes);
+/// Reads the highlighted theme's palette when it has not been read yet.
+void load_highlighted_palette(SwitcherState& state);
 /// Rebuilds `visible` from `themes` and `filter`, then clamps `selected`.
 void refilter(SwitcherState& state);
 /// Moves the highlight by `step` (-1 or +1) without wrapping around.
 void move_selection(SwitcherState& state, int step);
 /// Switches section, clears the status line and highlights the active
-/// theme or the saved wallpaper.
-void toggle_section(SwitcherState& state);
+/// theme or the saved wallpaper. The wallpaper catalogue is scanned the
+/// first time its section is shown.
+void toggle_section(SwitcherState& state, SwitcherServices& services);
 /// A status line holding no more of `text` than a terminal row can show.
 StatusLine status_line(std::string_view text, bool is_error);
 /// The Enter action: activate the highlighted theme or apply the

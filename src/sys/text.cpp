@@ -7,6 +7,16 @@ namespace {
 
 bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
+// Most text we read (configuration files, theme names) is plain ASCII:
+// the helpers below check for that first and then skip the UTF-8 decoding.
+bool is_ascii(std::string_view text) {
+  unsigned char any = 0;
+  for (const char c : text) any |= static_cast<unsigned char>(c);
+  return any < 0x80;
+}
+
+bool is_ascii_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
 }  // namespace
 
 bool next_code_point(std::string_view text, std::size_t& pos, char32_t& cp) {
@@ -76,6 +86,10 @@ void append_utf8(std::string& out, char32_t cp) {
 bool is_valid_utf8(std::string_view text) {
   std::size_t pos = 0;
   while (pos < text.size()) {
+    if (static_cast<unsigned char>(text[pos]) < 0x80) {
+      ++pos;
+      continue;
+    }
     const std::size_t start = pos;
     char32_t cp;
     next_code_point(text, pos, cp);
@@ -121,6 +135,11 @@ bool has_control(std::string_view text) {
 }
 
 std::string_view trim(std::string_view text) {
+  if (is_ascii(text)) {
+    while (!text.empty() && is_ascii_space(text.front())) text.remove_prefix(1);
+    while (!text.empty() && is_ascii_space(text.back())) text.remove_suffix(1);
+    return text;
+  }
   std::size_t begin = 0;
   std::size_t pos = 0;
   char32_t cp;
@@ -135,6 +154,16 @@ std::string_view trim(std::string_view text) {
 
 std::vector<std::string_view> split_whitespace(std::string_view text) {
   std::vector<std::string_view> words;
+  if (is_ascii(text)) {
+    std::size_t pos = 0;
+    for (;;) {
+      while (pos < text.size() && is_ascii_space(text[pos])) ++pos;
+      if (pos == text.size()) return words;
+      const std::size_t start = pos;
+      while (pos < text.size() && !is_ascii_space(text[pos])) ++pos;
+      words.push_back(text.substr(start, pos - start));
+    }
+  }
   std::size_t pos = 0;
   std::size_t word_start = std::string_view::npos;
   while (pos < text.size()) {
@@ -155,6 +184,13 @@ std::vector<std::string_view> split_whitespace(std::string_view text) {
 }
 
 std::string_view first_word(std::string_view text) {
+  if (is_ascii(text)) {
+    std::size_t start = 0;
+    while (start < text.size() && is_ascii_space(text[start])) ++start;
+    std::size_t end = start;
+    while (end < text.size() && !is_ascii_space(text[end])) ++end;
+    return text.substr(start, end - start);
+  }
   std::size_t pos = 0;
   std::size_t word_start = std::string_view::npos;
   while (pos < text.size()) {

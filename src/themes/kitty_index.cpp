@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 
@@ -147,11 +148,21 @@ bool is_safe_index_file(std::string_view file) {
   // and ? # % change what the URL names. White space, controls, backslashes
   // and non-ASCII text have no place in a path of the collection either
   // (it uses letters, digits, ".", "_", "-" and "/" only).
+  static constexpr auto kUnsafe = [] {
+    std::array<bool, 256> unsafe{};
+    for (int c = 0; c < 256; ++c) unsafe[c] = c <= ' ' || c >= 0x7F;
+    for (const char c : std::string_view("[]{}?#%\\")) unsafe[static_cast<unsigned char>(c)] = true;
+    return unsafe;
+  }();
   for (const unsigned char c : file)
-    if (c <= ' ' || c >= 0x7F || std::string_view("[]{}?#%\\").find(static_cast<char>(c)) != std::string_view::npos)
-      return false;
-  for (const auto component : sys::path_components(file))
-    if (component == "..") return false;
+    if (kUnsafe[c]) return false;
+  // No ".." component (checked without splitting: this runs for every
+  // entry of the index).
+  for (std::size_t at = file.find(".."); at != std::string_view::npos; at = file.find("..", at + 1)) {
+    const bool starts_component = at == 0 || file[at - 1] == '/';
+    const bool ends_component = at + 2 == file.size() || file[at + 2] == '/';
+    if (starts_component && ends_component) return false;
+  }
   return true;
 }
 
@@ -190,9 +201,11 @@ sys::Result<void> refresh_index(const IndexCache& cache) {
 }
 
 std::vector<IndexEntry> cached_index(const fs::path& cache_dir) {
-  auto text = sys::read_or_empty(cache_dir / "themes.json");
-  if (!text) return {};
-  return parse_index(text.value());
+  // The parser checks the UTF-8 of every string itself (a bad one makes the
+  // index unusable), so the text is not checked twice.
+  auto bytes = sys::read_file(cache_dir / "themes.json");
+  if (!bytes || !bytes.value()) return {};
+  return parse_index(*bytes.value());
 }
 
 std::vector<IndexEntry> load_index(const IndexCache& cache) {

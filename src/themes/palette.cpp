@@ -38,13 +38,14 @@ Palette parse_kitty_palette(std::string_view text) {
   Palette palette;
   std::array<std::optional<Colour>, 16> slots;
   for (std::string_view line : sys::split_lines(text)) {
-    const std::string_view trimmed = sys::trim(line);
-    if (trimmed.starts_with('#')) continue;
-    const auto words = sys::split_whitespace(trimmed);
-    if (words.size() < 2) continue;
-    const auto colour = parse_hex_colour(words[1]);
+    // Comments are most of a kitty.conf: skip them before anything else.
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos || line[first] == '#') continue;
+    const std::string_view key = sys::first_word(line);
+    if (key.empty() || key.starts_with('#')) continue;
+    const std::string_view rest = line.substr(static_cast<std::size_t>(key.data() + key.size() - line.data()));
+    const auto colour = parse_hex_colour(sys::first_word(rest));
     if (!colour) continue;
-    const std::string_view key = words[0];
     if (key == "background") {
       palette.background = colour;
     } else if (key == "foreground") {

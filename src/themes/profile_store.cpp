@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<ThemeEntry> list_profiles(const fs::path& dir) {
+std::vector<ThemeEntry> list_profiles(const fs::path& dir, ListMode mode) {
   std::vector<ThemeEntry> entries;
   DIR* listing = ::opendir(dir.c_str());
   if (!listing) return entries;
@@ -25,10 +25,14 @@ std::vector<ThemeEntry> list_profiles(const fs::path& dir) {
     const std::string_view raw = entry->d_name;
     if (raw == "current" || raw.starts_with('.')) continue;
     const fs::path path = dir / std::string(raw);
-    if (!themes::is_directory(path)) continue;
+    // The listing's own type saves a stat for every plain directory.
+    const bool directory = entry->d_type == DT_DIR || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) &&
+                                                       themes::is_directory(path));
+    if (!directory) continue;
     ThemeEntry item;
     item.name = sys::lossy_utf8(raw);
-    if (auto text = sys::read_or_empty(path / "kitty.conf")) item.take_palette(parse_kitty_palette(text.value()));
+    item.palette_file = path.native() + "/kitty.conf";
+    if (mode == ListMode::Complete) read_palette(item);
     entries.push_back(std::move(item));
   }
   ::closedir(listing);
@@ -50,8 +54,14 @@ bool is_directory(const fs::path& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::vector<ThemeEntry> list_themes(const fs::path& themes_dir, const IndexCache& cache, IndexUse use) {
-  std::vector<ThemeEntry> items = list_profiles(themes_dir);
+void read_palette(ThemeEntry& entry) {
+  if (!entry.palette_file) return;
+  if (auto text = sys::read_text(*entry.palette_file)) entry.take_palette(parse_kitty_palette(text.value()));
+  entry.palette_file.reset();
+}
+
+std::vector<ThemeEntry> list_themes(const fs::path& themes_dir, const IndexCache& cache, ListMode mode) {
+  std::vector<ThemeEntry> items = list_profiles(themes_dir, mode);
   std::unordered_set<std::string> names;
   for (const auto& item : items) names.insert(item.name);
 
@@ -66,19 +76,27 @@ std::vector<ThemeEntry> list_themes(const fs::path& themes_dir, const IndexCache
     items.push_back(std::move(item));
   }
 
-  for (auto& entry : use == IndexUse::RefreshIfStale ? load_index(cache) : cached_index(cache.dir)) {
+  const std::string cache_prefix = (cache.dir / "").native();
+  for (auto& entry : mode == ListMode::Complete ? load_index(cache) : cached_index(cache.dir)) {
     if (!names.insert(entry.name).second) continue;
     ThemeEntry item;
-    if (auto palette = cached_theme_palette(cache.dir, entry.file)) item.take_palette(std::move(*palette));
+    if (is_safe_index_file(entry.file)) item.palette_file = cache_prefix + entry.file;
+    if (mode == ListMode::Complete) read_palette(item);
     item.name = std::move(entry.name);
     item.index_file = std::move(entry.file);
     items.push_back(std::move(item));
   }
 
-  std::stable_sort(items.begin(), items.end(), [](const ThemeEntry& a, const ThemeEntry& b) {
-    return std::string_view(a.name) < std::string_view(b.name);  // byte order
+  // Sorted through positions, so that each entry moves once.
+  std::vector<std::size_t> order(items.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return std::string_view(items[a].name) < std::string_view(items[b].name);  // byte order
   });
-  return items;
+  std::vector<ThemeEntry> sorted;
+  sorted.reserve(items.size());
+  for (const std::size_t i : order) sorted.push_back(std::move(items[i]));
+  return sorted;
 }
 
 std::optional<std::string> active_theme_name(const fs::path& dir) {

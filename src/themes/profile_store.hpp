@@ -15,11 +15,21 @@ namespace themes {
 /// The themes the Switcher offers: the profiles in the themes directory,
 /// then the built-in themes and the kitty themes index where no earlier
 /// entry has the name; sorted by the bytes of the name. Never fails.
-/// Whether listing may download a stale index first, or takes the cached
-/// one as it is (the Switcher: the network never holds up its screen).
-enum class IndexUse { RefreshIfStale, AsCached };
+/// How the list is made.
+enum class ListMode {
+  /// A stale index is downloaded first, and every palette is read.
+  Complete,
+  /// For the Switcher, which must never wait: the cached index as it is,
+  /// and each palette only named in `palette_file`, to be read with
+  /// `read_palette` when the theme is shown.
+  Lazy,
+};
 
-std::vector<ThemeEntry> list_themes(const std::filesystem::path& themes_dir, const IndexCache& cache, IndexUse use);
+std::vector<ThemeEntry> list_themes(const std::filesystem::path& themes_dir, const IndexCache& cache, ListMode mode);
+
+/// Reads the palette an entry names into it (a file that cannot be read
+/// gives no colours); does nothing for an entry whose colours are known.
+void read_palette(ThemeEntry& entry);
 
 /// The name of the active theme, read through the current link.
 std::optional<std::string> active_theme_name(const std::filesystem::path& themes_dir);

@@ -18,6 +18,10 @@ struct ThemeEntry {
   /// For a theme of the kitty theme index that has no profile yet: its
   /// file in the index, under which its colours are fetched.
   std::optional<std::string> index_file{};
+  /// The file the colours are still to be read from, when the list was
+  /// made without reading them (`read_palette` reads it). A plain string:
+  /// lists may hold thousands of entries.
+  std::optional<std::string> palette_file{};
 
   /// Takes the colours, background and foreground of `palette`.
   void take_palette(Palette palette) {

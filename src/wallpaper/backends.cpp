@@ -68,7 +68,7 @@ sys::Result<std::string> apply_wallpaper(const themes::Environment& env, sys::Pr
                                          const Wallpaper& wallpaper) {
   char* resolved = ::realpath(wallpaper.path.c_str(), nullptr);
   if (!resolved)
-    return sys::Error{fmt::format("{}: {}", sys::lossy_utf8(wallpaper.path.native()), sys::os_error_text(errno))};
+    return sys::Error{fmt::format("{}: {}", sys::lossy_utf8(wallpaper.path), sys::os_error_text(errno))};
   const std::string image = sys::lossy_utf8(resolved);
   ::free(resolved);
 
@@ -90,7 +90,7 @@ sys::Result<std::string> apply_wallpaper(const themes::Environment& env, sys::Pr
 void reapply_saved_wallpaper(const themes::Environment& env, sys::ProcessRunner& runner, const sys::SleepFn& sleep) {
   const auto saved = load_saved_wallpaper(env);
   if (!saved) return;
-  const Wallpaper wallpaper{sys::lossy_utf8(saved->filename().native()), *saved};
+  const Wallpaper wallpaper{sys::lossy_utf8(saved->filename().native()), saved->native()};
   for (int attempt = 1; attempt <= kLoginAttempts; ++attempt) {
     if (apply_wallpaper(env, runner, wallpaper)) return;
     if (attempt < kLoginAttempts) sleep(kLoginPause);

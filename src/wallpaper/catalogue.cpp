@@ -118,7 +118,7 @@ std::vector<Wallpaper> scan_wallpaper_roots(const std::vector<fs::path>& roots) 
     const auto slash = text.rfind('\0');
     std::string name = sys::lossy_utf8(slash == std::string::npos ? text : std::string_view(text).substr(slash + 1));
     std::replace(text.begin(), text.end(), '\0', '/');
-    catalogue.push_back(Wallpaper{std::move(name), fs::path(std::move(text))});
+    catalogue.push_back(Wallpaper{std::move(name), std::move(text)});
   }
   return catalogue;
 }

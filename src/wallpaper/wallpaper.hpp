@@ -8,7 +8,9 @@ namespace wallpaper {
 /// One entry of the wallpaper catalogue.
 struct Wallpaper {
   std::string name;  ///< the file name, as UTF-8 (invalid bytes replaced)
-  std::filesystem::path path;
+  /// The path as scanned, kept as its bytes: a catalogue may hold tens of
+  /// thousands, and a std::filesystem::path costs several times as much.
+  std::string path;
   bool operator==(const Wallpaper&) const = default;
 };
 

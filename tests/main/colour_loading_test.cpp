@@ -38,7 +38,7 @@ SwitcherState index_themes() {
                   {.name = "B", .index_file = "b.conf"},
                   {.name = "C", .background = themes::Colour{}, .index_file = "c.conf"},
                   {.name = "D"}};
-  state.visible = state.themes;
+  switcher::refilter(state);
   return state;
 }
 
@@ -60,7 +60,7 @@ TEST(ColourLoading, DwellThenOneWorker) {
   EXPECT_TRUE(poll_colour_reply(state, t0 + 240ms));
   EXPECT_FALSE(state.reply_channel.has_value());
   // Both lists carry the colours, so a change of the filter keeps them.
-  EXPECT_EQ(state.visible[0].background, kPalette.background);
+  EXPECT_EQ(state.visible_entry(0).background, kPalette.background);
   EXPECT_EQ(state.themes[0].colours, kPalette.colours);
   ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 1s).ok());
   EXPECT_FALSE(state.pending_fetch.has_value());  // nothing wanted any more
@@ -82,8 +82,8 @@ TEST(ColourLoading, OneAwaitedWorkerAtATimeAndLateRepliesStillCount) {
   script.gate->set_value();
   await_worker(state);
   EXPECT_TRUE(poll_colour_reply(state, t0 + 950ms));  // A's reply, while B is highlighted
-  EXPECT_EQ(state.visible[0].background, kPalette.background);
-  EXPECT_FALSE(state.visible[1].background.has_value());
+  EXPECT_EQ(state.visible_entry(0).background, kPalette.background);
+  EXPECT_FALSE(state.visible_entry(1).background.has_value());
   ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 950ms).ok());  // only now B's worker
   await_worker(state);
   EXPECT_EQ(*script.calls, 2);
@@ -104,7 +104,7 @@ TEST(ColourLoading, UnavailableIsNeverFetchedAgain) {
     await_worker(state);
     EXPECT_TRUE(poll_colour_reply(state, t0 + 200ms));
     EXPECT_TRUE(state.unavailable.contains("a.conf"));
-    EXPECT_FALSE(state.visible[0].background.has_value());
+    EXPECT_FALSE(state.visible_entry(0).background.has_value());
     ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 1h).ok());
     EXPECT_FALSE(state.reply_channel.has_value());
     EXPECT_EQ(*script.calls, 1);

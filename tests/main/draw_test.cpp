@@ -30,7 +30,7 @@ std::vector<themes::Colour> sixteen_colours() {
 SwitcherState themes_state(std::vector<themes::ThemeEntry> entries) {
   SwitcherState state;
   state.themes = std::move(entries);
-  state.visible = state.themes;
+  switcher::refilter(state);
   state.themes_dir = "/home/u/.config/morvane/themes";
   return state;
 }
@@ -57,8 +57,8 @@ TEST(DrawScreen, TooSmallTerminalIsOnlyCleared) {
 TEST(DrawScreen, SmallestScreenWhole) {
   auto state = themes_state(named_themes({"catppuccin-mocha", "nord"}));
   state.active_theme = "nord";
-  state.visible[0].colours = {{255, 0, 0}};
-  state.visible[0].background = themes::Colour{30, 30, 46};
+  state.visible_entry(0).colours = {{255, 0, 0}};
+  state.visible_entry(0).background = themes::Colour{30, 30, 46};
   const auto screen = render(state, 30, 9);
   EXPECT_EQ(screen.rows(), (std::vector<std::string>{
                                " themes  wallpapers",
@@ -108,9 +108,9 @@ TEST(DrawScreen, FilterLineInTheHeader) {
 
 TEST(DrawScreen, PaneHeightBoundaries) {
   auto state = themes_state(named_themes({"a"}));
-  state.visible[0].colours = sixteen_colours();
-  state.visible[0].background = themes::Colour{1, 2, 3};
-  state.visible[0].foreground = themes::Colour{200, 200, 200};
+  state.visible_entry(0).colours = sixteen_colours();
+  state.visible_entry(0).background = themes::Colour{1, 2, 3};
+  state.visible_entry(0).foreground = themes::Colour{200, 200, 200};
   // 59 columns: small pane (rule at row 30 - 2 - 1 - 1 = 26), no preview.
   auto narrow = render(state, 59, 30);
   EXPECT_EQ(narrow.row(26), rule(59));
@@ -183,7 +183,7 @@ TEST(DrawScreen, EmptyListLines) {
 
 TEST(DrawScreen, SwatchesFitTheWidth) {
   auto state = themes_state(named_themes({"a"}));
-  state.visible[0].colours = sixteen_colours();
+  state.visible_entry(0).colours = sixteen_colours();
   const std::string narrow = draw_screen(state, {30, 9});
   EXPECT_EQ(count_of(narrow, "\x1b[48;2;"), "14");
   const std::string wide = draw_screen(state, {80, 9});
@@ -200,7 +200,7 @@ TEST(DrawScreen, IndexThemeSummaries) {
 TEST(DrawScreen, ControlCharactersInNamesCannotReachTheTerminal) {
   auto state = themes_state(named_themes({"evil\x1b]0;pwned\x07", "ok\x9b" "31m"}));
   state.filter = "\x1b[2J";
-  state.visible = state.themes;  // shown as if the filter matched
+  state.visible = {0, 1};  // shown as if the filter matched
   const auto out = draw_screen(state, {80, 24});
   VirtualScreen screen(80, 24);
   screen.feed(out);  // throws on a stray control character

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "main/services.hpp"
+#include "main/switcher_state.hpp"
 
 namespace testing_support {
 
@@ -28,7 +29,11 @@ class FakeServices : public switcher::SwitcherServices {
 
   std::vector<themes::ThemeEntry> list_themes() override { return themes; }
   std::optional<std::string> active_theme_name() override { return active; }
-  std::vector<wallpaper::Wallpaper> list_wallpapers() override { return wallpapers; }
+  int wallpaper_scans = 0;
+  std::vector<wallpaper::Wallpaper> list_wallpapers() override {
+    ++wallpaper_scans;
+    return wallpapers;
+  }
   std::optional<std::filesystem::path> load_saved_wallpaper() override { return saved; }
   sys::Result<std::string> activate_theme(const std::string& name) override {
     activated.push_back(name);
@@ -57,6 +62,12 @@ class FakeServices : public switcher::SwitcherServices {
   bool index_is_stale() override { return stale; }
   std::function<bool()> index_refresh() override { return refresh; }
 };
+
+inline std::vector<std::string> visible_names(const switcher::SwitcherState& state) {
+  std::vector<std::string> names;
+  for (std::size_t k = 0; k < state.visible.size(); ++k) names.push_back(state.visible_entry(k).name);
+  return names;
+}
 
 inline std::vector<themes::ThemeEntry> named_themes(std::initializer_list<const char*> names) {
   std::vector<themes::ThemeEntry> list;

@@ -11,12 +11,8 @@ namespace {
 using switcher::SwitcherState;
 using testing_support::FakeServices;
 using testing_support::named_themes;
+using testing_support::visible_names;
 
-std::vector<std::string> visible_names(const SwitcherState& state) {
-  std::vector<std::string> names;
-  for (const auto& e : state.visible) names.push_back(e.name);
-  return names;
-}
 
 struct Refresh : testing::Test {
   SwitcherState start() { return switcher::initial_state(services, "/t"); }
@@ -53,7 +49,7 @@ TEST_F(Refresh, TheNewListKeepsTheHighlightAndTheFilter) {
   services.themes = named_themes({"a", "ax", "bx", "cx", "dx", "ex"});
   EXPECT_TRUE(refresh(state));
   EXPECT_EQ(visible_names(state), (std::vector<std::string>{"ax", "bx", "cx", "dx", "ex"}));
-  EXPECT_EQ(state.visible[state.selected].name, "cx");
+  EXPECT_EQ(state.visible_entry(state.selected).name, "cx");
   EXPECT_EQ(state.themes.size(), 6u);
   EXPECT_EQ(state.filter, "x");
 
@@ -61,7 +57,7 @@ TEST_F(Refresh, TheNewListKeepsTheHighlightAndTheFilter) {
   services.themes = named_themes({"ax", "bx", "dx", "ex"});
   switcher::replace_themes(state, services.themes);
   EXPECT_EQ(state.selected, 2u);
-  EXPECT_EQ(state.visible[state.selected].name, "dx");
+  EXPECT_EQ(state.visible_entry(state.selected).name, "dx");
 }
 
 }  // namespace

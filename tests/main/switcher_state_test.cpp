@@ -12,6 +12,7 @@ using sys::Key;
 using sys::KeyCode;
 using testing_support::FakeServices;
 using testing_support::named_themes;
+using testing_support::visible_names;
 namespace mods = sys::mods;
 
 class SwitcherKeys : public testing::Test {
@@ -23,11 +24,6 @@ class SwitcherKeys : public testing::Test {
     for (char32_t c : text) quit = press(state, Key::character(c));
     return quit;
   }
-  static std::vector<std::string> visible_names(const SwitcherState& state) {
-    std::vector<std::string> names;
-    for (const auto& e : state.visible) names.push_back(e.name);
-    return names;
-  }
   FakeServices services;
 };
 
@@ -37,7 +33,7 @@ TEST_F(SwitcherKeys, InitialStateHighlightsTheActiveTheme) {
   auto state = start();
   EXPECT_EQ(state.selected, 2u);
   EXPECT_EQ(state.section, Section::Themes);
-  EXPECT_EQ(state.visible, state.themes);
+  EXPECT_EQ(visible_names(state), (std::vector<std::string>{"a", "b", "c"}));
 
   services.active = "missing";
   EXPECT_EQ(start().selected, 0u);
@@ -106,7 +102,7 @@ TEST_F(SwitcherKeys, EnterKeepsTheFilterAndSlashResumesIt) {
   EXPECT_EQ(state.filter, "x");
   press(state, Key::character(U'j'));
   EXPECT_EQ(state.selected, 1u);
-  EXPECT_EQ(state.visible[state.selected].name, "cx");
+  EXPECT_EQ(state.visible_entry(state.selected).name, "cx");
   press(state, Key::character(U'/'));
   EXPECT_TRUE(state.filter_mode);
   EXPECT_EQ(state.filter, "x");
@@ -167,10 +163,12 @@ TEST_F(SwitcherKeys, SectionsHighlightTheActiveThemeAndSavedWallpaper) {
   services.wallpapers = {{"1.png", "/w/1.png"}, {"2.png", "/w/2.png"}, {"3.png", "/w/3.png"}};
   services.saved = "/w//3.png";  // compared as paths
   auto state = start();
+  EXPECT_EQ(services.wallpaper_scans, 0);  // not before the section is shown
   press(state, Key::named(KeyCode::Down));
   state.status = switcher::StatusLine{"old", false};
   press(state, Key::named(KeyCode::Tab));
   EXPECT_EQ(state.section, Section::Wallpapers);
+  EXPECT_EQ(services.wallpaper_scans, 1);
   EXPECT_EQ(state.selected, 2u);
   EXPECT_FALSE(state.status.has_value());
   // "/" does nothing among wallpapers.
@@ -184,6 +182,7 @@ TEST_F(SwitcherKeys, SectionsHighlightTheActiveThemeAndSavedWallpaper) {
   EXPECT_FALSE(state.status.has_value());
   press(state, Key::named(KeyCode::Right));
   EXPECT_EQ(state.section, Section::Wallpapers);
+  EXPECT_EQ(services.wallpaper_scans, 1);  // scanned once a run
 }
 
 TEST_F(SwitcherKeys, FilterSurvivesSectionChangesAndHidesTheActiveTheme) {

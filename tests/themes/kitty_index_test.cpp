@@ -85,6 +85,7 @@ TEST(IndexParse, OneBadElementEmptiesTheIndex) {
       R"({"name": "A", "file": "a.conf"})",
       R"([{"name": "A", "file": "a.conf"}] x)",
       R"([{"name": "A", "file": "a.conf"})",
+      "[{\"name\": \"\xff\", \"file\": \"a.conf\"}]",
       "",
   };
   for (const char* text : bad) EXPECT_EQ(themes::parse_index(text), std::vector<IndexEntry>{}) << text;

@@ -18,8 +18,8 @@ using testing_support::write_text;
 /// test caches one.
 class ThemeStore : public testing_support::SandboxTest {
  protected:
-  std::vector<themes::ThemeEntry> list(themes::IndexUse use = themes::IndexUse::RefreshIfStale) {
-    return themes::list_themes(themes_dir(), {index_dir(), runner_}, use);
+  std::vector<themes::ThemeEntry> list(themes::ListMode mode = themes::ListMode::Complete) {
+    return themes::list_themes(themes_dir(), {index_dir(), runner_}, mode);
   }
   std::vector<std::string> names() {
     std::vector<std::string> out;
@@ -43,7 +43,7 @@ const std::vector<std::string> kBuiltinsSorted = {"catppuccin-latte", "catppucci
                                                   "rose-pine",        "solarized-dark",   "tokyo-night"};
 
 TEST_F(ThemeStore, EmptyOrMissingDirectoryGivesTheBuiltins) {
-  EXPECT_EQ(list(themes::IndexUse::AsCached).size(), kBuiltinsSorted.size());
+  EXPECT_EQ(list(themes::ListMode::Lazy).size(), kBuiltinsSorted.size());
   EXPECT_TRUE(runner_.commands.empty());  // as cached: no download, whatever the index's state
   EXPECT_EQ(names(), kBuiltinsSorted);
   EXPECT_EQ(runner_.count("curl"), 1u);
@@ -97,6 +97,27 @@ TEST_F(ThemeStore, PrecedenceAndByteOrder) {
   EXPECT_FALSE(find(all, "dracula")->index_file.has_value());  // the built-in wins
   EXPECT_EQ(find(all, "Zenburn")->index_file, "themes/Zenburn.conf");
   EXPECT_EQ(find(all, "Zenburn")->background, themes::parse_hex_colour("#3f3f3f"));
+}
+
+TEST_F(ThemeStore, LazyListsNameThePalettesToReadWhenShown) {
+  write_text(themes_dir() / "mine" / "kitty.conf", "background #010203\n");
+  write_text(index_dir() / "themes.json", R"([{"name": "Cached", "file": "themes/c.conf"},
+                                               {"name": "Remote", "file": "themes/r.conf"}])");
+  write_text(index_dir() / "themes/c.conf", "background #040506\n");
+  auto all = list(themes::ListMode::Lazy);
+  auto& mine = const_cast<themes::ThemeEntry&>(*find(all, "mine"));
+  auto& cached = const_cast<themes::ThemeEntry&>(*find(all, "Cached"));
+  auto& remote = const_cast<themes::ThemeEntry&>(*find(all, "Remote"));
+  for (auto* entry : {&mine, &cached, &remote}) {
+    EXPECT_FALSE(entry->background.has_value());
+    themes::read_palette(*entry);
+    EXPECT_FALSE(entry->palette_file.has_value());
+  }
+  EXPECT_EQ(mine.background, themes::parse_hex_colour("#010203"));
+  EXPECT_EQ(cached.background, themes::parse_hex_colour("#040506"));
+  EXPECT_FALSE(remote.background.has_value());  // not cached: left to the colour worker
+  EXPECT_EQ(remote.index_file, "themes/r.conf");
+  EXPECT_TRUE(runner_.commands.empty());
 }
 
 TEST_F(ThemeStore, ActiveNameThroughTheCurrentLink) {

@@ -136,7 +136,7 @@ int yazi_apply(const std::vector<std::string>& args) {
 }
 
 int themes_list(const std::vector<std::string>&) {
-  for (const auto& entry : themes::list_themes(themes::themes_dir(context().env), context().cache(), themes::IndexUse::RefreshIfStale))
+  for (const auto& entry : themes::list_themes(themes::themes_dir(context().env), context().cache(), themes::ListMode::Complete))
     fmt::print("{}\t{}\t{}\t{}\t{}\n", entry.name, colour_or_dash(entry.background),
                colour_or_dash(entry.foreground), entry.colours.size(), entry.index_file.value_or("-"));
   return 0;
@@ -158,7 +158,7 @@ int prepare(const std::vector<std::string>& args) {
 }
 
 int wallpapers(const std::vector<std::string>&) {
-  for (const auto& w : wallpaper::list_wallpapers(context().env)) fmt::print("{}\n", w.path.string());
+  for (const auto& w : wallpaper::list_wallpapers(context().env)) fmt::print("{}\n", w.path);
   return 0;
 }
 
@@ -169,7 +169,7 @@ int saved_wallpaper(const std::vector<std::string>&) {
 
 int apply_wallpaper(const std::vector<std::string>& args) {
   const std::filesystem::path path = args[0];
-  auto outcome = wallpaper::apply_wallpaper(context().env, context().runner, wallpaper::Wallpaper{path.filename().string(), path});
+  auto outcome = wallpaper::apply_wallpaper(context().env, context().runner, wallpaper::Wallpaper{path.filename().string(), args[0]});
   fmt::print("{}\n", outcome ? outcome.value() : outcome.error_text());
   return outcome ? 0 : 1;
 }
