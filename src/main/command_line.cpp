@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <fmt/format.h>
+
 namespace switcher {
 
 const std::string_view kUsageText =
@@ -15,7 +17,10 @@ Command parse_command_line(const std::vector<std::string>& args) {
   };
   if (has("--apply")) return Command::Apply;
   if (has("--help") || has("-h")) return Command::Help;
+  if (has("--version")) return Command::Version;
   return Command::Switcher;
 }
+
+std::string version_text() { return fmt::format("tintwell {}\n", TINTWELL_VERSION); }
 
 }  // namespace switcher

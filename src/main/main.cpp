@@ -22,6 +22,9 @@ int main(int argc, char** argv) {
     case switcher::Command::Help:
       fmt::print("{}", switcher::kUsageText);
       return 0;
+    case switcher::Command::Version:
+      fmt::print("{}", switcher::version_text());
+      return 0;
     case switcher::Command::Switcher:
       break;
   }

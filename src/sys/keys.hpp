@@ -1,9 +1,7 @@
 #pragma once
 
-#include <memory>
+#include <string>
 #include <string_view>
-
-struct TermKey;
 
 namespace sys {
 
@@ -53,33 +51,34 @@ struct Key {
   bool operator==(const Key&) const = default;
 };
 
-/// Turns terminal input bytes into `Key`s (libtermkey underneath).
+/// Turns terminal input bytes into `Key`s: the CSI and SS3 sequences of
+/// xterm-like terminals (kitty, foot, alacritty, tmux) with their modifier
+/// parameters, the Linux console's function keys, control characters and
+/// UTF-8 text. Sequences it does not know (mouse reports, pasting marks,
+/// focus changes) are swallowed whole, so the bytes after them read as
+/// they should. Bytes may arrive in any pieces.
 class KeyDecoder {
  public:
-  enum class Status { Key, None, Again, Eof, Error };
+  enum class Status {
+    Key,    ///< a key was decoded
+    None,   ///< nothing is waiting
+    Again,  ///< the bytes so far may start a sequence: wait for more, or `force`
+  };
 
-  /// Reads from `fd`; the caller owns the terminal modes.
-  static std::unique_ptr<KeyDecoder> for_fd(int fd);
-  /// Decodes bytes handed to `push`, as a terminal of type `term` sends them.
-  static std::unique_ptr<KeyDecoder> for_bytes(const char* term);
-  ~KeyDecoder();
-  KeyDecoder(const KeyDecoder&) = delete;
-  KeyDecoder& operator=(const KeyDecoder&) = delete;
+  /// How long the start of a sequence (a lone Esc, say) may wait for the
+  /// rest before it is taken as it is.
+  static constexpr int kWaitMs = 50;
 
-  void push(std::string_view bytes);
-  /// Reads what the descriptor has to offer (after it polled readable).
-  Status advise_readable();
-  /// The next complete key; `Again` when a prefix such as a lone Esc
-  /// waits for more bytes.
+  void push(std::string_view bytes) { pending_ += bytes; }
+  /// The next complete key.
   Status next(Key& key);
-  /// Like `next`, but takes a waiting prefix as it is (Esc alone).
+  /// Like `next`, but takes a waiting start of a sequence as it is: a lone
+  /// Esc is the Esc key, Esc and a byte are that key with Alt, and an
+  /// unfinished sequence is dropped.
   Status force(Key& key);
-  /// How long a prefix may wait for the rest of its sequence.
-  int wait_time_ms() const;
 
  private:
-  explicit KeyDecoder(TermKey* tk) : tk_(tk) {}
-  TermKey* tk_;
+  std::string pending_;
 };
 
 }  // namespace sys

@@ -18,10 +18,6 @@ namespace {
 constexpr std::string_view kEnterAlternateScreen = "\x1b[?1049h";
 constexpr std::string_view kHideCursor = "\x1b[?25l";
 constexpr std::string_view kLeaveSequence = "\x1b[0m\x1b[?25h\x1b[?1049l";
-// What the key decoder sends to leave and enter keypad mode (xterm's rmkx
-// and smkx); used when a signal stops or ends the program.
-constexpr std::string_view kKeypadOff = "\x1b[?1l\x1b>";
-constexpr std::string_view kKeypadOn = "\x1b[?1h\x1b=";
 
 // What has been changed, kept where a signal handler can reach it. There
 // is only one terminal session per process.
@@ -31,10 +27,8 @@ struct SessionState {
   volatile sig_atomic_t raw = 0;
   volatile sig_atomic_t alternate = 0;
   volatile sig_atomic_t cursor_hidden = 0;
-  volatile sig_atomic_t keypad = 0;
   /// What was given back when a signal stopped us, to take again on SIGCONT.
   volatile sig_atomic_t stopped_raw = 0;
-  volatile sig_atomic_t stopped_keypad = 0;
   int winch_pipe[2] = {-1, -1};
   struct sigaction old_actions[NSIG];
   bool replaced[NSIG] = {};
@@ -77,10 +71,8 @@ void signal_safe_write(std::string_view bytes) {
 }
 
 void restore_from_signal() {
-  if (g_session.keypad) signal_safe_write(kKeypadOff);
   if (g_session.alternate || g_session.cursor_hidden) signal_safe_write(kLeaveSequence);
   if (g_session.raw) tcsetattr(STDIN_FILENO, TCSANOW, &g_session.saved);
-  g_session.keypad = 0;
   g_session.alternate = 0;
   g_session.cursor_hidden = 0;
   g_session.raw = 0;
@@ -102,7 +94,6 @@ void request_redraw() {
 void on_stop(int) {
   const int saved_errno = errno;
   g_session.stopped_raw = g_session.raw;
-  g_session.stopped_keypad = g_session.keypad;
   restore_from_signal();
   // Stop for real once the handler returns; SIGCONT brings the handler back.
   ::signal(SIGTSTP, SIG_DFL);
@@ -119,10 +110,6 @@ void on_continue(int) {
     signal_safe_write(kHideCursor);
     g_session.alternate = 1;
     g_session.cursor_hidden = 1;
-    if (g_session.stopped_keypad) {
-      signal_safe_write(kKeypadOn);
-      g_session.keypad = 1;
-    }
     g_session.stopped_raw = 0;
     request_redraw();  // the loop repaints as after a resize
   }
@@ -211,18 +198,12 @@ Result<std::unique_ptr<TerminalSession>> TerminalSession::enter() {
   if (auto w = write_all(kEnterAlternateScreen); !w) return w.error();
   g_session.cursor_hidden = 1;
   if (auto w = write_all(kHideCursor); !w) return w.error();
-  // The decoder switches keypad mode on by itself and off when destroyed.
-  g_session.keypad = 1;
-  session->keys_ = KeyDecoder::for_fd(STDIN_FILENO);
-  if (!session->keys_) return Error{"could not set up key decoding"};
   return session;
 }
 
 TerminalSession::~TerminalSession() { restore(); }
 
 void TerminalSession::restore() {
-  keys_.reset();  // leaves keypad mode while still on the alternate screen
-  g_session.keypad = 0;
   if (g_session.alternate || g_session.cursor_hidden) {
     g_session.alternate = 0;
     g_session.cursor_hidden = 0;
@@ -241,23 +222,22 @@ Result<std::optional<TerminalEvent>> TerminalSession::wait_event(std::chrono::mi
   using Clock = std::chrono::steady_clock;
   using std::chrono::milliseconds;
   Key key;
-  auto status = keys_->next(key);
+  auto status = keys_.next(key);
   if (status == KeyDecoder::Status::Key) {
     partial_since_.reset();
     return std::optional<TerminalEvent>{key};
   }
-  if (status == KeyDecoder::Status::Eof) return Error{"the terminal closed its input"};
 
   int timeout = static_cast<int>(limit.count());
   if (status == KeyDecoder::Status::Again) {
-    // A lone Esc may be the start of a sequence: give the rest of it the
-    // decoder's wait time, then take the Esc as it is.
+    // A lone Esc may be the start of a sequence: give the rest of it a
+    // short wait, then take the Esc as it is.
     if (!partial_since_) partial_since_ = Clock::now();
     const auto waited = std::chrono::duration_cast<milliseconds>(Clock::now() - *partial_since_);
-    const int left = keys_->wait_time_ms() - static_cast<int>(waited.count());
+    const int left = KeyDecoder::kWaitMs - static_cast<int>(waited.count());
     if (left <= 0) {
       partial_since_.reset();
-      if (keys_->force(key) == KeyDecoder::Status::Key) return std::optional<TerminalEvent>{key};
+      if (keys_.force(key) == KeyDecoder::Status::Key) return std::optional<TerminalEvent>{key};
       return std::optional<TerminalEvent>{};
     }
     timeout = std::min(timeout, left);
@@ -278,13 +258,16 @@ Result<std::optional<TerminalEvent>> TerminalSession::wait_event(std::chrono::mi
     return std::optional<TerminalEvent>{ResizeEvent{}};
   }
   if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-    if (keys_->advise_readable() == KeyDecoder::Status::Error) return os_error(errno);
-    status = keys_->next(key);
+    char bytes[4096];
+    const ssize_t got = ::read(STDIN_FILENO, bytes, sizeof bytes);
+    if (got < 0 && errno != EINTR && errno != EAGAIN) return os_error(errno);
+    if (got == 0) return Error{"the terminal closed its input"};
+    if (got > 0) keys_.push(std::string_view(bytes, static_cast<std::size_t>(got)));
+    status = keys_.next(key);
     if (status == KeyDecoder::Status::Key) {
       partial_since_.reset();
       return std::optional<TerminalEvent>{key};
     }
-    if (status == KeyDecoder::Status::Eof) return Error{"the terminal closed its input"};
     if (status == KeyDecoder::Status::Again && !partial_since_) partial_since_ = Clock::now();
   }
   return std::optional<TerminalEvent>{};

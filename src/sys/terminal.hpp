@@ -49,7 +49,7 @@ class TerminalSession {
 
  private:
   TerminalSession() = default;
-  std::unique_ptr<KeyDecoder> keys_;
+  KeyDecoder keys_;
   std::optional<std::chrono::steady_clock::time_point> partial_since_;
 };
 

@@ -4,6 +4,7 @@ and the failure messages through the test driver."""
 
 import json
 import re
+import time
 import tomllib
 
 import pytest
@@ -66,6 +67,9 @@ def test_two_activations_over_real_files(home, terminal_factory):
     active = home.config / "morvane/themes/.active"
     colors = active / "colors.conf"
     # (curl runs only for the theme list: the index is not cached here)
+    deadline = time.monotonic() + 10  # the installs are not waited for
+    while sum(line.startswith("code\t") for line in home.fake_log()) < 2 and time.monotonic() < deadline:
+        time.sleep(0.05)
     log = [line for line in home.fake_log() if not line.startswith("curl")]
     assert log[:6] == [
         "hyprctl\treload",

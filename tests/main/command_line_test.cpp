@@ -18,6 +18,11 @@ TEST(CommandLine, ExactWholeArgumentsAnywhere) {
   EXPECT_EQ(parse_command_line({"apply"}), Command::Switcher);
   EXPECT_EQ(parse_command_line({"--apply=1"}), Command::Switcher);
   EXPECT_EQ(parse_command_line({"-help"}), Command::Switcher);
+  EXPECT_EQ(parse_command_line({"x", "--version"}), Command::Version);
+  EXPECT_EQ(parse_command_line({"--version", "-h"}), Command::Help);
+  EXPECT_EQ(parse_command_line({"--version", "--apply"}), Command::Apply);
+  EXPECT_EQ(parse_command_line({"-v"}), Command::Switcher);
+  EXPECT_TRUE(switcher::version_text().starts_with("tintwell "));
 }
 
 TEST(CommandLine, UsageIsThreeLines) {

@@ -1,0 +1,44 @@
+"""scripts/setup in its dry-run mode, as on a bare machine of each kind
+(no package query tool on PATH, so nothing counts as installed)."""
+
+import subprocess
+from pathlib import Path
+
+SETUP = Path(__file__).parents[2] / "scripts/setup"
+
+RUN = {
+    "apt": "env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends cmake ninja-build g++ "
+           "pkg-config make nlohmann-json3-dev libtomlplusplus-dev libfmt-dev libutf8proc-dev curl",
+    "pacman": "pacman -S --needed --noconfirm cmake ninja gcc pkgconf make nlohmann-json tomlplusplus fmt "
+              "libutf8proc curl",
+    "dnf": "dnf install -y cmake ninja-build gcc-c++ pkgconf-pkg-config make json-devel tomlplusplus-devel "
+           "fmt-devel utf8proc-devel curl",
+}
+TESTS = {
+    "apt": "libgtest-dev libgmock-dev libbenchmark-dev clang-16 libclang-rt-16-dev tmux python3-pytest btop kitty "
+           "xvfb lua5.4 python3-gi gir1.2-gtk-3.0 gir1.2-gtk-4.0 groff-base man-db",
+    "pacman": "gtest benchmark clang compiler-rt tmux python-pytest btop kitty xorg-server-xvfb lua python-gobject "
+              "gtk3 gtk4 groff man-db",
+    "dnf": "gtest-devel gmock-devel google-benchmark-devel clang compiler-rt tmux python3-pytest btop kitty "
+           "xorg-x11-server-Xvfb lua python3-gobject gtk3 gtk4 groff man-db",
+}
+
+
+def run_setup(manager, *args):
+    return subprocess.run(["/bin/bash", str(SETUP), "--dry-run", *args], capture_output=True, text=True,
+                          env={"PATH": "/nonexistent", "SETUP_MANAGER": manager})
+
+
+def test_each_package_manager_gets_its_own_names():
+    for manager in RUN:
+        result = run_setup(manager)
+        assert result.returncode == 0 and result.stdout == RUN[manager] + "\n", manager
+        result = run_setup(manager, "--test")
+        assert result.stdout == RUN[manager] + " " + TESTS[manager] + "\n", manager
+
+
+def test_elsewhere_it_lists_what_is_missing_and_installs_nothing():
+    result = run_setup("none")
+    assert result.returncode == 1
+    assert "the command cmake" in result.stderr and "the library fmt (pkg-config fmt)" in result.stderr
+    assert result.stdout == ""
