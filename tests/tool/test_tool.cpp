@@ -42,6 +42,25 @@ std::string read_stdin() {
   return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
 }
 
+int fail(const sys::Error& error) {
+  fmt::print(stderr, "{}\n", error.text);
+  return 1;
+}
+
+// Prints the value (followed by `end`), or the error to standard error.
+int report(const sys::Result<std::string>& outcome, std::string_view end = "\n") {
+  if (!outcome) return fail(outcome.error());
+  fmt::print("{}{}", outcome.value(), end);
+  return 0;
+}
+
+// Prints the note of a success, if any, or the error.
+int report_note(const sys::Result<std::optional<std::string>>& outcome) {
+  if (!outcome) return fail(outcome.error());
+  if (outcome.value()) fmt::print("{}\n", *outcome.value());
+  return 0;
+}
+
 std::string colour_or_dash(const std::optional<themes::Colour>& colour) {
   return colour ? themes::format_hex_colour(*colour) : "-";
 }
@@ -80,59 +99,29 @@ int definition(const std::vector<std::string>& args) {
   return 0;
 }
 
-int btop_prepare(const std::vector<std::string>& args) {
-  auto text = btop::prepare_btop_theme(args[0]);
-  if (!text) {
-    fmt::print(stderr, "{}\n", text.error_text());
-    return 1;
-  }
-  fmt::print("{}", text.value());
-  return 0;
-}
+int btop_prepare(const std::vector<std::string>& args) { return report(btop::prepare_btop_theme(args[0]), ""); }
 
 int btop_apply(const std::vector<std::string>&) {
-  auto note = btop::apply_btop_theme(context().runner, themes::themes_dir(context().env), read_stdin());
-  if (!note) {
-    fmt::print(stderr, "{}\n", note.error_text());
-    return 1;
-  }
-  if (note.value()) fmt::print("{}\n", *note.value());
-  return 0;
+  return report_note(btop::apply_btop_theme(context().runner, themes::themes_dir(context().env), read_stdin()));
 }
 
 int toml_roundtrip(const std::vector<std::string>&) {
   const std::string text = read_stdin();
-  if (auto valid = tomldoc::check_syntax(text); !valid) {
-    fmt::print(stderr, "{}\n", valid.error_text());
-    return 1;
-  }
+  if (auto valid = tomldoc::check_syntax(text); !valid) return fail(valid.error());
   fmt::print("{}", tomldoc::Document::parse(text).print());
   return 0;
 }
 
 int yazi_prepare(const std::vector<std::string>& args) {
   auto prepared = yazi::prepare_yazi_theme(context().env, args[0]);
-  if (!prepared) {
-    fmt::print(stderr, "{}\n", prepared.error_text());
-    return 1;
-  }
-  fmt::print("{}", prepared.value().merged_theme);
-  return 0;
+  if (!prepared) return fail(prepared.error());
+  return report(prepared.value().merged_theme, "");
 }
 
 int yazi_apply(const std::vector<std::string>& args) {
   auto prepared = yazi::prepare_yazi_theme(context().env, args[0]);
-  if (!prepared) {
-    fmt::print(stderr, "{}\n", prepared.error_text());
-    return 1;
-  }
-  auto note = yazi::apply_yazi_theme(context().runner, prepared.value(), args[1]);
-  if (!note) {
-    fmt::print(stderr, "{}\n", note.error_text());
-    return 1;
-  }
-  if (note.value()) fmt::print("{}\n", *note.value());
-  return 0;
+  if (!prepared) return fail(prepared.error());
+  return report_note(yazi::apply_yazi_theme(context().runner, prepared.value(), args[1]));
 }
 
 int themes_list(const std::vector<std::string>&) {
@@ -149,12 +138,8 @@ int active(const std::vector<std::string>&) {
 
 int prepare(const std::vector<std::string>& args) {
   auto path = activation::prepare_profile(themes::themes_dir(context().env), context().cache(), args[0]);
-  if (!path) {
-    fmt::print(stderr, "{}\n", path.error_text());
-    return 1;
-  }
-  fmt::print("{}\n", path.value().string());
-  return 0;
+  if (!path) return fail(path.error());
+  return report(path.value().string());
 }
 
 int wallpapers(const std::vector<std::string>&) {
@@ -174,16 +159,6 @@ int apply_wallpaper(const std::vector<std::string>& args) {
   return outcome ? 0 : 1;
 }
 
-// Prints the value (followed by `end`), or the error to standard error.
-int report(const sys::Result<std::string>& outcome, std::string_view end = "\n") {
-  if (!outcome) {
-    fmt::print(stderr, "{}\n", outcome.error_text());
-    return 1;
-  }
-  fmt::print("{}{}", outcome.value(), end);
-  return 0;
-}
-
 int activate(const std::vector<std::string>& args) {
   return report(activation::activate_theme(context().env, context().runner, args[0]));
 }
@@ -198,10 +173,7 @@ int css_colours(const std::vector<std::string>&) {
 }
 
 int managed_css(const std::vector<std::string>& args) {
-  if (auto installed = activation::install_managed_css(args[0], read_stdin()); !installed) {
-    fmt::print(stderr, "{}\n", installed.error_text());
-    return 1;
-  }
+  if (auto installed = activation::install_managed_css(args[0], read_stdin()); !installed) return fail(installed.error());
   return 0;
 }
 
