@@ -96,36 +96,15 @@ def test_tab_switches_sections(terminal_factory):
     assert screen[0] == " themes  wallpapers"
 
 
-def quit_with(terminal_factory, *keys, literal=False):
-    terminal = terminal_factory(columns=60, rows=20)
-    start_switcher(terminal)
-    terminal.send(*keys, literal=literal)
-    terminal.wait_for(lambda s: terminal.display("#{alternate_on}") == "0")
-    terminal.run("echo status=$?")
-    terminal.wait_for("status=0")
-    terminal_is_usable(terminal)
-
-
-def test_quit_with_q(terminal_factory):
-    quit_with(terminal_factory, "q", literal=True)
-
-
-def test_quit_with_esc(terminal_factory):
-    quit_with(terminal_factory, "Escape")
-
-
-def test_quit_with_ctrl_c(terminal_factory):
-    quit_with(terminal_factory, "C-c")
-
-
-def test_ctrl_c_quits_in_filter_mode(terminal_factory):
-    terminal = terminal_factory(columns=60, rows=20)
-    start_switcher(terminal)
-    terminal.type("/ab")
-    terminal.wait_for("/ ab▌")
-    terminal.send("C-c")
-    terminal.wait_for(lambda s: terminal.display("#{alternate_on}") == "0")
-    terminal_is_usable(terminal)
+def test_every_quit_key_gives_the_terminal_back(terminal_factory):
+    for keys in (["q"], ["Escape"], ["C-c"], ["/", "a", "b", "C-c"]):  # the last in filter mode
+        terminal = terminal_factory(columns=60, rows=20)
+        start_switcher(terminal)
+        terminal.send(*keys)
+        terminal.wait_for(lambda s: terminal.display("#{alternate_on}") == "0")
+        terminal.run("echo status=$?")
+        terminal.wait_for("status=0")
+        terminal_is_usable(terminal)
 
 
 def switcher_pid(terminal):
