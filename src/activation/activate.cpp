@@ -14,6 +14,7 @@
 #include "sys/os_error.hpp"
 #include "themes/builtin_themes.hpp"
 #include "themes/palette.hpp"
+#include "themes/profile_store.hpp"
 #include "vscode/vscode.hpp"
 #include "yazi/yazi.hpp"
 
@@ -23,6 +24,11 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kBaselines[] = {"kitty.conf", "hyprland.lua", "gtk.css", "waybar.css"};
+
+// Hidden, so never listed as a theme.
+constexpr std::string_view kLockName = ".activation.lock";
+// Longer than an activation whose every program runs into its time limit.
+constexpr std::chrono::seconds kLockWait{90};
 
 bool exists_following_links(const fs::path& path) {
   struct stat st;
@@ -107,6 +113,12 @@ sys::Result<std::optional<std::string>> apply_desktop(const themes::Environment&
 sys::Result<std::string> activate_theme(const themes::Environment& env, sys::ProcessRunner& runner,
                                         const std::string& name) {
   const fs::path themes_dir = themes::themes_dir(env);
+  if (!themes::is_valid_theme_name(name)) return sys::Error{"invalid theme name"};
+  // One activation at a time, across processes (a key held down, a timer
+  // and the Switcher): otherwise two could leave a mix of both themes.
+  if (auto made = sys::create_dir_all(themes_dir); !made) return made.error();
+  auto lock = sys::lock_file(themes_dir / kLockName, kLockWait, sys::sleep_for);
+  if (!lock) return lock.error();
   auto profile = prepare_profile(themes_dir, {themes::index_cache_dir(env), runner}, name);
   if (!profile) return profile.error();
   // Both are prepared before anything is written, so that a profile they

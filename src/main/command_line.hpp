@@ -7,16 +7,33 @@
 namespace switcher {
 
 enum class Command {
-  Switcher,  ///< the interactive Switcher (no argument, or unknown ones)
-  Apply,     ///< --apply: re-apply the saved wallpaper and exit
-  Help,      ///< --help or -h: print the usage text
-  Version,   ///< --version: print "tintwell VERSION"
+  Switcher,   ///< the interactive Switcher (no argument, or unknown ones)
+  Apply,      ///< --apply: re-apply the saved wallpaper and exit
+  Help,       ///< --help or -h: print the usage text
+  Version,    ///< --version: print "tintwell VERSION"
+  Theme,      ///< --theme NAME: apply a theme as Enter does
+  Wallpaper,  ///< --wallpaper PATH: apply a wallpaper as Enter does
+  List,       ///< --list [--json]: print the theme list
+  Current,    ///< --current: print the active theme's name
+  Misuse,     ///< a bad command line: `error` says what is wrong
+};
+
+/// What the arguments ask for.
+struct CommandLine {
+  Command command = Command::Switcher;
+  std::string value{};  ///< the theme name or wallpaper path
+  bool json = false;    ///< --list --json
+  std::string error{};  ///< for Misuse: one line naming the problem
+  bool operator==(const CommandLine&) const = default;
 };
 
 /// Decides what to do from the arguments after the program name. Only
-/// whole, exact arguments count, anywhere on the line; --apply wins over
-/// --help, which wins over --version. Anything else is ignored.
-Command parse_command_line(const std::vector<std::string>& args);
+/// whole, exact arguments count, anywhere on the line. --apply wins over
+/// everything, then --help, then --version. Then the actions for scripts
+/// (--theme, --wallpaper, --list, --current), of which at most one may be
+/// given; with an action, every other argument must belong to it.
+/// Without one, other arguments are ignored and the Switcher opens.
+CommandLine parse_command_line(const std::vector<std::string>& args);
 
 extern const std::string_view kUsageText;
 

@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "main/actions.hpp"
 #include "main/command_line.hpp"
 #include "main/environment.hpp"
 #include "main/services.hpp"
@@ -15,7 +16,8 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const themes::Environment env = switcher::read_environment();
   sys::SystemProcessRunner runner;
-  switch (switcher::parse_command_line(args)) {
+  const switcher::CommandLine line = switcher::parse_command_line(args);
+  switch (line.command) {
     case switcher::Command::Apply:
       wallpaper::reapply_saved_wallpaper(env, runner, sys::sleep_for);
       return 0;
@@ -27,6 +29,12 @@ int main(int argc, char** argv) {
       return 0;
     case switcher::Command::Switcher:
       break;
+    default: {
+      const switcher::ActionOutcome outcome = switcher::run_action(line, env, runner);
+      fmt::print("{}", outcome.out);
+      fmt::print(stderr, "{}", outcome.err);
+      return outcome.status;
+    }
   }
   try {
     switcher::SystemServices services(env, runner);

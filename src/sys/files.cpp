@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -188,6 +189,24 @@ Result<void> create_dir_all(const fs::path& path) {
   fs::create_directories(path, ec);
   if (ec) return os_error(ec.value());
   return success();
+}
+
+FileLock::~FileLock() {
+  if (fd_ >= 0) ::close(fd_);  // closing the descriptor releases the lock
+}
+
+Result<FileLock> lock_file(const fs::path& path, std::chrono::milliseconds limit,
+                           const std::function<void(std::chrono::milliseconds)>& sleep) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return os_error(errno);
+  FileLock lock(fd);
+  constexpr std::chrono::milliseconds kPause{20};
+  for (std::chrono::milliseconds waited{0};; waited += kPause) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return lock;
+    if (errno != EWOULDBLOCK && errno != EINTR) return os_error(errno);
+    if (waited >= limit) return Error{fmt::format("timed out waiting for {}", path.string())};
+    sleep(kPause);
+  }
 }
 
 }  // namespace sys

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,5 +66,24 @@ Result<std::string> read_or_empty(const fs::path& path);
 /// Creates `path` and its missing ancestors with mode 0777 before the
 /// process's mask; an existing directory is fine.
 Result<void> create_dir_all(const fs::path& path);
+
+/// An exclusive advisory lock (flock) on a file, held while the object
+/// lives. Other processes that take the same lock wait for it.
+class FileLock {
+ public:
+  explicit FileLock(int fd) : fd_(fd) {}
+  FileLock(FileLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  FileLock& operator=(FileLock&&) = delete;
+  ~FileLock();
+
+ private:
+  int fd_;
+};
+
+/// Takes the lock on `path` (the file is created when missing), trying
+/// again after `sleep` pauses while another process holds it, for at most
+/// `limit` in all ("timed out waiting for LOCK").
+Result<FileLock> lock_file(const fs::path& path, std::chrono::milliseconds limit,
+                           const std::function<void(std::chrono::milliseconds)>& sleep);
 
 }  // namespace sys

@@ -57,4 +57,21 @@ std::string mix_hex_percent(std::string_view a, std::string_view b, int t) {
   return format_hex_colour({mix(from->red, to->red), mix(from->green, to->green), mix(from->blue, to->blue)});
 }
 
+double relative_luminance(Colour colour) {
+  const auto linear = [](std::uint8_t channel) {
+    const double c = channel / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(colour.red) + 0.7152 * linear(colour.green) + 0.0722 * linear(colour.blue);
+}
+
+double contrast_ratio(Colour a, Colour b) {
+  const double la = relative_luminance(a);
+  const double lb = relative_luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Lightness 50 is a relative luminance of 0.1842.
+bool is_dark_background(Colour background) { return relative_luminance(background) < 0.1842; }
+
 }  // namespace themes

@@ -29,4 +29,12 @@ Colour mix_colour(Colour from, Colour to, float fraction);
 /// does not parse.
 std::string mix_hex_percent(std::string_view a, std::string_view b, int t);
 
+/// WCAG relative luminance, 0 (black) to 1 (white).
+double relative_luminance(Colour colour);
+/// WCAG contrast ratio of two colours, 1 to 21.
+double contrast_ratio(Colour a, Colour b);
+/// Whether text on this background reads as a dark theme: darker than
+/// middle grey (CIE lightness below 50).
+bool is_dark_background(Colour background);
+
 }  // namespace themes

@@ -69,6 +69,7 @@ std::vector<ThemeEntry> list_themes(const fs::path& themes_dir, const IndexCache
     if (!names.insert(std::string(builtin.slug)).second) continue;
     ThemeEntry item;
     item.name = builtin.slug;
+    item.source = ThemeSource::Builtin;
     for (auto colour : builtin.colours)
       if (auto parsed = parse_hex_colour(colour)) item.colours.push_back(*parsed);
     item.background = parse_hex_colour(builtin.background);
@@ -84,6 +85,8 @@ std::vector<ThemeEntry> list_themes(const fs::path& themes_dir, const IndexCache
     if (mode == ListMode::Complete) read_palette(item);
     item.name = std::move(entry.name);
     item.index_file = std::move(entry.file);
+    item.source = ThemeSource::Index;
+    item.is_dark = entry.is_dark;
     items.push_back(std::move(item));
   }
 

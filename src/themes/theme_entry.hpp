@@ -9,6 +9,9 @@
 
 namespace themes {
 
+/// Where a theme of the list comes from.
+enum class ThemeSource { Profile, Builtin, Index };
+
 /// One row of the theme list.
 struct ThemeEntry {
   std::string name;
@@ -22,6 +25,10 @@ struct ThemeEntry {
   /// made without reading them (`read_palette` reads it). A plain string:
   /// lists may hold thousands of entries.
   std::optional<std::string> palette_file{};
+  ThemeSource source = ThemeSource::Profile;
+  /// Whether the theme is dark, where its origin says (the kitty themes
+  /// index does; for the others it follows from the background).
+  std::optional<bool> is_dark{};
 
   /// Takes the colours, background and foreground of `palette`.
   void take_palette(Palette palette) {

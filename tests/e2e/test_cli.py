@@ -1,5 +1,6 @@
 """The command line paths that do not take over the terminal."""
 
+import json
 import os
 import re
 import shutil
@@ -56,3 +57,46 @@ def test_the_manual_renders_without_warnings():
     assert checked.returncode == 0 and checked.stderr == ""
     shown = subprocess.run(["man", "-l", str(page)], capture_output=True, text=True, env={"MANWIDTH": "80"})
     assert "exec-once = tintwell --apply" in shown.stdout.replace("\u2010", "-")
+
+
+def test_script_actions_on_the_real_binary(home):
+    applied = home.run("--theme", "dracula")
+    assert applied.returncode == 0, applied.stderr
+    assert applied.stdout.decode().startswith("Activated theme: dracula") and applied.stdout.endswith(b"\n")
+    assert home.run("--current").stdout == b"dracula\n"
+    listed = json.loads(home.run("--list", "--json", FAKE_CURL_STATUS="6").stdout)
+    assert {"name": "dracula", "source": "profile", "dark": True, "active": True} in listed
+    assert {"name": "nord", "source": "builtin", "dark": True, "active": False} in listed
+
+    before = sorted(p.relative_to(home.root) for p in home.root.rglob("*") if p.name != "fake.log")
+    refused = home.run("--theme", "Dracula", FAKE_CURL_STATUS="6")
+    assert refused.returncode == 1 and refused.stdout == b""
+    assert refused.stderr.decode() == 'no theme named "Dracula" (did you mean "dracula"?)\n'
+    misused = home.run("--theme", "nord", "--wallpaper", "x.png")
+    assert misused.returncode == 2
+    assert misused.stderr.decode() == "tintwell: --theme and --wallpaper cannot be used together\n"
+    after = sorted(p.relative_to(home.root) for p in home.root.rglob("*") if p.name != "fake.log")
+    assert before == after, "a refused call writes nothing"
+
+
+def test_two_activations_at_once_leave_one_whole_theme(home):
+    user_kitty = home.config / "kitty" / "kitty.conf"
+    user_kitty.parent.mkdir(parents=True)
+    user_kitty.write_text("font_size 11\n")
+    active = home.config / "morvane" / "themes" / ".active"
+    for _ in range(4):
+        runs = [subprocess.Popen([TINTWELL, "--theme", name], env=home.env(), stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE) for name in ("nord", "dracula")]
+        assert [run.wait(timeout=60) for run in runs] == [0, 0]
+        name = (active / "theme-name").read_text()
+        profile = home.config / "morvane" / "themes" / name
+        assert os.readlink(active.parent / "current") == ".active"
+        expected_colours = "".join(line + "\n" for line in (profile / "kitty.conf").read_text().splitlines()
+                                   if line.split(" ")[0] in ("background", "foreground", "cursor") or
+                                   line.startswith(("color", "selection_", "cursor_text")))
+        assert (active / "colors.conf").read_text() == expected_colours
+        assert (active / "btop.theme").read_text() == (profile / "btop.theme").read_text()
+        gtk = (home.config / "gtk-3.0" / "gtk.css").read_text()
+        assert gtk.count("/* tintwell colors begin */") == 1
+        assert (profile / "gtk.css").read_text().splitlines()[0] in gtk
+        assert user_kitty.read_text().count("include ../morvane/themes/current/kitty.conf") == 1

@@ -159,3 +159,24 @@ TEST(WriteFile, CreatesOrTruncatesInPlace) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LockFile, WaitsForTheHolderUpToTheLimit) {
+  TempDir dir;
+  const fs::path path = dir / "x.lock";
+  int pauses = 0;
+  const auto count = [&](std::chrono::milliseconds) { ++pauses; };
+  {
+    auto held = sys::lock_file(path, std::chrono::seconds(1), count);
+    ASSERT_TRUE(held.ok()) << held.error_text();
+    EXPECT_EQ(pauses, 0);
+    // Another open of the file stands for another process.
+    auto waiting = sys::lock_file(path, std::chrono::milliseconds(100), count);
+    EXPECT_EQ(waiting.error_text(), "timed out waiting for " + path.string());
+    EXPECT_EQ(pauses, 5);
+  }
+  EXPECT_TRUE(sys::lock_file(path, std::chrono::milliseconds(0), count).ok()) << "released with its holder";
+}
+
+}  // namespace

@@ -1,0 +1,174 @@
+#include "main/actions.hpp"
+
+#include <errno.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <tuple>
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+#include "activation/activate.hpp"
+#include "sys/os_error.hpp"
+#include "sys/text.hpp"
+#include "themes/colour.hpp"
+#include "themes/kitty_index.hpp"
+#include "themes/profile_store.hpp"
+#include "wallpaper/backends.hpp"
+
+namespace switcher {
+namespace {
+
+namespace fs = std::filesystem;
+
+ActionOutcome printed(std::string text) { return ActionOutcome{.status = 0, .out = text + "\n"}; }
+ActionOutcome failed(std::string_view text) { return ActionOutcome{.status = 1, .err = fmt::format("{}\n", text)}; }
+
+// The list as the Switcher's first frame has it: the cached index as it
+// is, no palette read.
+std::vector<themes::ThemeEntry> listed_themes(const themes::Environment& env, sys::ProcessRunner& runner) {
+  return themes::list_themes(themes::themes_dir(env), {themes::index_cache_dir(env), runner}, themes::ListMode::Lazy);
+}
+
+// The list after one refresh of a missing or stale index (bounded by
+// curl's own limit); a failed refresh leaves the rest of the list.
+std::vector<themes::ThemeEntry> refreshed_themes(const themes::Environment& env, sys::ProcessRunner& runner) {
+  const fs::path cache = themes::index_cache_dir(env);
+  if (themes::index_is_stale(cache)) (void)themes::refresh_index({cache, runner});
+  return listed_themes(env, runner);
+}
+
+bool has_name(const std::vector<themes::ThemeEntry>& entries, const std::string& name) {
+  return std::any_of(entries.begin(), entries.end(), [&](const auto& entry) { return entry.name == name; });
+}
+
+std::vector<std::string> names_of(const std::vector<themes::ThemeEntry>& entries) {
+  std::vector<std::string> names;
+  names.reserve(entries.size());
+  for (const auto& entry : entries) names.push_back(entry.name);
+  return names;
+}
+
+// Edits (insert, delete, replace) between two texts, counted in bytes.
+std::size_t edit_distance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+ActionOutcome apply_theme(const themes::Environment& env, sys::ProcessRunner& runner, const std::string& name) {
+  // Built-ins and profiles need no network; only a name that is nowhere
+  // yet may wait for a refresh of the index.
+  auto entries = listed_themes(env, runner);
+  if (!has_name(entries, name)) entries = refreshed_themes(env, runner);
+  if (!has_name(entries, name)) {
+    std::string text = fmt::format("no theme named \"{}\"", sys::screen_text(name));
+    const auto close = close_names(name, names_of(entries));
+    if (!close.empty()) {
+      std::vector<std::string> quoted;
+      for (const auto& candidate : close) quoted.push_back(fmt::format("\"{}\"", sys::screen_text(candidate)));
+      text += fmt::format(" (did you mean {}?)", fmt::join(quoted, ", "));
+    }
+    return failed(text);
+  }
+  auto outcome = activation::activate_theme(env, runner, name);
+  if (!outcome) return failed(outcome.error_text());
+  return printed(outcome.value());
+}
+
+ActionOutcome list(const themes::Environment& env, sys::ProcessRunner& runner, bool json) {
+  auto entries = refreshed_themes(env, runner);
+  if (!json) {
+    std::string out;
+    for (const auto& entry : entries) out += entry.name + "\n";
+    return ActionOutcome{.status = 0, .out = std::move(out)};
+  }
+  for (auto& entry : entries) themes::read_palette(entry);  // a profile's darkness is in its colours
+  return printed(themes_json(entries, themes::active_theme_name(themes::themes_dir(env))));
+}
+
+ActionOutcome current(const themes::Environment& env) {
+  // What a status bar runs every few seconds: the link and one small file.
+  const auto name = themes::active_theme_name(themes::themes_dir(env));
+  if (!name) return ActionOutcome{.status = 1};
+  return printed(*name);
+}
+
+ActionOutcome apply_wallpaper(const themes::Environment& env, sys::ProcessRunner& runner, const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return failed(fmt::format("{}: {}", sys::lossy_utf8(path), sys::os_error_text(errno)));
+  if (!S_ISREG(st.st_mode)) return failed(fmt::format("{}: not a regular file", sys::lossy_utf8(path)));
+  const wallpaper::Wallpaper chosen{sys::lossy_utf8(fs::path(path).filename().native()), path};
+  auto outcome = wallpaper::apply_wallpaper(env, runner, chosen);
+  if (!outcome) return failed(outcome.error_text());
+  return printed(outcome.value());
+}
+
+}  // namespace
+
+std::vector<std::string> close_names(std::string_view name, const std::vector<std::string>& names) {
+  const std::string wanted = sys::to_lower(name);
+  const std::size_t slips = std::max<std::size_t>(2, wanted.size() / 4);
+  // (kind of closeness, edits, name): lower sorts first.
+  std::vector<std::tuple<int, std::size_t, std::string>> ranked;
+  for (const auto& candidate : names) {
+    const std::string lower = sys::to_lower(candidate);
+    const std::size_t edits = edit_distance(wanted, lower);
+    if (lower == wanted) {
+      ranked.emplace_back(0, 0, candidate);
+    } else if (!wanted.empty() && (lower.find(wanted) != std::string::npos || wanted.find(lower) != std::string::npos)) {
+      ranked.emplace_back(1, edits, candidate);
+    } else if (edits <= slips) {
+      ranked.emplace_back(2, edits, candidate);
+    }
+  }
+  std::sort(ranked.begin(), ranked.end());
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < ranked.size() && i < 3; ++i) out.push_back(std::get<2>(ranked[i]));
+  return out;
+}
+
+std::string themes_json(const std::vector<themes::ThemeEntry>& entries, const std::optional<std::string>& active) {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (const auto& entry : entries) {
+    std::optional<bool> dark = entry.is_dark;
+    if (!dark && entry.background) dark = themes::is_dark_background(*entry.background);
+    const char* source = entry.source == themes::ThemeSource::Index     ? "index"
+                         : entry.source == themes::ThemeSource::Builtin ? "builtin"
+                                                                        : "profile";
+    list.push_back({{"name", entry.name},
+                    {"source", source},
+                    {"dark", dark ? nlohmann::ordered_json(*dark) : nlohmann::ordered_json(nullptr)},
+                    {"active", active && *active == entry.name}});
+  }
+  return list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+ActionOutcome run_action(const CommandLine& line, const themes::Environment& env, sys::ProcessRunner& runner) {
+  switch (line.command) {
+    case Command::Theme:
+      return apply_theme(env, runner, line.value);
+    case Command::Wallpaper:
+      return apply_wallpaper(env, runner, line.value);
+    case Command::List:
+      return list(env, runner, line.json);
+    case Command::Current:
+      return current(env);
+    case Command::Misuse:
+      return ActionOutcome{.status = 2, .err = fmt::format("tintwell: {}\n", line.error)};
+    default:
+      return ActionOutcome{.status = 2, .err = "tintwell: not an action\n"};
+  }
+}
+
+}  // namespace switcher
