@@ -15,6 +15,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A `kitty @` call takes about half a second (kitty's own start-up); one
+// that gets no answer from the terminal would wait about eleven.
+constexpr std::chrono::seconds kRemoteControlLimit{5};
+
 constexpr std::string_view kIncludeMarker = "morvane/themes/current/kitty.conf";
 constexpr std::string_view kIncludeBlock =
     "\n# Theme colors managed by tintwell\ninclude ../morvane/themes/current/kitty.conf\n";
@@ -74,7 +78,8 @@ bool can_recolour_own_window(const themes::Environment& env) {
 
 void recolour_own_window(const themes::Environment& env, sys::ProcessRunner& runner, const fs::path& colors) {
   if (!can_recolour_own_window(env)) return;
-  (void)runner.run(sys::Command{.program = "kitty", .args = {"@", "set-colors", "--all", "--configured", colors.string()}});
+  (void)runner.run_for(sys::Command{.program = "kitty", .args = {"@", "set-colors", "--all", "--configured", colors.string()}},
+                       kRemoteControlLimit);
 }
 
 fs::path launcher_socket(const themes::Environment& env) {
@@ -89,14 +94,18 @@ sys::Result<void> refresh_launcher_kitty(const themes::Environment& env, sys::Pr
     if (errno == ENOENT) return sys::success();  // no launcher running
     return sys::os_error(errno);
   }
-  auto done = runner.run(sys::Command{
-      .program = "kitty",
-      .args = {"@", fmt::format("--to=unix:{}", socket.string()), "set-colors", "--all", "--configured", colors.string()},
-      .err = sys::Stdio::Capture});
+  auto done = runner.run_for(
+      sys::Command{.program = "kitty",
+                   .args = {"@", fmt::format("--to=unix:{}", socket.string()), "set-colors", "--all", "--configured",
+                            colors.string()},
+                   .err = sys::Stdio::Capture},
+      kRemoteControlLimit);
   if (!done) return done.error();
-  if (done.value().status.success()) return sys::success();
-  return sys::Error{fmt::format("Kitty exited with {}: {}", done.value().status.text(),
-                                sys::trim(sys::lossy_utf8(done.value().err)))};
+  if (!done.value())
+    return sys::Error{fmt::format("kitty did not answer within {} s", kRemoteControlLimit.count())};
+  const sys::Output& output = *done.value();
+  if (output.status.success()) return sys::success();
+  return sys::Error{fmt::format("Kitty exited with {}: {}", output.status.text(), sys::trim(sys::lossy_utf8(output.err)))};
 }
 
 }  // namespace activation

@@ -176,9 +176,10 @@ std::optional<std::string> notify_btop(sys::ProcessRunner& runner) {
   const auto version = probe("btop", "--version");
   if (!version || !btop_reloads_on_signal(version->out)) return note;
 
-  auto pkill = runner.run(sys::Command{.program = "pkill", .args = {"-USR2", "-u", std::to_string(*uid), "-x", "btop"}});
-  if (!pkill) return note;
-  const auto code = pkill.value().status.code();
+  auto pkill = runner.run_for(
+      sys::Command{.program = "pkill", .args = {"-USR2", "-u", std::to_string(*uid), "-x", "btop"}}, kProbeLimit);
+  if (!pkill || !pkill.value()) return note;
+  const auto code = pkill.value()->status.code();
   if (code == 0 || code == 1) return std::nullopt;
   return note;
 }

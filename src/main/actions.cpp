@@ -155,6 +155,8 @@ std::string themes_json(const std::vector<themes::ThemeEntry>& entries, const st
 }
 
 ActionOutcome run_action(const CommandLine& line, const themes::Environment& env, sys::ProcessRunner& runner) {
+  if (line.command == Command::Misuse) return ActionOutcome{.status = 2, .err = fmt::format("tintwell: {}\n", line.error)};
+  if (auto located = themes::check_locations(env); !located) return failed(fmt::format("tintwell: {}", located.error_text()));
   switch (line.command) {
     case Command::Theme:
       return apply_theme(env, runner, line.value);
@@ -164,8 +166,6 @@ ActionOutcome run_action(const CommandLine& line, const themes::Environment& env
       return list(env, runner, line.json);
     case Command::Current:
       return current(env);
-    case Command::Misuse:
-      return ActionOutcome{.status = 2, .err = fmt::format("tintwell: {}\n", line.error)};
     default:
       return ActionOutcome{.status = 2, .err = "tintwell: not an action\n"};
   }

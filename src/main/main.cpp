@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
   const switcher::CommandLine line = switcher::parse_command_line(args);
   switch (line.command) {
     case switcher::Command::Apply:
-      wallpaper::reapply_saved_wallpaper(env, runner, sys::sleep_for);
+      // The login hook is silent, even when it cannot know where to look.
+      if (themes::check_locations(env)) wallpaper::reapply_saved_wallpaper(env, runner, sys::sleep_for, sys::steady_now);
       return 0;
     case switcher::Command::Help:
       fmt::print("{}", switcher::kUsageText);
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
       fmt::print(stderr, "{}", outcome.err);
       return outcome.status;
     }
+  }
+  if (auto located = themes::check_locations(env); !located) {
+    fmt::print(stderr, "tintwell: {}\n", located.error_text());
+    return 1;
   }
   try {
     switcher::SystemServices services(env, runner);

@@ -43,7 +43,10 @@ void SystemServices::run_kitten(std::vector<std::string> args) {
   if (!images_supported(env_)) return;
   // The kitten's graphics sequences must reach the terminal: standard
   // output is ours. Whether it worked is not examined.
-  (void)runner_.run(sys::Command{.program = "kitty", .args = std::move(args), .out = sys::Stdio::Inherit});
+  // In kitty the kitten takes about half a second; it must never keep the
+  // Switcher waiting much longer than that.
+  (void)runner_.run_for(sys::Command{.program = "kitty", .args = std::move(args), .out = sys::Stdio::Inherit},
+                        std::chrono::seconds(3));
 }
 
 void SystemServices::show_image(const std::filesystem::path& path, ImagePlacement placement) {

@@ -258,4 +258,6 @@ Result<std::optional<Output>> SystemProcessRunner::run_for(const Command& comman
 
 void sleep_for(std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }
 
+std::chrono::steady_clock::time_point steady_now() { return std::chrono::steady_clock::now(); }
+
 }  // namespace sys

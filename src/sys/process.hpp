@@ -98,11 +98,12 @@ Result<void> spawn_detached(const Command& command);
 
 /// Every external program runs through one of these: the real one starts
 /// processes, tests use a recording fake that returns scripted outcomes.
+/// A program that is waited for always has a time limit: a compositor
+/// that is busy or not yet up, or a kitty that does not answer, must not
+/// hang the Switcher or the login hook.
 class ProcessRunner {
  public:
   virtual ~ProcessRunner() = default;
-  /// Starts `command` and waits for it.
-  virtual Result<Output> run(const Command& command) = 0;
   /// Starts `command` and waits at most `limit`; a child still running
   /// then is killed and reaped, and nothing is returned.
   virtual Result<std::optional<Output>> run_for(const Command& command, std::chrono::milliseconds limit) = 0;
@@ -112,7 +113,6 @@ class ProcessRunner {
 
 class SystemProcessRunner final : public ProcessRunner {
  public:
-  Result<Output> run(const Command& command) override { return sys::run(command); }
   Result<std::optional<Output>> run_for(const Command& command, std::chrono::milliseconds limit) override;
   Result<void> start_detached(const Command& command) override { return spawn_detached(command); }
 };
@@ -121,5 +121,9 @@ class SystemProcessRunner final : public ProcessRunner {
 /// tests never wait in real time.
 using SleepFn = std::function<void(std::chrono::milliseconds)>;
 void sleep_for(std::chrono::milliseconds pause);
+
+/// The monotonic clock, as a parameter for the same reason.
+using ClockFn = std::function<std::chrono::steady_clock::time_point()>;
+std::chrono::steady_clock::time_point steady_now();
 
 }  // namespace sys

@@ -177,12 +177,19 @@ sys::Result<void> download_file(sys::ProcessRunner& runner, const std::string& u
   const fs::path temp = download_temp_path(destination, static_cast<long>(::getpid()), g_download_counter++);
   // curl writes into whatever the name holds: make it a file of our own.
   if (auto created = sys::create_new_file(temp); !created) return created;
-  auto output = runner.run(sys::Command{
-      .program = "curl",
-      .args = {"--fail", "--silent", "--show-error", "--location", "--max-time", "8", "-o", temp.string(), url},
-  });
-  if (!output) return sys::Error{fmt::format("curl: {}", output.error_text())};
-  if (!output.value().status.success()) {
+  // curl keeps to its own eight seconds; the limit here is for a curl that
+  // does not (stuck before its timer starts, or a stand-in).
+  auto output = runner.run_for(
+      sys::Command{
+          .program = "curl",
+          .args = {"--fail", "--silent", "--show-error", "--location", "--max-time", "8", "-o", temp.string(), url},
+      },
+      std::chrono::seconds(10));
+  if (!output) {
+    ::unlink(temp.c_str());
+    return sys::Error{fmt::format("curl: {}", output.error_text())};
+  }
+  if (!output.value() || !output.value()->status.success()) {
     ::unlink(temp.c_str());
     return sys::Error{fmt::format("curl could not fetch {}", url)};
   }

@@ -2,11 +2,27 @@
 
 namespace themes {
 
-fs::path home_dir(const Environment& env) { return env.home ? fs::path(*env.home) : fs::path("."); }
+bool is_absolute_setting(const std::optional<std::string>& value) { return value && value->starts_with('/'); }
+
+std::optional<fs::path> usable_home(const Environment& env) {
+  if (!is_absolute_setting(env.home)) return std::nullopt;
+  return fs::path(*env.home);
+}
+
+fs::path home_dir(const Environment& env) { return usable_home(env).value_or(fs::path(".")); }
 
 fs::path user_config_dir(const Environment& env) {
-  if (env.xdg_config_home) return fs::path(*env.xdg_config_home);
+  if (is_absolute_setting(env.xdg_config_home)) return fs::path(*env.xdg_config_home);
   return home_dir(env) / ".config";
+}
+
+sys::Result<void> check_locations(const Environment& env) {
+  // Without this the files would land in whatever directory the program
+  // was started from, where no application looks for them.
+  const bool config = is_absolute_setting(env.xdg_config_home) || usable_home(env);
+  const bool cache = is_absolute_setting(env.xdg_cache_home) || usable_home(env);
+  if (config && cache) return sys::success();
+  return sys::Error{"no home directory: set HOME (or XDG_CONFIG_HOME and XDG_CACHE_HOME) to an absolute path"};
 }
 
 fs::path app_config_dir(const Environment& env) { return user_config_dir(env) / kAppName; }
@@ -14,7 +30,7 @@ fs::path app_config_dir(const Environment& env) { return user_config_dir(env) / 
 fs::path themes_dir(const Environment& env) { return app_config_dir(env) / "themes"; }
 
 fs::path index_cache_dir(const Environment& env) {
-  const fs::path base = env.xdg_cache_home ? fs::path(*env.xdg_cache_home) : home_dir(env) / ".cache";
+  const fs::path base = is_absolute_setting(env.xdg_cache_home) ? fs::path(*env.xdg_cache_home) : home_dir(env) / ".cache";
   return base / kAppName / "kitty-themes";
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "sys/result.hpp"
+
 namespace themes {
 
 namespace fs = std::filesystem;
@@ -17,8 +19,9 @@ inline constexpr std::string_view kAppName = "morvane";
 /// start-up, and passed down: nothing below the entry point reads a
 /// variable itself.
 struct Environment {
-  /// These count as set only when present and valid UTF-8; a set value is
-  /// used as it is, even when empty or relative.
+  /// These count as set only when present and valid UTF-8; as the XDG base
+  /// directory rules say, an empty or relative value counts as unset where
+  /// a location is made of it.
   std::optional<std::string> home{};
   std::optional<std::string> xdg_config_home{};
   std::optional<std::string> xdg_cache_home{};
@@ -32,8 +35,18 @@ struct Environment {
   std::optional<std::string> tmux{};
 };
 
-/// HOME, or "." when unset.
+/// Whether a setting holds an absolute path (an empty or relative one
+/// counts as unset).
+bool is_absolute_setting(const std::optional<std::string>& value);
+/// HOME, when it is an absolute path.
+std::optional<fs::path> usable_home(const Environment& env);
+/// The home directory, or "." without one (the entry points refuse to
+/// run without one, see `check_locations`).
 fs::path home_dir(const Environment& env);
+/// Fails with one line when there is no absolute place for the
+/// configuration or the cache: HOME unusable and no absolute XDG value
+/// standing in for it.
+sys::Result<void> check_locations(const Environment& env);
 /// XDG_CONFIG_HOME, else <home>/.config.
 fs::path user_config_dir(const Environment& env);
 /// <user configuration directory>/morvane: the themes and the saved wallpaper.

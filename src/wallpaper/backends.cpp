@@ -39,26 +39,39 @@ const Backend kBackends[] = {
 
 constexpr int kLoginAttempts = 20;
 constexpr std::chrono::milliseconds kLoginPause{750};
+// The login hook gives up on starting attempts after this, so that it ends
+// within a minute even if every program hangs (the last attempt may still
+// take its probes' and its apply's limits).
+constexpr std::chrono::seconds kLoginBudget{40};
 
-sys::Result<sys::Output> run_captured(sys::ProcessRunner& runner, const std::string& program,
-                                      const std::vector<std::string>& args) {
+// A running daemon answers a query at once; a client that hangs (its
+// daemon busy, or a compositor not yet up) counts as not running.
+constexpr std::chrono::seconds kProbeLimit{2};
+// Loading a large image may take the daemon a moment.
+constexpr std::chrono::seconds kApplyLimit{10};
+
+sys::Result<std::optional<sys::Output>> run_captured(sys::ProcessRunner& runner, const std::string& program,
+                                                     const std::vector<std::string>& args,
+                                                     std::chrono::seconds limit) {
   // Nothing a daemon client prints may reach the terminal.
-  return runner.run(sys::Command{.program = program, .args = args, .out = sys::Stdio::Capture, .err = sys::Stdio::Capture});
+  return runner.run_for(
+      sys::Command{.program = program, .args = args, .out = sys::Stdio::Capture, .err = sys::Stdio::Capture}, limit);
 }
 
 }  // namespace
 
 bool command_succeeds(sys::ProcessRunner& runner, const std::string& program, const std::vector<std::string>& args) {
-  auto output = run_captured(runner, program, args);
-  return output && output.value().status.success();
+  auto output = run_captured(runner, program, args, kProbeLimit);
+  return output && output.value() && output.value()->status.success();
 }
 
 sys::Result<void> run_wallpaper_command(sys::ProcessRunner& runner, const std::string& program,
                                         const std::vector<std::string>& args) {
-  auto output = run_captured(runner, program, args);
+  auto output = run_captured(runner, program, args, kApplyLimit);
   if (!output) return sys::Error{fmt::format("{}: {}", program, output.error_text())};
-  if (output.value().status.success()) return sys::success();
-  const std::string err = sys::lossy_utf8(output.value().err);
+  if (!output.value()) return sys::Error{fmt::format("{} did not finish within {} s", program, kApplyLimit.count())};
+  if (output.value()->status.success()) return sys::success();
+  const std::string err = sys::lossy_utf8(output.value()->err);
   for (std::string_view line : sys::split_lines(err))
     if (!sys::trim(line).empty()) return sys::Error{std::string(line)};
   return sys::Error{"wallpaper command failed"};
@@ -87,13 +100,17 @@ sys::Result<std::string> apply_wallpaper(const themes::Environment& env, sys::Pr
   return fmt::format("wallpaper applied with {}", chosen->name);
 }
 
-void reapply_saved_wallpaper(const themes::Environment& env, sys::ProcessRunner& runner, const sys::SleepFn& sleep) {
+void reapply_saved_wallpaper(const themes::Environment& env, sys::ProcessRunner& runner, const sys::SleepFn& sleep,
+                             const sys::ClockFn& now) {
   const auto saved = load_saved_wallpaper(env);
   if (!saved) return;
   const Wallpaper wallpaper{sys::lossy_utf8(saved->filename().native()), saved->native()};
+  const auto give_up = now() + kLoginBudget;
   for (int attempt = 1; attempt <= kLoginAttempts; ++attempt) {
     if (apply_wallpaper(env, runner, wallpaper)) return;
-    if (attempt < kLoginAttempts) sleep(kLoginPause);
+    if (attempt == kLoginAttempts) return;
+    sleep(kLoginPause);
+    if (now() >= give_up) return;
   }
 }
 

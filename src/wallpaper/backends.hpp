@@ -25,8 +25,10 @@ sys::Result<std::string> apply_wallpaper(const themes::Environment& env, sys::Pr
                                          const Wallpaper& wallpaper);
 
 /// Re-applies the saved wallpaper at login: up to 20 attempts 750 ms
-/// apart (paused with `sleep`), for daemons that are still starting.
-/// Prints nothing.
-void reapply_saved_wallpaper(const themes::Environment& env, sys::ProcessRunner& runner, const sys::SleepFn& sleep);
+/// apart (paused with `sleep`), for daemons that are still starting, and
+/// none started 40 s after the first (by `now`), so that it ends within a
+/// minute even when every program hangs. Prints nothing.
+void reapply_saved_wallpaper(const themes::Environment& env, sys::ProcessRunner& runner, const sys::SleepFn& sleep,
+                             const sys::ClockFn& now);
 
 }  // namespace wallpaper

@@ -86,13 +86,15 @@ bool is_image_name(std::string_view name) {
 }
 
 std::vector<fs::path> wallpaper_roots(const themes::Environment& env) {
-  const fs::path home = themes::home_dir(env);
-  return {
-      themes::app_config_dir(env) / "wallpapers",
-      home / "Pictures" / "Wallpapers",
-      home / "Pictures" / "wallpapers",
-      home / "Wallpapers",
-  };
+  std::vector<fs::path> roots{themes::app_config_dir(env) / "wallpapers"};
+  // Without a home there is nothing to look in but the configuration; the
+  // working directory is no place for wallpapers.
+  if (const auto home = themes::usable_home(env)) {
+    roots.push_back(*home / "Pictures" / "Wallpapers");
+    roots.push_back(*home / "Pictures" / "wallpapers");
+    roots.push_back(*home / "Wallpapers");
+  }
+  return roots;
 }
 
 std::vector<Wallpaper> scan_wallpaper_roots(const std::vector<fs::path>& roots) {

@@ -136,8 +136,8 @@ sys::Result<std::string> merge_theme_toml(std::string_view user_theme, std::stri
 std::optional<fs::path> yazi_config_dir(const themes::Environment& env) {
   const auto config = themes::config_dir_from_themes_dir(themes::themes_dir(env));
   if (!config) return std::nullopt;
-  // Used as it is, whatever its bytes, when present and not empty.
-  if (env.yazi_config_home && !env.yazi_config_home->empty()) return fs::path(*env.yazi_config_home);
+  // Used as it is, whatever its bytes, when it is an absolute path.
+  if (themes::is_absolute_setting(env.yazi_config_home)) return fs::path(*env.yazi_config_home);
   return *config / "yazi";
 }
 

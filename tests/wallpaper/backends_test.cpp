@@ -112,13 +112,20 @@ TEST_F(Backends, SavingFailureIsReportedAfterApplying) {
 }
 
 TEST_F(Backends, LoginRetriesTwentyTimesThreeQuartersOfASecondApart) {
+  // Time passes only in the pauses and in the limits of hanging programs.
   std::vector<std::chrono::milliseconds> pauses;
-  const sys::SleepFn sleep = [&](std::chrono::milliseconds pause) { pauses.push_back(pause); };
-  wallpaper::reapply_saved_wallpaper(env_, runner_, sleep);  // nothing saved: nothing run
+  std::chrono::milliseconds slept{0};
+  const sys::SleepFn sleep = [&](std::chrono::milliseconds pause) {
+    pauses.push_back(pause);
+    slept += pause;
+  };
+  const auto start = std::chrono::steady_clock::time_point{};
+  const sys::ClockFn now = [&] { return start + slept + runner_.waited; };
+  wallpaper::reapply_saved_wallpaper(env_, runner_, sleep, now);  // nothing saved: nothing run
   EXPECT_TRUE(runner_.commands.empty());
 
   write_text(saved(), "  " + image_text() + "\n");
-  wallpaper::reapply_saved_wallpaper(env_, runner_, sleep);
+  wallpaper::reapply_saved_wallpaper(env_, runner_, sleep, now);
   EXPECT_EQ(runner_.count("hyprctl"), 20u);
   EXPECT_EQ(pauses, std::vector<std::chrono::milliseconds>(19, std::chrono::milliseconds(750)));
 
@@ -127,10 +134,28 @@ TEST_F(Backends, LoginRetriesTwentyTimesThreeQuartersOfASecondApart) {
   runner_.commands.clear();
   int probes = 0;
   runner_.on("swww", [&](const sys::Command&) { return ++probes >= 3 ? kRunning : kNotRunning; });
-  wallpaper::reapply_saved_wallpaper(env_, runner_, sleep);
+  wallpaper::reapply_saved_wallpaper(env_, runner_, sleep, now);
   EXPECT_EQ(pauses.size(), 2u);
   EXPECT_EQ(runner_.lines().back(), "swww\timg\t" + image_text() + "\t--transition-type\tfade");
   EXPECT_EQ(read_text(saved()), image_text());
+}
+
+TEST_F(Backends, EveryProgramHangingEndsTheLoginHookWithinAMinute) {
+  std::chrono::milliseconds slept{0};
+  const auto start = std::chrono::steady_clock::time_point{};
+  const sys::ClockFn now = [&] { return start + slept + runner_.waited; };
+  for (const char* client : {"hyprctl", "awww", "swww"}) runner_.on(client, Outcome{.hangs = true});
+  write_text(saved(), image_text());
+  wallpaper::reapply_saved_wallpaper(env_, runner_, [&](std::chrono::milliseconds pause) { slept += pause; }, now);
+  EXPECT_LT(now() - start, std::chrono::seconds(60));
+  EXPECT_GT(runner_.count("hyprctl"), 1u) << "still retried while the budget lasts";
+  for (const auto limit : runner_.limits) EXPECT_LE(limit, std::chrono::seconds(10));
+
+  // A hanging apply command fails with a message, and nothing is saved.
+  fs::remove(saved());
+  runner_.on("awww", [](const sys::Command& command) { return Outcome{.hangs = command.args[0] == "img"}; });
+  EXPECT_EQ(apply(image()).error_text(), "awww did not finish within 10 s");
+  EXPECT_FALSE(fs::exists(saved()));
 }
 
 }  // namespace
