@@ -16,11 +16,11 @@ namespace {
 using activation::kCssBegin;
 using activation::kCssEnd;
 
-// The text with its first block cut out, and whether there was one.
+// The text with its first block (markers alone on their lines) cut out.
 std::string outside_first_block(std::string_view text) {
-  const auto begin = text.find(kCssBegin);
+  const auto begin = activation::find_marker_line(text, kCssBegin, 0);
   if (begin == std::string_view::npos) return std::string(text);
-  const auto end = text.find(kCssEnd, begin);
+  const auto end = activation::find_marker_line(text, kCssEnd, begin + kCssBegin.size());
   return std::string(text.substr(0, begin)) + std::string(text.substr(end + kCssEnd.size()));
 }
 
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   auto once = activation::with_managed_css(stylesheet, css);
   if (!once) return 0;
-  const bool had_block = stylesheet.find(kCssBegin) != std::string_view::npos;
+  const bool had_block = activation::find_marker_line(stylesheet, kCssBegin, 0) != std::string_view::npos;
   const std::string outside = outside_first_block(once.value());
   if (had_block ? outside != outside_first_block(stylesheet) : outside != std::string(stylesheet) + "\n\n") std::abort();
   auto twice = activation::with_managed_css(once.value(), "\n");

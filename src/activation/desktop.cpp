@@ -80,11 +80,26 @@ std::string css_colour_text(std::string_view stylesheet) {
   return out.empty() ? "\n" : out;
 }
 
+std::size_t find_marker_line(std::string_view text, std::string_view marker, std::size_t from) {
+  for (std::size_t start = from; start < text.size();) {
+    const std::size_t stop = std::min(text.find('\n', start), text.size());
+    const std::string_view line = text.substr(start, stop - start);
+    const std::size_t first = line.find_first_not_of(" \t\r\f\v");
+    if (first != std::string_view::npos && line.substr(first).starts_with(marker) &&
+        line.find_first_not_of(" \t\r\f\v", first + marker.size()) == std::string_view::npos)
+      return start + first;
+    start = stop + 1;
+  }
+  return std::string_view::npos;
+}
+
 sys::Result<std::string> with_managed_css(std::string_view stylesheet, std::string_view css) {
   const std::string block = fmt::format("{}\n{}{}", kCssBegin, css, kCssEnd);
-  const auto begin = stylesheet.find(kCssBegin);
+  // A marker counts only alone on its line, as it is written: the same
+  // text inside a string or a comment of the user's is the user's.
+  const auto begin = find_marker_line(stylesheet, kCssBegin, 0);
   if (begin == std::string_view::npos) return fmt::format("{}\n{}\n", stylesheet, block);
-  const auto end = stylesheet.find(kCssEnd, begin);
+  const auto end = find_marker_line(stylesheet, kCssEnd, begin + kCssBegin.size());
   if (end == std::string_view::npos) return sys::Error{"unfinished tintwell CSS block"};
   return fmt::format("{}{}{}", stylesheet.substr(0, begin), block, stylesheet.substr(end + kCssEnd.size()));
 }

@@ -25,9 +25,14 @@ std::string without_css_comments(std::string_view stylesheet);
 /// a string) is left out, so that the block always ends where it should.
 std::string css_colour_text(std::string_view stylesheet);
 
+/// Where `marker` stands alone on a line (white space around it allowed)
+/// at or after `from`: the position of the marker itself, or npos.
+std::size_t find_marker_line(std::string_view text, std::string_view marker, std::size_t from);
+
 /// The stylesheet with its managed block holding `css`: the first block
 /// replaced, or a new one appended. Everything outside the block keeps its
-/// bytes. Fails on a begin marker without an end marker after it.
+/// bytes. Markers count only alone on their lines. Fails on a begin marker
+/// without an end marker after it.
 sys::Result<std::string> with_managed_css(std::string_view stylesheet, std::string_view css);
 
 /// Puts the managed block into the stylesheet at `path`. A symbolic link

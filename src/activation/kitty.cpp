@@ -69,7 +69,8 @@ sys::Result<void> ensure_kitty_include(const fs::path& config_root) {
   auto text = sys::read_or_empty(path);
   if (!text) return text.error();
   if (has_kitty_include(text.value())) return sys::success();
-  return sys::write_atomic(path, with_kitty_include(text.value()));
+  // A kitty.conf kept in a dotfiles repository stays a link to it.
+  return sys::write_atomic_keeping_links(path, with_kitty_include(text.value()));
 }
 
 bool can_recolour_own_window(const themes::Environment& env) {

@@ -86,22 +86,35 @@ std::string btop_theme_text(const themes::ThemeDefinition& def) {
 }
 
 std::string rewrite_btop_conf(std::string_view conf) {
+  // The file's own line end, taken from its first line: the line we own
+  // is written with it, and every other byte stays as it was.
+  const auto first_end = conf.find('\n');
+  const std::string_view line_end = first_end != std::string_view::npos && first_end > 0 && conf[first_end - 1] == '\r'
+                                        ? std::string_view("\r\n")
+                                        : std::string_view("\n");
   std::string out;
-  out.reserve(conf.size() + kThemeLine.size() + 1);
+  out.reserve(conf.size() + kThemeLine.size() + 2);
   bool found = false;
-  for (std::string_view line : sys::split_lines(conf)) {
-    if (is_colour_theme_line(line)) {
-      if (found) continue;
-      found = true;
-      out += kThemeLine;
-    } else {
-      out += line;
+  for (std::size_t start = 0, next = 0; start < conf.size(); start = next) {
+    const std::size_t stop = std::min(conf.find('\n', start), conf.size());
+    next = stop < conf.size() ? stop + 1 : stop;
+    const std::string_view whole = conf.substr(start, next - start);  // with its line end
+    std::string_view line = conf.substr(start, stop - start);
+    if (line.ends_with('\r') && next > stop) line.remove_suffix(1);
+    if (!is_colour_theme_line(line)) {
+      out += whole;
+      continue;
     }
-    out += '\n';
+    const std::string_view terminator = whole.substr(line.size());
+    if (found) continue;  // later settings would override ours
+    found = true;
+    out += kThemeLine;
+    out += terminator.empty() ? line_end : terminator;
   }
   if (!found) {
+    if (!out.empty() && !out.ends_with('\n')) out += line_end;
     out += kThemeLine;
-    out += '\n';
+    out += line_end;
   }
   return out;
 }
@@ -152,7 +165,8 @@ sys::Result<std::optional<std::string>> apply_btop_theme(sys::ProcessRunner& run
   const fs::path conf_path = *config / "btop" / "btop.conf";
   auto conf = sys::read_or_empty(conf_path);
   if (!conf) return conf.error();
-  if (auto written = sys::write_atomic(conf_path, rewrite_btop_conf(conf.value())); !written)
+  // A btop.conf kept in a dotfiles repository stays a link to it.
+  if (auto written = sys::write_atomic_keeping_links(conf_path, rewrite_btop_conf(conf.value())); !written)
     return written.error();
   return notify_btop(runner);
 }

@@ -16,7 +16,7 @@ std::string btop_theme_text(const themes::ThemeDefinition& def);
 
 /// btop.conf with its first `color_theme` setting pointing at our theme,
 /// later ones dropped and one appended when there was none. Every other
-/// line is kept; line endings become line feeds.
+/// byte is kept, line ends included; our line takes the file's line end.
 std::string rewrite_btop_conf(std::string_view conf);
 
 /// Whether `btop --version` output names a version that reloads its

@@ -56,16 +56,27 @@ fs::path atomic_temp_path(const fs::path& target, long pid) {
 
 namespace {
 
-// `write_atomic`, giving the new file `mode` when there is one.
-Result<void> replace_whole(const fs::path& path, std::string_view bytes, std::optional<mode_t> mode) {
+// `write_atomic` of a file that is no link: the new file gets the old
+// one's permission bits, and its owner and group where we may set them,
+// so that a private file (a kitty.conf holding a remote control password,
+// say) never becomes readable by others. A new file gets the default mode.
+Result<void> replace_whole(const fs::path& path, std::string_view bytes) {
+  struct stat old;
+  const bool existed = ::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   const fs::path temp = atomic_temp_path(path, static_cast<long>(::getpid()));
   auto fd = create_exclusive(temp);
   if (!fd) return fd.error();
-  if (mode && ::fchmod(fd.value(), *mode) != 0) {
-    const int err = errno;
-    ::close(fd.value());
-    ::unlink(temp.c_str());
-    return os_error(err);
+  if (existed) {
+    if (::fchown(fd.value(), old.st_uid, old.st_gid) != 0) {
+      // Not ours to give away (only root may): keep at least the group.
+      (void)!::fchown(fd.value(), static_cast<uid_t>(-1), old.st_gid);
+    }
+    if (::fchmod(fd.value(), old.st_mode & 07777) != 0) {
+      const int err = errno;
+      ::close(fd.value());
+      ::unlink(temp.c_str());
+      return os_error(err);
+    }
   }
   if (auto written = write_and_close(fd.value(), bytes); !written) {
     ::unlink(temp.c_str());
@@ -79,22 +90,16 @@ Result<void> replace_whole(const fs::path& path, std::string_view bytes, std::op
   return success();
 }
 
-}  // namespace
-
-Result<void> write_atomic(const fs::path& path, std::string_view bytes) {
-  return replace_whole(path, bytes, std::nullopt);
-}
-
-Result<void> write_atomic_keeping_links(const fs::path& path, std::string_view bytes) {
+Result<fs::path> final_target_unnamed(const fs::path& path) {
   // Follow the chain of links (as the kernel would, at most 40 of them).
   fs::path target = path;
   for (int hops = 0;; ++hops) {
     struct stat st;
     if (::lstat(target.c_str(), &st) != 0) {
-      if (errno == ENOENT) return replace_whole(target, bytes, std::nullopt);
+      if (errno == ENOENT) return target;
       return os_error(errno);
     }
-    if (!S_ISLNK(st.st_mode)) return replace_whole(target, bytes, st.st_mode & 07777);
+    if (!S_ISLNK(st.st_mode)) return target;
     if (hops == 40) return os_error(ELOOP);
     std::error_code ec;
     const fs::path next = fs::read_symlink(target, ec);
@@ -103,19 +108,19 @@ Result<void> write_atomic_keeping_links(const fs::path& path, std::string_view b
   }
 }
 
-Result<void> write_file(const fs::path& path, std::string_view bytes) {
+Result<void> write_file_unnamed(const fs::path& path, std::string_view bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return os_error(errno);
   return write_and_close(fd, bytes);
 }
 
-Result<void> create_new_file(const fs::path& path) {
+Result<void> create_new_file_unnamed(const fs::path& path) {
   auto fd = create_exclusive(path);
   if (!fd) return fd.error();
   return write_and_close(fd.value(), {});
 }
 
-Result<bool> write_new_file(const fs::path& path, std::string_view bytes) {
+Result<bool> write_new_file_unnamed(const fs::path& path, std::string_view bytes) {
   struct stat st;
   if (::stat(path.c_str(), &st) == 0) return false;
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -127,7 +132,7 @@ Result<bool> write_new_file(const fs::path& path, std::string_view bytes) {
   return true;
 }
 
-Result<std::optional<std::string>> read_file(const fs::path& path) {
+Result<std::optional<std::string>> read_file_unnamed(const fs::path& path) {
   // Without blocking: a FIFO put where a file should be must not stall us.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
@@ -165,8 +170,6 @@ Result<std::optional<std::string>> read_file(const fs::path& path) {
   return std::optional<std::string>{std::move(content)};
 }
 
-namespace {
-
 Result<std::string> utf8_content(Result<std::optional<std::string>> read, bool missing_is_empty) {
   if (!read) return read.error();
   if (!read.value()) {
@@ -177,13 +180,7 @@ Result<std::string> utf8_content(Result<std::optional<std::string>> read, bool m
   return std::move(*read.value());
 }
 
-}  // namespace
-
-Result<std::string> read_text(const fs::path& path) { return utf8_content(read_file(path), false); }
-
-Result<std::string> read_or_empty(const fs::path& path) { return utf8_content(read_file(path), true); }
-
-Result<void> create_dir_all(const fs::path& path) {
+Result<void> create_dir_all_unnamed(const fs::path& path) {
   if (path.empty()) return success();
   std::error_code ec;
   fs::create_directories(path, ec);
@@ -191,12 +188,14 @@ Result<void> create_dir_all(const fs::path& path) {
   return success();
 }
 
+}  // namespace
+
 FileLock::~FileLock() {
   if (fd_ >= 0) ::close(fd_);  // closing the descriptor releases the lock
 }
 
-Result<FileLock> lock_file(const fs::path& path, std::chrono::milliseconds limit,
-                           const std::function<void(std::chrono::milliseconds)>& sleep) {
+Result<FileLock> lock_file_unnamed(const fs::path& path, std::chrono::milliseconds limit,
+                                   const std::function<void(std::chrono::milliseconds)>& sleep) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return os_error(errno);
   FileLock lock(fd);
@@ -204,9 +203,51 @@ Result<FileLock> lock_file(const fs::path& path, std::chrono::milliseconds limit
   for (std::chrono::milliseconds waited{0};; waited += kPause) {
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return lock;
     if (errno != EWOULDBLOCK && errno != EINTR) return os_error(errno);
-    if (waited >= limit) return Error{fmt::format("timed out waiting for {}", path.string())};
+    if (waited >= limit) return Error{"timed out waiting for the lock"};
     sleep(kPause);
   }
+}
+
+namespace {
+
+// Every error of a file operation names its file: "PATH: what went wrong".
+template <class T>
+Result<T> naming(const fs::path& path, Result<T> result) {
+  if (result) return result;
+  return Error{fmt::format("{}: {}", lossy_utf8(path.native()), result.error_text())};
+}
+
+}  // namespace
+
+Result<void> write_atomic(const fs::path& path, std::string_view bytes) { return naming(path, replace_whole(path, bytes)); }
+
+Result<void> write_atomic_keeping_links(const fs::path& path, std::string_view bytes) {
+  auto target = naming(path, final_target_unnamed(path));
+  if (!target) return target.error();
+  return naming(target.value(), replace_whole(target.value(), bytes));
+}
+
+Result<fs::path> final_target(const fs::path& path) { return naming(path, final_target_unnamed(path)); }
+
+Result<void> write_file(const fs::path& path, std::string_view bytes) { return naming(path, write_file_unnamed(path, bytes)); }
+
+Result<void> create_new_file(const fs::path& path) { return naming(path, create_new_file_unnamed(path)); }
+
+Result<bool> write_new_file(const fs::path& path, std::string_view bytes) {
+  return naming(path, write_new_file_unnamed(path, bytes));
+}
+
+Result<std::optional<std::string>> read_file(const fs::path& path) { return naming(path, read_file_unnamed(path)); }
+
+Result<std::string> read_text(const fs::path& path) { return naming(path, utf8_content(read_file_unnamed(path), false)); }
+
+Result<std::string> read_or_empty(const fs::path& path) { return naming(path, utf8_content(read_file_unnamed(path), true)); }
+
+Result<void> create_dir_all(const fs::path& path) { return naming(path, create_dir_all_unnamed(path)); }
+
+Result<FileLock> lock_file(const fs::path& path, std::chrono::milliseconds limit,
+                           const std::function<void(std::chrono::milliseconds)>& sleep) {
+  return naming(path, lock_file_unnamed(path, limit, sleep));
 }
 
 }  // namespace sys

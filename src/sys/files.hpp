@@ -26,15 +26,20 @@ fs::path atomic_temp_path(const fs::path& target, long pid);
 /// Writes `bytes` as the whole new content of `path` through a temporary
 /// file in the same directory and a rename over the target, so the target
 /// is never seen half-written and keeps its old content on failure. A
-/// symbolic link at `path` is replaced by a regular file. The temporary
-/// file is created afresh (never through a link planted at its name).
-/// Parent directories are not created.
+/// file that is replaced keeps its permission bits (and its owner and
+/// group where the process may set them); a symbolic link at `path` is
+/// replaced by a regular file. The temporary file is created afresh (never
+/// through a link planted at its name). Parent directories are not created.
 Result<void> write_atomic(const fs::path& path, std::string_view bytes);
 
 /// `write_atomic` for a file the user may manage elsewhere: a symbolic link
 /// at `path` stays a link and the file it leads to (through any chain of
-/// links) gets the new content; the file's permission bits are kept.
+/// links) gets the new content.
 Result<void> write_atomic_keeping_links(const fs::path& path, std::string_view bytes);
+
+/// Where a chain of symbolic links at `path` ends (`path` itself when it
+/// is no link; the first missing name when the chain dangles).
+Result<fs::path> final_target(const fs::path& path);
 
 /// Creates `path` as a new, empty regular file of our own: anything of that
 /// name is removed first, and a link is never followed.

@@ -23,7 +23,9 @@ std::vector<ThemeEntry> list_profiles(const fs::path& dir, ListMode mode) {
   if (!listing) return entries;
   while (const dirent* entry = ::readdir(listing)) {
     const std::string_view raw = entry->d_name;
-    if (raw == "current" || raw.starts_with('.')) continue;
+    // A name that is not UTF-8 could be shown but never named again (to
+    // activate it, or in theme-name): such a directory is not offered.
+    if (raw == "current" || raw.starts_with('.') || !sys::is_valid_utf8(raw)) continue;
     const fs::path path = dir / std::string(raw);
     // The listing's own type saves a stat for every plain directory.
     const bool directory = entry->d_type == DT_DIR || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) &&

@@ -82,7 +82,9 @@ sys::Result<std::string> apply_wallpaper(const themes::Environment& env, sys::Pr
   char* resolved = ::realpath(wallpaper.path.c_str(), nullptr);
   if (!resolved)
     return sys::Error{fmt::format("{}: {}", sys::lossy_utf8(wallpaper.path), sys::os_error_text(errno))};
-  const std::string image = sys::lossy_utf8(resolved);
+  // The path as the bytes it is: a name that is not UTF-8 must still name
+  // the file, for the daemon and in the saved choice.
+  const std::string image = resolved;
   ::free(resolved);
 
   const Backend* chosen = nullptr;

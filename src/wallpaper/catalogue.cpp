@@ -132,9 +132,10 @@ std::vector<Wallpaper> list_wallpapers(const themes::Environment& env) {
 fs::path wallpaper_state_path(const themes::Environment& env) { return themes::app_config_dir(env) / "wallpaper"; }
 
 std::optional<fs::path> load_saved_wallpaper(const themes::Environment& env) {
-  auto text = sys::read_text(wallpaper_state_path(env));
-  if (!text) return std::nullopt;
-  const fs::path path(std::string(sys::trim(text.value())));
+  // Read as bytes: the saved path is the file's, whatever its encoding.
+  auto bytes = sys::read_file(wallpaper_state_path(env));
+  if (!bytes || !bytes.value()) return std::nullopt;
+  const fs::path path(std::string(sys::trim(*bytes.value())));
   if (path.empty()) return std::nullopt;
   struct stat st;
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;

@@ -177,10 +177,12 @@ sys::Result<std::optional<std::string>> apply_yazi_theme(sys::ProcessRunner& run
       {active_dir / "yazi.tmTheme", &prepared.tmtheme},
       {flavor_dir / "flavor.toml", &prepared.flavor},
       {flavor_dir / "tmtheme.xml", &prepared.tmtheme},
-      {prepared.config_dir / "theme.toml", &prepared.merged_theme},
   };
   for (const auto& [path, text] : writes)
     if (auto written = sys::write_atomic(path, *text); !written) return written.error();
+  // A theme.toml kept in a dotfiles repository stays a link to it.
+  if (auto written = sys::write_atomic_keeping_links(prepared.config_dir / "theme.toml", prepared.merged_theme); !written)
+    return written.error();
   return notify_yazi(runner);
 }
 

@@ -106,10 +106,13 @@ TEST_F(Activation, FailuresAndWhatTheyLeave) {
   fs::remove(config_dir() / "gtk-3.0" / "gtk.css");
 
   write_text(config_dir() / "btop", "a file");
-  EXPECT_EQ(activate("nord").error_text(), "desktop theme applied, but btop could not be updated: Not a directory (os error 20)");
+  EXPECT_EQ(activate("nord").error_text(), "desktop theme applied, but btop could not be updated: " + (config_dir() / "btop" / "themes").string() +
+                                         ": Not a directory (os error 20)");
   fs::remove(config_dir() / "btop");
   write_text(config_dir() / "yazi" / "flavors", "a file");
-  EXPECT_EQ(activate("nord").error_text(), "desktop theme applied, but Yazi could not be updated: Not a directory (os error 20)");
+  EXPECT_EQ(activate("nord").error_text(), "desktop theme applied, but Yazi could not be updated: " +
+                                         (config_dir() / "yazi" / "flavors" / "morvane.yazi").string() +
+                                         ": Not a directory (os error 20)");
 }
 
 TEST_F(Activation, NotesFromLauncherBtopAndYazi) {

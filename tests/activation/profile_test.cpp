@@ -103,7 +103,8 @@ TEST(GenerateProfile, ExistingEntriesAreLeftAlone) {
 TEST(GenerateProfile, CreationErrorWritesNothing) {
   TempDir dir;
   write_text(dir / "file", "x");
-  EXPECT_EQ(generate_profile(builtin("nord"), dir / "file" / "nord").error_text(), "Not a directory (os error 20)");
+  EXPECT_EQ(generate_profile(builtin("nord"), dir / "file" / "nord").error_text(),
+            (dir / "file" / "nord").string() + ": Not a directory (os error 20)");
 }
 
 TEST(GenerateProfile, StopsAtTheFirstFailedWrite) {
@@ -118,7 +119,7 @@ TEST(GenerateProfile, StopsAtTheFirstFailedWrite) {
   auto result = generate_profile(builtin("catppuccin-mocha"), dir.path());
   setrlimit(RLIMIT_FSIZE, &old);
   ASSERT_FALSE(result.ok());
-  EXPECT_EQ(result.error_text(), "File too large (os error 27)");
+  EXPECT_EQ(result.error_text(), (dir / "btop.theme").string() + ": File too large (os error 27)");
   for (std::size_t i = 0; i < kFiles.size(); ++i) EXPECT_EQ(fs::exists(dir / kFiles[i]), i < 4) << kFiles[i];
   // A later generation completes the profile.
   fs::remove(dir / "btop.theme");
@@ -154,7 +155,8 @@ TEST_F(PrepareProfile, Failures) {
   EXPECT_EQ(prepare("Unknown Theme").error_text(), "no theme profile for Unknown Theme");
   write_text(themes_dir(), "a file in place of the themes directory");
   EXPECT_EQ(prepare("nord").error_text(),
-            "could not write theme to " + (themes_dir() / "nord").string() + ": Not a directory (os error 20)");
+            "could not write theme to " + (themes_dir() / "nord").string() + ": " + (themes_dir() / "nord").string() +
+                ": Not a directory (os error 20)");
 }
 
 TEST_F(PrepareProfile, CompletesBuiltinsAndIndexThemesAndFindsOwnProfiles) {

@@ -39,21 +39,26 @@ TEST(BtopThemeText, EveryLineSetsOneColour) {
   }
 }
 
-TEST(BtopConf, RewritesOnlyTheColourThemeSetting) {
-  EXPECT_EQ(rewrite_btop_conf(""), "color_theme = \"morvane\"\n");
-  EXPECT_EQ(rewrite_btop_conf("truecolor = True"), "truecolor = True\ncolor_theme = \"morvane\"\n");
-  EXPECT_EQ(rewrite_btop_conf("  # color_theme = \"old\"\n"
-                              "  color_theme=\"Default\"\r\n"
-                              "color_theme_extra = 1\n"
-                              "update_ms = 2000\r\n"
-                              "color_theme = \"third\"\n"
-                              "\n"),
-            "  # color_theme = \"old\"\n"
-            "color_theme = \"morvane\"\n"
-            "color_theme_extra = 1\n"
-            "update_ms = 2000\n"
-            "\n");
-  EXPECT_EQ(rewrite_btop_conf("Color_Theme = x\n"), "Color_Theme = x\ncolor_theme = \"morvane\"\n");
+TEST(BtopConf, RewritesOnlyTheColourThemeSettingAndKeepsEveryOtherByte) {
+  const struct {
+    const char* conf;
+    const char* rewritten;
+  } cases[] = {
+      {"", "color_theme = \"morvane\"\n"},
+      {"truecolor = True", "truecolor = True\ncolor_theme = \"morvane\"\n"},
+      {"Color_Theme = x\n", "Color_Theme = x\ncolor_theme = \"morvane\"\n"},
+      // The first setting is ours, later ones go; comments and keys that
+      // only start like it stay.
+      {"  # color_theme = \"old\"\n  color_theme=\"Default\"\ncolor_theme_extra = 1\ncolor_theme = \"third\"\n\n",
+       "  # color_theme = \"old\"\ncolor_theme = \"morvane\"\ncolor_theme_extra = 1\n\n"},
+      // Line ends stay as they were; our line takes its own, or the file's.
+      {"a = 1\r\ncolor_theme = x\r\nb = 2\n", "a = 1\r\ncolor_theme = \"morvane\"\r\nb = 2\n"},
+      {"a = 1\r\nb = 2\r\n", "a = 1\r\nb = 2\r\ncolor_theme = \"morvane\"\r\n"},
+      {"a = 1\r\nb = 2", "a = 1\r\nb = 2\r\ncolor_theme = \"morvane\"\r\n"},
+      {"a = 1\ncolor_theme = x", "a = 1\ncolor_theme = \"morvane\"\n"},
+      {"a = 1\r\ncolor_theme = x\r\ncolor_theme = y\r\n", "a = 1\r\ncolor_theme = \"morvane\"\r\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(rewrite_btop_conf(c.conf), c.rewritten) << c.conf;
 }
 
 TEST(BtopVersion, OnlyVersionsThatReloadOnTheSignal) {
@@ -91,7 +96,7 @@ TEST(PrepareBtop, CompletePaletteWinsOverTheProfileFile) {
   }
   fs::remove(dir / "kitty.conf");
   fs::create_directory(dir / "kitty.conf");
-  EXPECT_EQ(btop::prepare_btop_theme(dir.path()).error_text(), "not a regular file");
+  EXPECT_EQ(btop::prepare_btop_theme(dir.path()).error_text(), (dir / "kitty.conf").string() + ": not a regular file");
 }
 
 /// A configuration directory, and id, btop and pkill that answer as a
@@ -115,7 +120,7 @@ TEST_F(ApplyBtop, InstallsTheThemeAndSignalsRunningBtop) {
   ASSERT_TRUE(note.ok()) << note.error_text();
   EXPECT_FALSE(note.value().has_value());
   EXPECT_EQ(read_text(config_dir() / "btop" / "themes" / "morvane.theme"), "theme text\n");
-  EXPECT_EQ(read_text(conf()), "# settings\ncolor_theme = \"morvane\"\ntruecolor = True\n");
+  EXPECT_EQ(read_text(conf()), "# settings\r\ncolor_theme = \"morvane\"\r\ntruecolor = True\r\n");
   EXPECT_EQ(runner_.lines(),
             (std::vector<std::string>{"id\t-u", "btop\t--version", "pkill\t-USR2\t-u\t1000\t-x\tbtop"}));
 }
@@ -127,9 +132,12 @@ TEST_F(ApplyBtop, MissingOrLinkedConfiguration) {
   write_text(dir_ / "dotfiles" / "btop.conf", "color_theme = \"x\"\n");
   fs::remove(conf());
   fs::create_symlink(dir_ / "dotfiles" / "btop.conf", conf());
+  fs::permissions(dir_ / "dotfiles" / "btop.conf", fs::perms::owner_read | fs::perms::owner_write);
   ASSERT_TRUE(apply().ok());
-  EXPECT_FALSE(fs::is_symlink(conf()));
-  EXPECT_EQ(read_text(dir_ / "dotfiles" / "btop.conf"), "color_theme = \"x\"\n");
+  // The dotfiles repository's copy stays in use, and private.
+  EXPECT_TRUE(fs::is_symlink(conf()));
+  EXPECT_EQ(read_text(dir_ / "dotfiles" / "btop.conf"), "color_theme = \"morvane\"\n");
+  EXPECT_EQ(fs::status(dir_ / "dotfiles" / "btop.conf").permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(ApplyBtop, NoteWheneverBtopCannotBeToldToReload) {
@@ -179,7 +187,7 @@ TEST_F(ApplyBtop, NoteWheneverBtopCannotBeToldToReload) {
 
 TEST_F(ApplyBtop, WriteFailuresAreReported) {
   write_text(config_dir() / "btop", "a file where the directory should be");
-  EXPECT_EQ(apply().error_text(), "Not a directory (os error 20)");
+  EXPECT_EQ(apply().error_text(), (config_dir() / "btop" / "themes").string() + ": Not a directory (os error 20)");
   EXPECT_EQ(btop::apply_btop_theme(runner_, "themes", "t").error_text(), "couldn't locate configuration directory");
 }
 

@@ -146,7 +146,7 @@ def test_failure_messages_and_the_launcher_note(home, tmp_path):
     (home.config / "btop").write_text("not a directory")
     result = home.tool("activate", "nord", **env)
     assert result.stderr.decode() == \
-        "desktop theme applied, but btop could not be updated: Not a directory (os error 20)\n"
+        f"desktop theme applied, but btop could not be updated: {home.config}/btop/themes: Not a directory (os error 20)\n"
     (home.config / "btop").unlink()
 
     (home.runtime / "app-launcher-kitty.sock").write_text("")  # stands for the socket

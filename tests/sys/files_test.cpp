@@ -39,6 +39,19 @@ TEST(WriteAtomic, WritesWholeContentAndLeavesNoTemporaryFile) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
+TEST(WriteAtomic, AReplacedFileKeepsItsPermissionsANewOneGetsTheDefault) {
+  TempDir dir;
+  const mode_t old_mask = umask(022);
+  write_text(dir / "private.conf", "remote_control_password secret");
+  fs::permissions(dir / "private.conf", fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_TRUE(sys::write_atomic(dir / "private.conf", "new").ok());
+  ASSERT_TRUE(sys::write_atomic(dir / "fresh.conf", "new").ok());
+  umask(old_mask);
+  EXPECT_EQ(fs::status(dir / "private.conf").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status(dir / "fresh.conf").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+}
+
 TEST(WriteAtomic, ReplacesASymbolicLinkAndLeavesItsTarget) {
   TempDir dir;
   write_text(dir / "target.conf", "target");
@@ -62,7 +75,7 @@ TEST(WriteAtomic, FailureLeavesTheTargetAndReportsTheSystemError) {
   // A missing parent directory is not created.
   auto missing = sys::write_atomic(dir / "no" / "such.conf", "x");
   ASSERT_FALSE(missing.ok());
-  EXPECT_EQ(missing.error_text(), "No such file or directory (os error 2)");
+  EXPECT_EQ(missing.error_text(), (dir / "no" / "such.conf").string() + ": No such file or directory (os error 2)");
 }
 
 TEST(WriteAtomic, ALinkPlantedAtTheTemporaryNameIsNotWrittenThrough) {
@@ -102,13 +115,13 @@ TEST(ReadOrEmpty, MissingIsEmptyOtherFailuresAreErrors) {
   ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
   fs::create_symlink("/dev/zero", dir / "zero");
   for (const auto& odd : {dir.path(), dir / "fifo", dir / "zero"})
-    EXPECT_EQ(sys::read_or_empty(odd).error_text(), "not a regular file") << odd;
+    EXPECT_EQ(sys::read_or_empty(odd).error_text(), odd.string() + ": not a regular file");
   {
     std::ofstream big(dir / "big", std::ios::binary);
     big.seekp(static_cast<std::streamoff>(sys::kMaxReadSize));
     big << 'x';
   }
-  EXPECT_EQ(sys::read_or_empty(dir / "big").error_text(), "file too large");
+  EXPECT_EQ(sys::read_or_empty(dir / "big").error_text(), (dir / "big").string() + ": file too large");
   EXPECT_TRUE(sys::read_file("/proc/self/stat").value()->size() > 0);  // size 0 in stat, text inside
 
   write_text(dir / "binary", "a\xff");
@@ -135,7 +148,7 @@ TEST(CreateDirAll, CreatesAncestorsAndAcceptsExisting) {
 
 TEST(ReadText, MissingIsAnError) {
   TempDir dir;
-  EXPECT_EQ(sys::read_text(dir / "missing").error_text(), "No such file or directory (os error 2)");
+  EXPECT_EQ(sys::read_text(dir / "missing").error_text(), (dir / "missing").string() + ": No such file or directory (os error 2)");
   write_text(dir / "text", "ok");
   EXPECT_EQ(sys::read_text(dir / "text").value(), "ok");
 }
@@ -173,7 +186,7 @@ TEST(LockFile, WaitsForTheHolderUpToTheLimit) {
     EXPECT_EQ(pauses, 0);
     // Another open of the file stands for another process.
     auto waiting = sys::lock_file(path, std::chrono::milliseconds(100), count);
-    EXPECT_EQ(waiting.error_text(), "timed out waiting for " + path.string());
+    EXPECT_EQ(waiting.error_text(), path.string() + ": timed out waiting for the lock");
     EXPECT_EQ(pauses, 5);
   }
   EXPECT_TRUE(sys::lock_file(path, std::chrono::milliseconds(0), count).ok()) << "released with its holder";

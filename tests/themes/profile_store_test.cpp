@@ -66,8 +66,10 @@ TEST_F(ThemeStore, LayoutRules) {
   fs::create_directory_symlink(dir_ / "elsewhere" / "linked", themes_dir() / "linked");
   fs::create_directory_symlink(".active", themes_dir() / "current");
   write_text(themes_dir() / "plain-file", "x");
+  write_text(themes_dir() / "latin\xe9" / "kitty.conf", "background #010203\n");  // could never be named again
   const auto all = list();
-  for (const char* hidden : {".git", ".active", "current", "plain-file"}) EXPECT_EQ(find(all, hidden), nullptr) << hidden;
+  for (const char* hidden : {".git", ".active", "current", "plain-file", "latin\xef\xbf\xbd"})
+    EXPECT_EQ(find(all, hidden), nullptr) << hidden;
   ASSERT_NE(find(all, "linked"), nullptr);
   ASSERT_NE(find(all, "bare"), nullptr);
   EXPECT_TRUE(find(all, "bare")->colours.empty());

@@ -104,10 +104,20 @@ TEST_F(Backends, LinkIsResolvedBeforeUseAndSaving) {
   EXPECT_EQ(read_text(saved()), image_text());
 }
 
+TEST_F(Backends, APathThatIsNotUtf8TravelsAsItsBytes) {
+  const std::string latin = (dir_ / "w" / "caf\xe9.jpg").string();
+  write_text(latin, "x");
+  runner_.on("hyprctl", kRunning);
+  ASSERT_TRUE(apply({"caf\xef\xbf\xbd.jpg", latin}).ok());
+  EXPECT_EQ(runner_.lines().back(), "hyprctl\thyprpaper\twallpaper\t, " + latin + ", cover");
+  EXPECT_EQ(read_text(saved()), latin);
+  EXPECT_EQ(wallpaper::load_saved_wallpaper(env_), fs::path(latin)) << "--apply finds it again";
+}
+
 TEST_F(Backends, SavingFailureIsReportedAfterApplying) {
   write_text(config_dir() / "morvane", "a file where the directory should be");
   runner_.on("awww", kRunning);
-  EXPECT_EQ(apply(image()).error_text(), "Not a directory (os error 20)");
+  EXPECT_EQ(apply(image()).error_text(), (config_dir() / "morvane").string() + ": Not a directory (os error 20)");
   EXPECT_EQ(runner_.lines().back(), "awww\timg\t" + image_text() + "\t--transition-type\tfade");
 }
 

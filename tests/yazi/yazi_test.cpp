@@ -257,10 +257,10 @@ TEST_F(YaziApply, PreparationErrorsWriteNothing) {
   write_text(profile() / "kitty.conf", "background #000000\nforeground #ffffff\n");
   EXPECT_EQ(prepare().error_text(), "Yazi requires a complete terminal palette");
   fs::remove(profile() / "kitty.conf");
-  EXPECT_EQ(prepare().error_text(), "No such file or directory (os error 2)");
+  EXPECT_EQ(prepare().error_text(), (profile() / "kitty.conf").string() + ": No such file or directory (os error 2)");
   write_text(profile() / "kitty.conf", kitty_conf_of(mocha()));
   fs::create_directories(yazi_dir() / "theme.toml");
-  EXPECT_EQ(prepare().error_text(), "not a regular file");
+  EXPECT_EQ(prepare().error_text(), (yazi_dir() / "theme.toml").string() + ": not a regular file");
   fs::remove(yazi_dir() / "theme.toml");
   write_text(yazi_dir() / "theme.toml", "mgr = 1\n");
   EXPECT_EQ(prepare().error_text(), "Yazi [mgr] must be a table");
@@ -270,7 +270,8 @@ TEST_F(YaziApply, PreparationErrorsWriteNothing) {
 
 TEST_F(YaziApply, WriteFailureStopsApply) {
   write_text(yazi_dir() / "flavors", "a file where the directory should be");
-  EXPECT_EQ(prepare_and_apply().error_text(), "Not a directory (os error 20)");
+  EXPECT_EQ(prepare_and_apply().error_text(),
+            (yazi_dir() / "flavors" / "morvane.yazi").string() + ": Not a directory (os error 20)");
 }
 
 TEST_F(YaziApply, NoteWhenYaIsMissingFailingOrHanging) {
