@@ -1,12 +1,11 @@
-// Rewriting btop.conf: every line that is neither a color_theme setting
-// nor a comment survives unchanged and in order, exactly one color_theme
-// line results, and the output ends with a line feed.
+// Rewriting btop.conf: every byte outside the color_theme settings stays
+// as it was, line ends included, exactly one color_theme line results,
+// and the output ends with a line feed.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "btop/btop.hpp"
 #include "sys/text.hpp"
@@ -14,10 +13,31 @@
 namespace {
 
 bool is_theme_setting(std::string_view line) {
+  if (line.ends_with('\r')) line.remove_suffix(1);
   const auto trimmed = sys::trim(line);
   if (trimmed.starts_with('#')) return false;
   const auto eq = trimmed.find('=');
   return eq != std::string_view::npos && sys::trim(trimmed.substr(0, eq)) == "color_theme";
+}
+
+// The text without its lines (each with its line end) that `drop` picks;
+// counts them in `dropped`.
+template <class Pick>
+std::string without_lines(std::string_view text, Pick drop, int& dropped) {
+  std::string out;
+  while (!text.empty()) {
+    const auto end = text.find('\n');
+    const auto whole = text.substr(0, end == std::string_view::npos ? text.size() : end + 1);
+    text.remove_prefix(whole.size());
+    std::string_view line = whole;
+    if (line.ends_with('\n')) line.remove_suffix(1);
+    if (drop(line)) {
+      ++dropped;
+    } else {
+      out += whole;
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -27,24 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string out = btop::rewrite_btop_conf(conf);
   if (out.empty() || out.back() != '\n') std::abort();
 
-  std::vector<std::string_view> kept_in;
-  for (auto line : sys::split_lines(conf))
-    if (!is_theme_setting(line)) kept_in.push_back(line);
-  // The output is split at line feeds only: a carriage return kept inside
-  // a line is that line's own byte.
-  std::vector<std::string_view> kept_out;
-  int theme_lines = 0;
-  std::string_view rest(out);
-  while (!rest.empty()) {
-    const auto end = rest.find('\n');
-    const auto line = rest.substr(0, end);
-    rest.remove_prefix(end + 1);
-    if (line == "color_theme = \"morvane\"") {
-      ++theme_lines;
-    } else {
-      kept_out.push_back(line);
-    }
-  }
-  if (theme_lines != 1 || kept_in != kept_out) std::abort();
+  int settings_in = 0;
+  int ours = 0;
+  const std::string kept_in = without_lines(conf, is_theme_setting, settings_in);
+  const std::string kept_out = without_lines(
+      out, [](std::string_view line) { return line == "color_theme = \"morvane\"" || line == "color_theme = \"morvane\"\r"; },
+      ours);
+  if (ours != 1) std::abort();
+  // Only a line end may have been added, to end a last line that had none.
+  if (kept_out != kept_in && kept_out != kept_in + "\n" && kept_out != kept_in + "\r\n") std::abort();
   return 0;
 }

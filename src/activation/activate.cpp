@@ -8,6 +8,7 @@
 
 #include "activation/desktop.hpp"
 #include "activation/kitty.hpp"
+#include "activation/preflight.hpp"
 #include "activation/profile.hpp"
 #include "btop/btop.hpp"
 #include "sys/files.hpp"
@@ -127,6 +128,10 @@ sys::Result<std::string> activate_theme(const themes::Environment& env, sys::Pro
   if (!btop_text) return btop_text.error();
   auto yazi_theme = wrapped(yazi::prepare_yazi_theme(env, profile.value()), "could not prepare Yazi theme: {}");
   if (!yazi_theme) return yazi_theme.error();
+  if (const auto root = themes::config_dir_from_themes_dir(themes_dir)) {
+    const ActivationFiles files{themes_dir, *root, profile.value(), yazi_theme.value().config_dir};
+    if (auto checked = wrapped(check_before_writing(files), "could not apply theme: {}"); !checked) return checked.error();
+  }
 
   auto desktop = wrapped(apply_desktop(env, runner, name, profile.value(), btop_text.value()),
                          "could not apply theme: {}");

@@ -134,8 +134,11 @@ sys::Result<std::filesystem::path> prepare_profile(const std::filesystem::path& 
     return profile;
   };
   if (const auto* builtin = themes::find_builtin_theme(name)) return generate(builtin->definition());
-  if (auto def = themes::index_theme_definition(cache, name)) return generate(*def);
+  const auto def = themes::index_theme_definition(cache, name);
+  if (def && def.value()) return generate(*def.value());
   if (themes::is_directory(profile)) return profile;
+  // Say why, where the index has the theme but it gives no profile.
+  if (!def) return sys::Error{fmt::format("no theme profile for {} ({})", name, def.error_text())};
   return sys::Error{fmt::format("no theme profile for {}", name)};
 }
 

@@ -170,7 +170,16 @@ fs::path download_temp_path(const fs::path& destination, long pid, unsigned long
   return sys::replace_extension(destination, fmt::format("{}.{}.part", pid, counter));
 }
 
-sys::Result<void> download_file(sys::ProcessRunner& runner, const std::string& url, const fs::path& destination) {
+bool is_index_text(std::string_view text) { return !parse_index(text).empty(); }
+
+bool is_theme_file_text(std::string_view text) {
+  for (const auto line : sys::split_lines(text))
+    if (is_kitty_colour_line(line)) return true;
+  return false;
+}
+
+sys::Result<void> download_file(sys::ProcessRunner& runner, const std::string& url, const fs::path& destination,
+                                DownloadCheck check) {
   if (destination.has_parent_path()) {
     if (auto made = sys::create_dir_all(destination.parent_path()); !made) return made;
   }
@@ -193,6 +202,12 @@ sys::Result<void> download_file(sys::ProcessRunner& runner, const std::string& u
     ::unlink(temp.c_str());
     return sys::Error{fmt::format("curl could not fetch {}", url)};
   }
+  // A body that is not what was asked for (a login page, an error page
+  // served with status 200) must not replace good data.
+  if (auto body = sys::read_file(temp); !body || !body.value() || !check(*body.value())) {
+    ::unlink(temp.c_str());
+    return sys::Error{fmt::format("{} did not give what was asked for", url)};
+  }
   if (::rename(temp.c_str(), destination.c_str()) != 0) {
     const int err = errno;
     ::unlink(temp.c_str());
@@ -204,7 +219,7 @@ sys::Result<void> download_file(sys::ProcessRunner& runner, const std::string& u
 bool index_is_stale(const fs::path& cache_dir) { return !is_fresh(cache_dir / "themes.json"); }
 
 sys::Result<void> refresh_index(const IndexCache& cache) {
-  return download_file(cache.runner, index_url(), cache.dir / "themes.json");
+  return download_file(cache.runner, index_url(), cache.dir / "themes.json", is_index_text);
 }
 
 std::vector<IndexEntry> cached_index(const fs::path& cache_dir) {
@@ -232,19 +247,22 @@ std::optional<Palette> fetch_theme_palette(const IndexCache& cache, std::string_
   const fs::path path = cache.dir / file;
   std::error_code ec;
   if (!fs::is_regular_file(path, ec)) {
-    if (!download_file(cache.runner, fmt::format("{}{}", kIndexUrlPrefix, file), path)) return std::nullopt;
+    if (!download_file(cache.runner, fmt::format("{}{}", kIndexUrlPrefix, file), path, is_theme_file_text))
+      return std::nullopt;
   }
   return cached_theme_palette(cache.dir, file);
 }
 
-std::optional<ThemeDefinition> index_theme_definition(const IndexCache& cache, const std::string& name) {
+sys::Result<std::optional<ThemeDefinition>> index_theme_definition(const IndexCache& cache, const std::string& name) {
   for (const auto& entry : load_index(cache)) {
     if (entry.name != name) continue;
     const auto palette = fetch_theme_palette(cache, entry.file);
-    if (!palette) return std::nullopt;
-    return definition_from_palette(entry.name, *palette, entry.is_dark);
+    if (!palette) return sys::Error{"its theme file could not be downloaded"};
+    auto def = definition_from_palette(entry.name, *palette, entry.is_dark);
+    if (!def) return sys::Error{"its palette is incomplete"};
+    return std::optional<ThemeDefinition>{std::move(def)};
   }
-  return std::nullopt;
+  return std::optional<ThemeDefinition>{};
 }
 
 }  // namespace themes

@@ -46,10 +46,21 @@ bool is_safe_index_file(std::string_view file);
 /// Temporary name of a download: the extension replaced by "<pid>.<n>.part".
 fs::path download_temp_path(const fs::path& destination, long pid, unsigned long counter);
 
+/// Whether a downloaded text is a usable index: it parses, with at least
+/// one entry. A captive portal's login page is not.
+bool is_index_text(std::string_view text);
+/// Whether a downloaded text is a kitty theme: it holds a colour line.
+bool is_theme_file_text(std::string_view text);
+
+/// What a download must look like to replace the destination.
+using DownloadCheck = bool (*)(std::string_view text);
+
 /// Fetches `url` into `destination` with curl, through a temporary file
 /// and a rename, so the destination changes only when a download is
-/// complete.
-sys::Result<void> download_file(sys::ProcessRunner& runner, const std::string& url, const fs::path& destination);
+/// complete and passes `check`; otherwise it stays as it was (with its
+/// age) and the download is an error like any failed one.
+sys::Result<void> download_file(sys::ProcessRunner& runner, const std::string& url, const fs::path& destination,
+                                DownloadCheck check);
 
 /// Where the index and the theme files are cached, and what downloads them.
 struct IndexCache {
@@ -78,7 +89,10 @@ std::optional<Palette> cached_theme_palette(const fs::path& cache_dir, std::stri
 /// is not there.
 std::optional<Palette> fetch_theme_palette(const IndexCache& cache, std::string_view file);
 
-/// The definition of the index theme `name` (first entry of that name).
-std::optional<ThemeDefinition> index_theme_definition(const IndexCache& cache, const std::string& name);
+/// The definition of the index theme `name` (first entry of that name);
+/// nothing when the index has no such theme. An error says why a theme
+/// the index has yields none: "its theme file could not be downloaded" or
+/// "its palette is incomplete".
+sys::Result<std::optional<ThemeDefinition>> index_theme_definition(const IndexCache& cache, const std::string& name);
 
 }  // namespace themes

@@ -26,7 +26,8 @@ struct Token {
 // space and comments, without judging whether it is valid JSON.
 sys::Result<std::vector<Token>> tokenize(std::string_view text) {
   std::vector<Token> tokens;
-  std::size_t i = 0;
+  // The editors accept a byte order mark in front; it stays where it is.
+  std::size_t i = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
   while (i < text.size()) {
     const char c = text[i];
     if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {

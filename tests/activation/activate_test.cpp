@@ -82,7 +82,7 @@ TEST_F(Activation, BaselinesAreTakenOnceThroughTheOldCurrentLink) {
   EXPECT_NE(gtk.find("#282a36"), std::string::npos);
 }
 
-TEST_F(Activation, FailuresAndWhatTheyLeave) {
+TEST_F(Activation, FailuresOfPreparation) {
   EXPECT_EQ(activate("a/b").error_text(), "invalid theme name");
   EXPECT_FALSE(fs::exists(themes_dir()));
   EXPECT_EQ(activate("Unknown").error_text(), "no theme profile for Unknown");
@@ -94,25 +94,66 @@ TEST_F(Activation, FailuresAndWhatTheyLeave) {
   write_text(config_dir() / "yazi" / "theme.toml", "[mgr\n");
   EXPECT_TRUE(activate("nord").error_text().starts_with("could not prepare Yazi theme: Error while parsing table header"));
   EXPECT_FALSE(fs::exists(active()));  // nothing written yet
-  fs::remove(config_dir() / "yazi" / "theme.toml");
+}
 
-  fs::create_directories(themes_dir() / "current");  // a real directory where the link must go
-  EXPECT_EQ(activate("nord").error_text(), "could not apply theme: Is a directory (os error 21)");
-  EXPECT_EQ(read_text(active() / "theme-name"), "nord");  // filled all the same
-  fs::remove(themes_dir() / "current");
+TEST_F(Activation, ProblemsKnownInAdvanceStopItBeforeAnyFileChanges) {
+  fs::create_directories(config_dir() / "Code" / "User");
+  const struct {
+    const char* what;
+    const char* path;  ///< what is put in the way, below the configuration directory
+    const char* content;  ///< nullptr: a directory
+    std::string error;  ///< after "could not apply theme: " and the path it names
+    const char* named;  ///< the path the error names, when not `path`
+  } cases[] = {
+      {"a real directory where the current link goes", "morvane/themes/current", nullptr,
+       "in the way of the current link (a link is kept there; move it away)", nullptr},
+      {"a begin marker without an end", "waybar/style.css", "/* tintwell colors begin */\n", "unfinished tintwell CSS block",
+       nullptr},
+      {"a byte that is not UTF-8", "gtk-4.0/gtk.css", "a { color: red; } /* caf\xe9 */\n", "stream did not contain valid UTF-8",
+       nullptr},
+      {"settings that are no object", "Code/User/settings.json", "[1]", "editor settings must be an object", nullptr},
+      {"a settings.json with a BOM is fine, but not one cut short", "Code/User/settings.json", "\xEF\xBB\xBF{\"a\": \"",
+       "unclosed settings string", nullptr},
+      {"a file where btop's directory goes", "btop", "x", "Not a directory (os error 20)", "btop/btop.conf"},
+      {"a file where Yazi's flavors go", "yazi/flavors", "x", "Not a directory (os error 20)", nullptr},
+      {"a file where kitty's directory goes", "kitty", "x", "Not a directory (os error 20)", "kitty/kitty.conf"},
+  };
+  const std::string gtk3 = "button { color: red; }\n";
+  write_text(config_dir() / "gtk-3.0" / "gtk.css", gtk3);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path in_the_way = config_dir() / c.path;
+    if (c.content) {
+      write_text(in_the_way, c.content);
+    } else {
+      fs::create_directories(in_the_way);
+    }
+    EXPECT_EQ(activate("nord").error_text(),
+              "could not apply theme: " + (config_dir() / (c.named ? c.named : c.path)).string() + ": " + c.error);
+    EXPECT_FALSE(fs::exists(active())) << "nothing of the desktop was changed";
+    EXPECT_EQ(read_text(config_dir() / "gtk-3.0" / "gtk.css"), gtk3);
+    fs::remove_all(in_the_way);
+  }
+  ASSERT_TRUE(activate("nord").ok()) << "each was the only problem";
+}
 
-  write_text(config_dir() / "gtk-3.0" / "gtk.css", "/* tintwell colors begin */\n");
-  EXPECT_EQ(activate("nord").error_text(), "could not apply theme: unfinished tintwell CSS block");
-  fs::remove(config_dir() / "gtk-3.0" / "gtk.css");
-
-  write_text(config_dir() / "btop", "a file");
-  EXPECT_EQ(activate("nord").error_text(), "desktop theme applied, but btop could not be updated: " + (config_dir() / "btop" / "themes").string() +
-                                         ": Not a directory (os error 20)");
-  fs::remove(config_dir() / "btop");
-  write_text(config_dir() / "yazi" / "flavors", "a file");
-  EXPECT_EQ(activate("nord").error_text(), "desktop theme applied, but Yazi could not be updated: " +
-                                         (config_dir() / "yazi" / "flavors" / "morvane.yazi").string() +
-                                         ": Not a directory (os error 20)");
+TEST_F(Activation, LinkedAndPrivateUserFilesStaySo) {
+  const fs::path dotfiles = dir_ / "dotfiles";
+  for (const char* name : {"kitty.conf", "btop.conf", "theme.toml"}) write_text(dotfiles / name, "");
+  write_text(dotfiles / "kitty.conf", "remote_control_password secret\n");
+  fs::permissions(dotfiles / "kitty.conf", fs::perms::owner_read | fs::perms::owner_write);
+  const std::pair<const char*, const char*> links[] = {
+      {"kitty/kitty.conf", "kitty.conf"}, {"btop/btop.conf", "btop.conf"}, {"yazi/theme.toml", "theme.toml"}};
+  for (const auto& [link, target] : links) {
+    fs::create_directories((config_dir() / link).parent_path());
+    fs::create_symlink(dotfiles / target, config_dir() / link);
+  }
+  ASSERT_TRUE(activate("nord").ok());
+  for (const auto& [link, target] : links) EXPECT_TRUE(fs::is_symlink(config_dir() / link)) << link;
+  EXPECT_NE(read_text(dotfiles / "kitty.conf").find("include ../morvane/themes/current/kitty.conf"), std::string::npos);
+  EXPECT_EQ(fs::status(dotfiles / "kitty.conf").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_NE(read_text(dotfiles / "btop.conf").find("color_theme = \"morvane\""), std::string::npos);
+  EXPECT_NE(read_text(dotfiles / "theme.toml").find("morvane"), std::string::npos);
 }
 
 TEST_F(Activation, NotesFromLauncherBtopAndYazi) {

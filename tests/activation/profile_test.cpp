@@ -153,6 +153,13 @@ TEST_F(PrepareProfile, Failures) {
     EXPECT_EQ(prepare(bad).error_text(), "invalid theme name") << bad;
   EXPECT_FALSE(fs::exists(themes_dir()));
   EXPECT_EQ(prepare("Unknown Theme").error_text(), "no theme profile for Unknown Theme");
+  // An index theme that gives no profile says why.
+  write_text(index_dir() / "themes.json",
+             R"([{"name": "Gone", "file": "themes/gone.conf"}, {"name": "Short", "file": "themes/short.conf"}])");
+  write_text(index_dir() / "themes" / "short.conf", "background #000000\nforeground #ffffff\ncolor0 #000000\n");
+  EXPECT_EQ(prepare("Gone").error_text(), "no theme profile for Gone (its theme file could not be downloaded)");
+  EXPECT_EQ(prepare("Short").error_text(), "no theme profile for Short (its palette is incomplete)");
+  fs::remove_all(index_dir());
   write_text(themes_dir(), "a file in place of the themes directory");
   EXPECT_EQ(prepare("nord").error_text(),
             "could not write theme to " + (themes_dir() / "nord").string() + ": " + (themes_dir() / "nord").string() +

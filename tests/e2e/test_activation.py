@@ -140,13 +140,14 @@ def test_failure_messages_and_the_launcher_note(home, tmp_path):
     (home.config / "gtk-4.0").mkdir(parents=True)
     (home.config / "gtk-4.0/gtk.css").write_text(BEGIN + "\n")
     result = home.tool("activate", "nord", **env)
-    assert result.stderr.decode() == "could not apply theme: unfinished tintwell CSS block\n"
+    assert result.stderr.decode() == f"could not apply theme: {home.config}/gtk-4.0/gtk.css: unfinished tintwell CSS block\n"
     (home.config / "gtk-4.0/gtk.css").unlink()
 
     (home.config / "btop").write_text("not a directory")
     result = home.tool("activate", "nord", **env)
     assert result.stderr.decode() == \
-        f"desktop theme applied, but btop could not be updated: {home.config}/btop/themes: Not a directory (os error 20)\n"
+        f"could not apply theme: {home.config}/btop/btop.conf: Not a directory (os error 20)\n"
+    assert not (themes / ".active").exists(), "known before anything was written"
     (home.config / "btop").unlink()
 
     (home.runtime / "app-launcher-kitty.sock").write_text("")  # stands for the socket

@@ -136,6 +136,16 @@ TEST_F(Actions, WallpaperIsAppliedOrRefusedWithoutTouchingTheSavedChoice) {
   EXPECT_EQ(run(Command::Wallpaper, (dir_ / "a.png").string()).err, "no running wallpaper backend (hyprpaper, awww, or swww)\n");
 }
 
+TEST_F(Actions, WithoutAHomeNothingIsWrittenAnywhere) {
+  env_ = themes::Environment{.home = "", .xdg_config_home = "relative"};
+  const ActionOutcome outcome = run(Command::Theme, "nord");
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.err,
+            "tintwell: no home directory: set HOME (or XDG_CONFIG_HOME and XDG_CACHE_HOME) to an absolute path\n");
+  EXPECT_FALSE(fs::exists("relative"));
+  EXPECT_TRUE(runner_.commands.empty());
+}
+
 TEST_F(Actions, MisuseIsReportedWithStatusTwo) {
   const ActionOutcome outcome =
       switcher::run_action(CommandLine{.command = Command::Misuse, .error = "--theme needs a theme name"}, env_, runner_);

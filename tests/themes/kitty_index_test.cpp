@@ -111,7 +111,7 @@ TEST(IndexDownload, TemporaryNameCarriesPidAndCounter) {
 TEST_F(IndexCache, DownloadRunsCurlWithTheExactArguments) {
   remote_["themes.json"] = kSmallIndex;
   const std::string url = std::string(themes::kIndexUrlPrefix) + "themes.json";
-  ASSERT_TRUE(themes::download_file(runner_, url, index_dir() / "themes.json").ok());
+  ASSERT_TRUE(themes::download_file(runner_, url, index_dir() / "themes.json", themes::is_index_text).ok());
   EXPECT_EQ(read_text(index_dir() / "themes.json"), kSmallIndex);
   const auto lines = runner_.lines();
   ASSERT_EQ(lines.size(), 1u);
@@ -124,18 +124,53 @@ TEST_F(IndexCache, DownloadRunsCurlWithTheExactArguments) {
 
 TEST_F(IndexCache, FailedDownloadKeepsTheOldFileAndLeavesNoPartFile) {
   const std::string url = std::string(themes::kIndexUrlPrefix) + "themes/Missing.conf";
-  EXPECT_EQ(themes::download_file(runner_, url, index_dir() / "themes" / "Missing.conf").error_text(),
+  EXPECT_EQ(themes::download_file(runner_, url, index_dir() / "themes" / "Missing.conf", themes::is_theme_file_text).error_text(),
             "curl could not fetch " + url);
   EXPECT_FALSE(fs::exists(index_dir() / "themes" / "Missing.conf"));
   write_text(index_dir() / "themes.json", "old");
   fail_with_ = 28;
-  EXPECT_FALSE(themes::download_file(runner_, url, index_dir() / "themes.json").ok());
+  EXPECT_FALSE(themes::download_file(runner_, url, index_dir() / "themes.json", themes::is_index_text).ok());
   EXPECT_EQ(read_text(index_dir() / "themes.json"), "old");
   EXPECT_FALSE(any_part_file());
 
   runner_.forget("curl");
-  EXPECT_EQ(themes::download_file(runner_, url, index_dir() / "x").error_text(),
+  EXPECT_EQ(themes::download_file(runner_, url, index_dir() / "x", themes::is_index_text).error_text(),
             "curl: No such file or directory (os error 2)");
+}
+
+TEST(IndexDownload, OnlyWhatWasAskedForIsKept) {
+  constexpr std::string_view kPortal = "<!DOCTYPE html><html><body>Please log in to the hotel Wi-Fi</body></html>\n";
+  const struct {
+    std::string_view text;
+    bool index, theme;
+  } cases[] = {
+      {kSmallIndex, true, false}, {kCompleteTheme, false, true}, {kPortal, false, false}, {"[]", false, false},
+      {"", false, false},         {"# only a comment\n", false, false}, {"  color4 #123456\n", false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 30));
+    EXPECT_EQ(themes::is_index_text(c.text), c.index);
+    EXPECT_EQ(themes::is_theme_file_text(c.text), c.theme);
+  }
+}
+
+TEST_F(IndexCache, ALoginPageNeverReplacesTheCache) {
+  const std::string portal = "<html><body>Please log in</body></html>\n";
+  write_text(index_dir() / "themes.json", kSmallIndex);
+  age(index_dir() / "themes.json", 8 * 86400);
+  const auto before = fs::last_write_time(index_dir() / "themes.json");
+  remote_["themes.json"] = portal;
+  remote_["themes/Alpha.conf"] = portal;
+  EXPECT_EQ(themes::load_index(cache()).size(), 2u) << "the old index stays in use";
+  EXPECT_EQ(read_text(index_dir() / "themes.json"), kSmallIndex);
+  EXPECT_EQ(fs::last_write_time(index_dir() / "themes.json"), before) << "and keeps its age";
+  EXPECT_FALSE(themes::fetch_theme_palette(cache(), "themes/Alpha.conf").has_value());
+  EXPECT_FALSE(fs::exists(index_dir() / "themes" / "Alpha.conf"));
+  EXPECT_FALSE(any_part_file());
+  // Asked again next time, and kept once it is a theme.
+  remote_["themes/Alpha.conf"] = kCompleteTheme;
+  EXPECT_TRUE(themes::fetch_theme_palette(cache(), "themes/Alpha.conf").has_value());
+  EXPECT_EQ(runner_.count("curl"), 3u);
 }
 
 TEST_F(IndexCache, IndexIsDownloadedOnlyWhenMissingOrStale) {
@@ -198,13 +233,15 @@ TEST_F(IndexCache, DefinitionOfTheFirstEntryWithTheName) {
   fifteen.erase(fifteen.find("color15"));
   remote_["themes/short.conf"] = fifteen;
 
-  const auto dup = themes::index_theme_definition(cache(), "Dup");
+  const auto dup = themes::index_theme_definition(cache(), "Dup").value();
   ASSERT_TRUE(dup.has_value());
   EXPECT_EQ(dup->vscode_theme, "Default Light Modern");
-  EXPECT_FALSE(themes::index_theme_definition(cache(), "dup").has_value());
+  EXPECT_FALSE(themes::index_theme_definition(cache(), "dup").value().has_value());
   // Incomplete palette: no definition, yet the preview colours are there.
-  EXPECT_FALSE(themes::index_theme_definition(cache(), "Short").has_value());
+  EXPECT_EQ(themes::index_theme_definition(cache(), "Short").error_text(), "its palette is incomplete");
   EXPECT_EQ(themes::fetch_theme_palette(cache(), "themes/short.conf")->colours.size(), 15u);
+  write_text(index_dir() / "themes.json", R"([{"name": "Gone", "file": "themes/gone.conf"}])");
+  EXPECT_EQ(themes::index_theme_definition(cache(), "Gone").error_text(), "its theme file could not be downloaded");
 }
 
 TEST(DefinitionFromPalette, WorkedExample) {

@@ -85,7 +85,8 @@ int index(const std::vector<std::string>&) {
 }
 
 int definition(const std::vector<std::string>& args) {
-  const auto def = themes::index_theme_definition(context().cache(), args[0]);
+  const auto found = themes::index_theme_definition(context().cache(), args[0]);
+  const auto def = found ? found.value() : std::nullopt;
   if (!def) {
     fmt::print(stderr, "no definition\n");
     return 1;

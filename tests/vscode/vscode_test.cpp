@@ -33,6 +33,8 @@ TEST(EditorSettings, SetsOnlyTheTopLevelValue) {
       {"{\"s\": \"a \\\" // not a comment\", \"workbench.colorTheme\": \"x\"}",
        "{\"s\": \"a \\\" // not a comment\", \"workbench.colorTheme\": \"Nord\"}"},
       {"{\r\n\t\"workbench.colorTheme\": \"Catppuccin Frappé\"\r\n}", "{\r\n\t\"workbench.colorTheme\": \"Nord\"\r\n}"},
+      // A byte order mark, which the editors accept, is kept.
+      {"\xEF\xBB\xBF{\"workbench.colorTheme\": \"Old\"}", "\xEF\xBB\xBF{\"workbench.colorTheme\": \"Nord\"}"},
   };
   for (const auto& c : cases) {
     auto edited = set_colour_theme(c.before, "Nord");

@@ -1,0 +1,124 @@
+#include "activation/preflight.hpp"
+
+#include <errno.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fmt/format.h>
+
+#include "activation/desktop.hpp"
+#include "sys/files.hpp"
+#include "sys/os_error.hpp"
+#include "sys/text.hpp"
+#include "vscode/vscode.hpp"
+
+namespace activation {
+namespace {
+
+namespace fs = std::filesystem;
+
+sys::Error at(const fs::path& path, std::string_view text) {
+  return sys::Error{fmt::format("{}: {}", sys::lossy_utf8(path.native()), text)};
+}
+
+bool exists_following_links(const fs::path& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// A file we will rewrite through a link: the directory of the link's end
+// is where the new file is made.
+sys::Result<void> check_file_dir(const fs::path& path) {
+  auto target = sys::final_target(path);
+  if (!target) return target.error();
+  return check_writable_dir(target.value().parent_path());
+}
+
+// A stylesheet that gets the managed block: its text must hold a whole
+// block or none. A link is replaced, not read.
+sys::Result<void> check_stylesheet(const fs::path& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+    auto text = sys::read_or_empty(path);
+    if (!text) return text.error();
+    if (auto edited = with_managed_css(text.value(), "\n"); !edited) return at(path, edited.error_text());
+  }
+  return check_writable_dir(path.parent_path());
+}
+
+sys::Result<void> check_editor_settings(const fs::path& profile_dir, const fs::path& root) {
+  auto profile = sys::read_or_empty(profile_dir / "vscode.json");
+  if (!profile) return profile.error();
+  auto theme = vscode::profile_colour_theme(profile.value());
+  if (!theme) return at(profile_dir / "vscode.json", theme.error_text());
+  if (!theme.value()) return sys::success();
+  for (const auto editor : vscode::kEditorDirs) {
+    const fs::path user = root / editor / "User";
+    struct stat st;
+    if (::stat(user.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;  // not installed
+    const fs::path settings = user / "settings.json";
+    auto text = sys::read_or_empty(settings);
+    if (!text) return text.error();
+    if (auto edited = vscode::set_colour_theme(text.value(), *theme.value()); !edited)
+      return at(settings, edited.error_text());
+    if (auto writable = check_file_dir(settings); !writable) return writable;
+  }
+  return sys::success();
+}
+
+}  // namespace
+
+sys::Result<void> check_writable_dir(const fs::path& dir) {
+  fs::path existing = dir;
+  struct stat st;
+  while (::stat(existing.c_str(), &st) != 0) {
+    if (errno != ENOENT) return sys::Error{at(existing, sys::os_error_text(errno))};
+    if (!existing.has_relative_path()) break;
+    existing = existing.parent_path();
+  }
+  if (!S_ISDIR(st.st_mode)) return at(existing, sys::os_error_text(ENOTDIR));
+  if (::access(existing.c_str(), W_OK | X_OK) != 0) return at(existing, sys::os_error_text(errno));
+  return sys::success();
+}
+
+sys::Result<void> check_before_writing(const ActivationFiles& files) {
+  const fs::path& root = files.config_root;
+  const fs::path active = files.themes_dir / ".active";
+
+  // The profile's own files, read as the steps will read them.
+  if (auto kitty = sys::read_text(files.profile_dir / "kitty.conf"); !kitty) return kitty.error();
+  for (const char* name : {"hyprland.lua", "gtk.css", "waybar.css"})
+    if (auto text = sys::read_or_empty(files.profile_dir / name); !text) return text.error();
+  // The baselines still to be taken, through the old current link.
+  for (const char* name : {"kitty.conf", "hyprland.lua", "gtk.css", "waybar.css"}) {
+    if (exists_following_links(active / fmt::format("baseline-{}", name))) continue;
+    if (auto text = sys::read_or_empty(files.themes_dir / "current" / name); !text) return text.error();
+  }
+  // The current link is replaced in one step, which a real directory or
+  // file in its place would stop after everything else is written.
+  const fs::path current = files.themes_dir / "current";
+  struct stat st;
+  if (::lstat(current.c_str(), &st) == 0 && !S_ISLNK(st.st_mode))
+    return at(current, "in the way of the current link (a link is kept there; move it away)");
+  if (auto writable = check_writable_dir(active); !writable) return writable;
+
+  const fs::path kitty_conf = root / "kitty" / "kitty.conf";
+  if (auto text = sys::read_or_empty(kitty_conf); !text) return text.error();
+  if (auto writable = check_file_dir(kitty_conf); !writable) return writable;
+  for (const char* gtk : {"gtk-3.0", "gtk-4.0"})
+    if (auto checked = check_stylesheet(root / gtk / "gtk.css"); !checked) return checked;
+  if (const fs::path style = root / "waybar" / "style.css"; exists_following_links(style))
+    if (auto checked = check_stylesheet(style); !checked) return checked;
+  if (auto checked = check_editor_settings(files.profile_dir, root); !checked) return checked;
+
+  const fs::path btop_conf = root / "btop" / "btop.conf";
+  if (auto text = sys::read_or_empty(btop_conf); !text) return text.error();
+  if (auto writable = check_writable_dir(root / "btop" / "themes"); !writable) return writable;
+  if (auto writable = check_file_dir(btop_conf); !writable) return writable;
+
+  if (auto writable = check_writable_dir(files.yazi_dir / "flavors"); !writable) return writable;
+  if (auto writable = check_file_dir(files.yazi_dir / "theme.toml"); !writable) return writable;
+  return sys::success();
+}
+
+}  // namespace activation
