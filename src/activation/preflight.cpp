@@ -26,12 +26,32 @@ bool exists_following_links(const fs::path& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
+// Why no file can be made in `dir` (or in the nearest ancestor that exists,
+// when it is still to be made): that directory and the system's reason.
+struct DirProblem {
+  fs::path where;
+  std::string why;
+};
+std::optional<DirProblem> writable_dir_problem(const fs::path& dir) {
+  fs::path existing = dir;
+  struct stat st;
+  while (::stat(existing.c_str(), &st) != 0) {
+    if (errno != ENOENT || !existing.has_relative_path()) return DirProblem{existing, sys::os_error_text(errno)};
+    existing = existing.parent_path();
+  }
+  if (!S_ISDIR(st.st_mode)) return DirProblem{existing, sys::os_error_text(ENOTDIR)};
+  if (::access(existing.c_str(), W_OK | X_OK) != 0) return DirProblem{existing, sys::os_error_text(errno)};
+  return std::nullopt;
+}
+
 // A file we will rewrite through a link: the directory of the link's end
 // is where the new file is made.
 sys::Result<void> check_file_dir(const fs::path& path) {
   auto target = sys::final_target(path);
   if (!target) return target.error();
-  return check_writable_dir(target.value().parent_path());
+  // A read-only store, say: the error names the file that cannot be written.
+  if (const auto problem = writable_dir_problem(target.value().parent_path())) return at(target.value(), problem->why);
+  return sys::success();
 }
 
 // A stylesheet that gets the managed block: its text must hold a whole
@@ -69,15 +89,7 @@ sys::Result<void> check_editor_settings(const fs::path& profile_dir, const fs::p
 }  // namespace
 
 sys::Result<void> check_writable_dir(const fs::path& dir) {
-  fs::path existing = dir;
-  struct stat st;
-  while (::stat(existing.c_str(), &st) != 0) {
-    if (errno != ENOENT) return sys::Error{at(existing, sys::os_error_text(errno))};
-    if (!existing.has_relative_path()) break;
-    existing = existing.parent_path();
-  }
-  if (!S_ISDIR(st.st_mode)) return at(existing, sys::os_error_text(ENOTDIR));
-  if (::access(existing.c_str(), W_OK | X_OK) != 0) return at(existing, sys::os_error_text(errno));
+  if (const auto problem = writable_dir_problem(dir)) return at(problem->where, problem->why);
   return sys::success();
 }
 
