@@ -8,6 +8,7 @@
 
 #include "activation/desktop.hpp"
 #include "activation/kitty.hpp"
+#include "activation/kitty_overrides.hpp"
 #include "activation/preflight.hpp"
 #include "activation/profile.hpp"
 #include "btop/btop.hpp"
@@ -141,6 +142,10 @@ sys::Result<std::string> activate_theme(const themes::Environment& env, sys::Pro
     if (note) line += fmt::format(" · {}", *note);
   };
   add_note(desktop.value());
+  // Windows opened later read kitty.conf, where something may set colours
+  // again after our include: say where, and change nothing of the user's.
+  if (const auto root = themes::config_dir_from_themes_dir(themes_dir))
+    add_note(kitty_colour_override_note(env, *root));
 
   auto btop_note = wrapped(btop::apply_btop_theme(runner, themes_dir, btop_text.value()),
                            "desktop theme applied, but btop could not be updated: {}");

@@ -137,6 +137,21 @@ TEST_F(Activation, ProblemsKnownInAdvanceStopItBeforeAnyFileChanges) {
   ASSERT_TRUE(activate("nord").ok()) << "each was the only problem";
 }
 
+TEST_F(Activation, SaysWhereNewKittyWindowsWouldKeepOtherColours) {
+  // kitty's own theme picker, used after us, appends its block below ours.
+  const std::string conf =
+      "font_size 11\n\n# Theme colors managed by tintwell\ninclude ../morvane/themes/current/kitty.conf\n"
+      "# BEGIN_KITTY_THEME\n# Nord\ninclude current-theme.conf\n# END_KITTY_THEME\n";
+  write_text(config_dir() / "kitty" / "kitty.conf", conf);
+  write_text(config_dir() / "kitty" / "current-theme.conf", "background #2e3440\n");
+  runner_.forget("btop");
+  EXPECT_EQ(activate("dracula").value(),
+            "Activated theme: dracula · new kitty windows keep the colours set in current-theme.conf line 1 (included at "
+            "kitty.conf line 7) · btop theme saved; reopen btop to load it");
+  EXPECT_EQ(read_text(config_dir() / "kitty" / "kitty.conf"), conf) << "the user's file is theirs";
+  EXPECT_EQ(read_text(config_dir() / "kitty" / "current-theme.conf"), "background #2e3440\n");
+}
+
 TEST_F(Activation, LinkedAndPrivateUserFilesStaySo) {
   const fs::path dotfiles = dir_ / "dotfiles";
   for (const char* name : {"kitty.conf", "btop.conf", "theme.toml"}) write_text(dotfiles / name, "");

@@ -117,3 +117,43 @@ def test_kitty_windows_are_recoloured_live(home, display):
             if process.poll() is None:
                 process.kill()
                 process.wait()
+
+
+def kitty_background(config):
+    out = subprocess.run(["kitty", "+runpy", f"from kitty.config import load_config; "
+                          f"c = load_config({str(config)!r}).background; print('#%02x%02x%02x' % (c.red, c.green, c.blue))"],
+                         capture_output=True, text=True, timeout=60)
+    if out.returncode != 0:
+        pytest.skip(f"kitty cannot read a configuration here: {out.stderr.strip()[-300:]}")
+    return out.stdout.strip()
+
+
+def test_kitty_shows_the_theme_exactly_where_no_note_says_otherwise(home):
+    if shutil.which("kitty") is None:
+        pytest.skip("kitty is not installed")
+    conf = home.config / "kitty/kitty.conf"
+    conf.parent.mkdir(parents=True)
+    include = "include ../morvane/themes/current/kitty.conf\n"
+    cases = [
+        ("clean", "background #000000\n" + include, {}, None),
+        ("a colour below", include + "background #000000\n", {}, "kitty.conf line 2"),
+        ("kitty's theme picker below", include + "# BEGIN_KITTY_THEME\ninclude current-theme.conf\n# END_KITTY_THEME\n",
+         {"current-theme.conf": "background #000000\n"}, "current-theme.conf line 1"),
+        ("an include without colours below", include + "include fonts.conf\n", {"fonts.conf": "font_size 12\n"}, None),
+    ]
+    for what, text, others, where in cases:
+        conf.write_text(text)
+        for name, content in others.items():
+            (conf.parent / name).write_text(content)
+        applied = home.run("--theme", "dracula")
+        assert applied.returncode == 0, applied.stderr
+        line = applied.stdout.decode()
+        if where is None:
+            assert "new kitty windows" not in line, what
+            assert kitty_background(conf) == "#282a36", what
+        else:
+            assert f"new kitty windows keep the colours set {'at' if where.startswith('kitty.conf') else 'in'} {where}" in line, what
+            assert kitty_background(conf) == "#000000", what
+        assert conf.read_text() == text, "the user's file is left as it was"
+        for name in others:
+            (conf.parent / name).unlink()

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "themes/paths.hpp"
+
+namespace activation {
+
+/// Reads a file for the check below; nothing when it cannot be read.
+using ReadFileFn = std::function<std::optional<std::string>(const std::filesystem::path&)>;
+
+/// Where kitty, reading the user's configuration, sets colours again after
+/// our include line, so that new windows would not show the theme: a
+/// colour line below the include, one in a file included below it
+/// (followed as kitty does: relative to the including file, `~` expanded,
+/// at most a few levels deep, each file once; includes naming environment
+/// variables, globinclude, envinclude and geninclude are not followed), or
+/// one of kitty's automatic theme files beside kitty.conf, which win over
+/// everything. Returns the note for the outcome line, or nothing.
+std::optional<std::string> kitty_colour_override(const std::filesystem::path& kitty_dir, std::string_view kitty_conf,
+                                                 const std::optional<std::filesystem::path>& home,
+                                                 const ReadFileFn& read);
+
+/// The same for the user's kitty configuration on disk.
+std::optional<std::string> kitty_colour_override_note(const themes::Environment& env,
+                                                      const std::filesystem::path& config_root);
+
+}  // namespace activation
