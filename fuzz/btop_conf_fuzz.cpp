@@ -1,6 +1,5 @@
 // Rewriting btop.conf: every byte outside the color_theme settings stays
-// as it was, line ends included, exactly one color_theme line results,
-// and the output ends with a line feed.
+// as it was, line ends included, and exactly one color_theme line results.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -45,7 +44,6 @@ std::string without_lines(std::string_view text, Pick drop, int& dropped) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view conf(reinterpret_cast<const char*>(data), size);
   const std::string out = btop::rewrite_btop_conf(conf);
-  if (out.empty() || out.back() != '\n') std::abort();
 
   int settings_in = 0;
   int ours = 0;
