@@ -41,6 +41,8 @@ sys::Result<sys::TermSize> draw(SwitcherTerminal& terminal, SwitcherState& state
   load_highlighted_palette(state);
   auto size = sys::terminal_size();
   if (!size) return size.error();
+  const std::size_t top = pane_geometry(state, size.value()).top;
+  state.page_rows = top > 4 ? top - 3 : 1;
   if (auto written = terminal->write(draw_screen(state, size.value())); !written) return written.error();
   return size;
 }
@@ -73,7 +75,12 @@ sys::Result<void> event_loop(SwitcherTerminal& terminal, SwitcherState& state, S
     if (const auto* key = std::get_if<sys::Key>(&*event.value())) {
       if (key->kind == sys::KeyKind::Release) continue;
       const bool was_filter_mode = state.filter_mode;
-      if (handle_key(state, *key, services)) return sys::success();
+      // Enter shows "applying…" before it blocks; a failed draw then is
+      // reported by the next one.
+      const ShowNow show_now = [&](const SwitcherState& now) {
+        if (auto size = sys::terminal_size()) (void)terminal->write(draw_screen(now, size.value()));
+      };
+      if (handle_key(state, *key, services, show_now)) return sys::success();
       // Picture updates wait until the filter is left: typing must not
       // start the image program.
       if (was_filter_mode) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <fmt/format.h>
+
 #include "sys/text.hpp"
 #include "themes/profile_store.hpp"
 
@@ -56,7 +58,8 @@ bool handle_filter_key(SwitcherState& state, const sys::Key& key) {
   return false;
 }
 
-bool handle_normal_key(SwitcherState& state, const sys::Key& key, SwitcherServices& services) {
+bool handle_normal_key(SwitcherState& state, const sys::Key& key, SwitcherServices& services,
+                       const ShowNow& show_now) {
   using sys::KeyCode;
   switch (key.code) {
     case KeyCode::Char:
@@ -68,7 +71,7 @@ bool handle_normal_key(SwitcherState& state, const sys::Key& key, SwitcherServic
     case KeyCode::Esc:
       return true;
     case KeyCode::Enter:
-      apply_selected(state, services);
+      apply_selected(state, services, show_now);
       break;
     case KeyCode::Left:
     case KeyCode::Right:
@@ -80,6 +83,18 @@ bool handle_normal_key(SwitcherState& state, const sys::Key& key, SwitcherServic
       break;
     case KeyCode::Down:
       move_selection(state, +1);
+      break;
+    case KeyCode::PageUp:
+      move_selection(state, -static_cast<long>(state.page_rows));
+      break;
+    case KeyCode::PageDown:
+      move_selection(state, static_cast<long>(state.page_rows));
+      break;
+    case KeyCode::Home:
+      move_selection(state, -static_cast<long>(current_list_size(state)));
+      break;
+    case KeyCode::End:
+      move_selection(state, static_cast<long>(current_list_size(state)));
       break;
     default:
       break;
@@ -105,9 +120,9 @@ SwitcherState initial_state(SwitcherServices& services, std::filesystem::path th
   return state;
 }
 
-bool handle_key(SwitcherState& state, const sys::Key& key, SwitcherServices& services) {
+bool handle_key(SwitcherState& state, const sys::Key& key, SwitcherServices& services, const ShowNow& show_now) {
   if (key.kind == sys::KeyKind::Release) return false;
-  return state.filter_mode ? handle_filter_key(state, key) : handle_normal_key(state, key, services);
+  return state.filter_mode ? handle_filter_key(state, key) : handle_normal_key(state, key, services, show_now);
 }
 
 void replace_themes(SwitcherState& state, std::vector<themes::ThemeEntry> themes) {
@@ -141,14 +156,15 @@ void refilter(SwitcherState& state) {
   state.selected = state.visible.empty() ? 0 : std::min(state.selected, state.visible.size() - 1);
 }
 
-void move_selection(SwitcherState& state, int step) {
+void move_selection(SwitcherState& state, long step) {
   const std::size_t n = current_list_size(state);
   if (n == 0) {
     state.selected = 0;
   } else if (step < 0) {
-    state.selected = state.selected == 0 ? 0 : std::min(state.selected - 1, n - 1);
+    const auto back = static_cast<std::size_t>(-step);
+    state.selected = state.selected <= back ? 0 : std::min(state.selected - back, n - 1);
   } else {
-    state.selected = std::min(state.selected + 1, n - 1);
+    state.selected = std::min(state.selected + static_cast<std::size_t>(step), n - 1);
   }
 }
 
@@ -173,10 +189,17 @@ StatusLine status_line(std::string_view text, bool is_error) {
   return StatusLine{std::string(sys::first_chars(text, kWidestRow)), is_error};
 }
 
-void apply_selected(SwitcherState& state, SwitcherServices& services) {
+void apply_selected(SwitcherState& state, SwitcherServices& services, const ShowNow& show_now) {
+  // The user sees at once that Enter was taken, while the programs run.
+  const auto announce = [&](std::string text) {
+    state.status = status_line(text, false);
+    if (show_now) show_now(state);
+  };
   if (state.section == Section::Themes) {
     if (state.selected >= state.visible.size()) return;
-    auto outcome = services.activate_theme(state.visible_entry(state.selected).name);
+    const std::string name = state.visible_entry(state.selected).name;
+    announce(fmt::format("applying {}…", name));
+    auto outcome = services.activate_theme(name);
     if (!outcome) {
       state.status = status_line(outcome.error_text(), true);
       return;
@@ -188,6 +211,7 @@ void apply_selected(SwitcherState& state, SwitcherServices& services) {
     state.status = status_line(outcome.value(), false);
   } else {
     if (state.selected >= state.wallpapers.size()) return;
+    announce("setting wallpaper…");
     auto outcome = services.apply_wallpaper(state.wallpapers[state.selected]);
     if (!outcome) {
       state.status = status_line(outcome.error_text(), true);

@@ -67,6 +67,8 @@ struct SwitcherState {
   std::optional<std::future<bool>> index_channel;
   /// The highlighted row of the current section's list.
   std::size_t selected = 0;
+  /// How many rows the list showed at the last draw: what PgUp and PgDn move.
+  std::size_t page_rows = 1;
   bool filter_mode = false;
   Section section = Section::Themes;
   /// Named by the empty theme list's line.
@@ -81,8 +83,12 @@ struct SwitcherState {
 /// Themes section, the active theme highlighted.
 SwitcherState initial_state(SwitcherServices& services, std::filesystem::path themes_dir);
 
+/// Draws the state at once: what Enter shows ("applying NAME…") before it
+/// blocks on an activation or a wallpaper change.
+using ShowNow = std::function<void(const SwitcherState&)>;
+
 /// Applies one key press; returns true when the Switcher is to quit.
-bool handle_key(SwitcherState& state, const sys::Key& key, SwitcherServices& services);
+bool handle_key(SwitcherState& state, const sys::Key& key, SwitcherServices& services, const ShowNow& show_now = {});
 
 /// Replaces the theme list (keeping the filter): the highlight stays on the
 /// same theme, or on the same row when that theme is gone.
@@ -91,8 +97,9 @@ void replace_themes(SwitcherState& state, std::vector<themes::ThemeEntry> themes
 void load_highlighted_palette(SwitcherState& state);
 /// Rebuilds `visible` from `themes` and `filter`, then clamps `selected`.
 void refilter(SwitcherState& state);
-/// Moves the highlight by `step` (-1 or +1) without wrapping around.
-void move_selection(SwitcherState& state, int step);
+/// Moves the highlight by `step` rows without wrapping around: clamped to
+/// the first and the last entry.
+void move_selection(SwitcherState& state, long step);
 /// Switches section, clears the status line and highlights the active
 /// theme or the saved wallpaper. The wallpaper catalogue is scanned the
 /// first time its section is shown.
@@ -100,8 +107,9 @@ void toggle_section(SwitcherState& state, SwitcherServices& services);
 /// A status line holding no more of `text` than a terminal row can show.
 StatusLine status_line(std::string_view text, bool is_error);
 /// The Enter action: activate the highlighted theme or apply the
-/// highlighted wallpaper, and show the outcome.
-void apply_selected(SwitcherState& state, SwitcherServices& services);
+/// highlighted wallpaper, and show the outcome. "applying NAME…" (or
+/// "setting wallpaper…") is shown first, while it blocks.
+void apply_selected(SwitcherState& state, SwitcherServices& services, const ShowNow& show_now = {});
 
 /// Length of the list shown in the current section.
 std::size_t current_list_size(const SwitcherState& state);

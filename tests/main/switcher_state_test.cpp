@@ -45,8 +45,7 @@ TEST_F(SwitcherKeys, QuitKeysInNormalMode) {
     auto state = start();
     EXPECT_TRUE(press(state, key));
   }
-  for (Key key : {Key::character(U'Q'), Key::character(U'c'), Key::named(KeyCode::BackTab),
-                  Key::named(KeyCode::PageDown), Key::named(KeyCode::Home), Key::named(KeyCode::Delete),
+  for (Key key : {Key::character(U'Q'), Key::character(U'c'), Key::named(KeyCode::BackTab), Key::named(KeyCode::Delete),
                   Key::named(KeyCode::Function), Key::character(U'J'), Key::character(U'K')}) {
     auto state = start();
     const auto before = state.selected;
@@ -74,6 +73,57 @@ TEST_F(SwitcherKeys, MovingClampsWithoutWrapping) {
   auto empty = start();
   press(empty, Key::named(KeyCode::Down));
   EXPECT_EQ(empty.selected, 0u);
+}
+
+TEST_F(SwitcherKeys, PagingKeysMoveByAListHeightAndClamp) {
+  services.themes = named_themes({"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"});
+  services.wallpapers = {{"1.png", "/w/1.png"}, {"2.png", "/w/2.png"}, {"3.png", "/w/3.png"}};
+  const struct {
+    Section section;
+    std::size_t from;
+    KeyCode key;
+    std::size_t to;
+  } cases[] = {
+      {Section::Themes, 0, KeyCode::PageDown, 4},  {Section::Themes, 4, KeyCode::PageDown, 8},
+      {Section::Themes, 8, KeyCode::PageDown, 9},  {Section::Themes, 9, KeyCode::PageUp, 5},
+      {Section::Themes, 3, KeyCode::PageUp, 0},    {Section::Themes, 5, KeyCode::Home, 0},
+      {Section::Themes, 5, KeyCode::End, 9},       {Section::Wallpapers, 0, KeyCode::End, 2},
+      {Section::Wallpapers, 2, KeyCode::Home, 0},  {Section::Wallpapers, 0, KeyCode::PageDown, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "from " << c.from << " key " << static_cast<int>(c.key));
+    auto state = start();
+    if (c.section == Section::Wallpapers) press(state, Key::named(KeyCode::Tab));
+    state.page_rows = 4;
+    state.selected = c.from;
+    EXPECT_FALSE(press(state, Key::named(c.key)));
+    EXPECT_EQ(state.selected, c.to);
+  }
+  // In filter mode they do nothing, like the arrows.
+  auto state = start();
+  type(state, U"/");
+  for (KeyCode key : {KeyCode::PageDown, KeyCode::End}) press(state, Key::named(key));
+  EXPECT_EQ(state.selected, 0u);
+  EXPECT_EQ(state.filter, "");
+}
+
+TEST_F(SwitcherKeys, EnterShowsWhatItIsDoingBeforeItBlocks) {
+  services.themes = named_themes({"nord"});
+  services.wallpapers = {{"1.png", "/w/1.png"}};
+  services.activation = std::string("Activated theme: nord");
+  std::vector<std::string> shown;
+  const switcher::ShowNow show_now = [&](const SwitcherState& now) {
+    shown.push_back(now.status ? now.status->text : "");
+    EXPECT_TRUE(services.activated.empty() && services.applied.empty()) << "drawn before the work starts";
+  };
+  auto state = start();
+  switcher::handle_key(state, Key::named(KeyCode::Enter), services, show_now);
+  EXPECT_EQ(state.status->text, "Activated theme: nord");
+  services.activated.clear();
+  press(state, Key::named(KeyCode::Tab));
+  switcher::handle_key(state, Key::named(KeyCode::Enter), services, show_now);
+  EXPECT_EQ(shown, (std::vector<std::string>{"applying nord…", "setting wallpaper…"}));
+  EXPECT_TRUE(state.status->is_error);
 }
 
 TEST_F(SwitcherKeys, FilterIgnoresCaseAndKeepsTheTypedText) {
