@@ -189,7 +189,10 @@ std::string draw_screen(const SwitcherState& state, sys::TermSize size) {
   ScreenBuffer out(columns * rows * 3 + 4096);
   const PaneGeometry pane = pane_geometry(state, size);
   out.raw(sgr::kReset);
-  out.raw("\x1b[2J");
+  // Cleared from the top left down, not with ED 2: kitty would remove the
+  // wallpaper picture with that, on every key.
+  out.move_to(0, 0);
+  out.raw("\x1b[J");
   draw_header(out, state, columns);
   draw_rule(out, 1, columns);
   draw_list(out, state, pane.top - 3, columns);

@@ -3,6 +3,9 @@
 #include <fmt/format.h>
 
 #include "activation/activate.hpp"
+#include "main/kitty_graphics.hpp"
+#include "sys/files.hpp"
+#include "sys/terminal.hpp"
 #include "themes/kitty_index.hpp"
 #include "themes/profile_store.hpp"
 #include "wallpaper/backends.hpp"
@@ -50,7 +53,21 @@ void SystemServices::run_kitten(std::vector<std::string> args) {
 }
 
 void SystemServices::show_image(const std::filesystem::path& path, ImagePlacement placement) {
-  if (placement.width == 0 || placement.height == 0) return;
+  if (placement.width == 0 || placement.height == 0 || !images_supported(env_)) return;
+  // A PNG kitty reads itself, at once; other formats need the kitten,
+  // which converts them (about half a second).
+  const auto size = sys::terminal_size();
+  if (size && size.value().width_px > 0 && size.value().height_px > 0 && size.value().columns > 0 &&
+      size.value().rows > 0) {
+    auto header = sys::read_file_start(path, 24);
+    if (const auto png = header ? png_size(header.value()) : std::nullopt) {
+      const std::string placed = kitty_png_placement(path.native(), placement, *png,
+                                                     size.value().width_px / size.value().columns,
+                                                     size.value().height_px / size.value().rows);
+      (void)sys::write_to_terminal(placed);
+      return;
+    }
+  }
   run_kitten({"+kitten", "icat", "--clear", "--transfer-mode=file", "--stdin=no",
               fmt::format("--place={}x{}@{}x{}", placement.width, placement.height, placement.column, placement.row),
               path.string()});
@@ -73,6 +90,10 @@ std::function<bool()> SystemServices::index_refresh() {
   };
 }
 
-void SystemServices::clear_image() { run_kitten({"+kitten", "icat", "--clear", "--stdin=no"}); }
+void SystemServices::clear_image() {
+  // kitty removes every placed picture on this command, whoever placed it:
+  // no need to start the kitten for that.
+  if (images_supported(env_)) (void)sys::write_to_terminal(kDeleteAllImages);
+}
 
 }  // namespace switcher

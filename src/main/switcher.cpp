@@ -50,7 +50,7 @@ sys::Result<sys::TermSize> draw(SwitcherTerminal& terminal, SwitcherState& state
 sys::Result<void> draw_with_picture(SwitcherTerminal& terminal, SwitcherState& state, SwitcherServices& services) {
   auto size = draw(terminal, state);
   if (!size) return size.error();
-  update_image_preview(state, size.value(), services);
+  update_image_preview(state, size.value(), services, std::chrono::steady_clock::now());
   return sys::success();
 }
 
@@ -71,7 +71,11 @@ sys::Result<void> event_loop(SwitcherTerminal& terminal, SwitcherState& state, S
 
     auto event = terminal->wait_event(kEventWait);
     if (!event) return event.error();
-    if (!event.value()) continue;
+    if (!event.value()) {
+      // No key waiting: the picture of where the highlight rests is due.
+      place_resting_image(state, services, std::chrono::steady_clock::now());
+      continue;
+    }
     if (const auto* key = std::get_if<sys::Key>(&*event.value())) {
       if (key->kind == sys::KeyKind::Release) continue;
       const bool was_filter_mode = state.filter_mode;

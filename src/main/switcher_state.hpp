@@ -29,6 +29,7 @@ struct StatusLine {
 struct ShownImage {
   std::filesystem::path path;
   ImagePlacement placement;
+  bool operator==(const ShownImage&) const = default;
 };
 
 /// Everything the Switcher knows during one run.
@@ -49,6 +50,9 @@ struct SwitcherState {
   std::optional<std::filesystem::path> saved_wallpaper;
   std::optional<StatusLine> status;
   std::optional<ShownImage> shown_image;
+  /// The picture due once the highlight rests, and since when it is due.
+  std::optional<ShownImage> wanted_image;
+  std::chrono::steady_clock::time_point wanted_since{};
   /// The receiving end of the colour channel while a worker's reply is
   /// awaited, and the index file that worker was asked for.
   std::optional<ColourChannel> reply_channel;

@@ -245,6 +245,19 @@ Result<std::string> read_or_empty(const fs::path& path) { return naming(path, ut
 
 Result<void> create_dir_all(const fs::path& path) { return naming(path, create_dir_all_unnamed(path)); }
 
+Result<std::string> read_file_start(const fs::path& path, std::size_t count) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return naming(path, Result<std::string>(os_error(errno)));
+  struct stat st;
+  std::string bytes(count, '\0');
+  ssize_t got = -1;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) got = ::pread(fd, bytes.data(), count, 0);
+  ::close(fd);
+  if (got < 0) return naming(path, Result<std::string>(Error{"not a readable regular file"}));
+  bytes.resize(static_cast<std::size_t>(got));
+  return bytes;
+}
+
 Result<FileLock> lock_file(const fs::path& path, std::chrono::milliseconds limit,
                            const std::function<void(std::chrono::milliseconds)>& sleep) {
   return naming(path, lock_file_unnamed(path, limit, sleep));

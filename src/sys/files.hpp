@@ -60,6 +60,10 @@ inline constexpr std::uint64_t kMaxReadSize = 16 * 1024 * 1024;
 /// files are read ("not a regular file"), without ever blocking.
 Result<std::optional<std::string>> read_file(const fs::path& path);
 
+/// At most the first `count` bytes of a regular file, read without
+/// blocking.
+Result<std::string> read_file_start(const fs::path& path, std::size_t count);
+
 /// The whole file as UTF-8 text. A missing file, and content that is not
 /// UTF-8, are errors too.
 Result<std::string> read_text(const fs::path& path);

@@ -49,7 +49,9 @@ bool ends_the_process(int sig) {
   }
 }
 
-Result<void> write_all(std::string_view bytes) {
+}  // namespace
+
+Result<void> write_to_terminal(std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
     if (n < 0) {
@@ -60,6 +62,10 @@ Result<void> write_all(std::string_view bytes) {
   }
   return success();
 }
+
+namespace {
+
+Result<void> write_all(std::string_view bytes) { return write_to_terminal(bytes); }
 
 // Only async-signal-safe calls from here on down to the handlers.
 void signal_safe_write(std::string_view bytes) {
@@ -187,7 +193,7 @@ Result<TermSize> terminal_size() {
   winsize ws{};
   if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) != 0 && ::ioctl(STDIN_FILENO, TIOCGWINSZ, &ws) != 0)
     return os_error(errno);
-  return TermSize{ws.ws_col, ws.ws_row};
+  return TermSize{ws.ws_col, ws.ws_row, ws.ws_xpixel, ws.ws_ypixel};
 }
 
 Result<std::unique_ptr<TerminalSession>> TerminalSession::enter() {

@@ -15,10 +15,16 @@ namespace sys {
 struct TermSize {
   std::uint16_t columns = 0;
   std::uint16_t rows = 0;
+  /// The window in pixels, where the terminal says (0 where it does not).
+  std::uint16_t width_px = 0;
+  std::uint16_t height_px = 0;
 };
 
 /// The terminal's size, asked of standard output (or standard input).
 Result<TermSize> terminal_size();
+
+/// Writes all of `bytes` to standard output (the terminal).
+Result<void> write_to_terminal(std::string_view bytes);
 
 struct ResizeEvent {};
 using TerminalEvent = std::variant<Key, ResizeEvent>;

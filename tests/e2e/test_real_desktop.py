@@ -84,9 +84,10 @@ def display(tmp_path):
     server.wait()
 
 
-def start_kitty(env, socket, *command):
-    return subprocess.Popen(["kitty", "--config", "NONE", "-o", "allow_remote_control=yes", "--listen-on",
-                             f"unix:{socket}", *command], env=env, stdout=subprocess.DEVNULL,
+def start_kitty(env, socket, *command, size=(640, 400)):
+    return subprocess.Popen(["kitty", "--config", "NONE", "-o", "allow_remote_control=yes", "-o",
+                             f"initial_window_width={size[0]}", "-o", f"initial_window_height={size[1]}",
+                             "--listen-on", f"unix:{socket}", *command], env=env, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
 
 
@@ -157,3 +158,58 @@ def test_kitty_shows_the_theme_exactly_where_no_note_says_otherwise(home):
         assert conf.read_text() == text, "the user's file is left as it was"
         for name in others:
             (conf.parent / name).unlink()
+
+
+def write_png(path, rgb, width=320, height=180):
+    import struct
+    import zlib
+    raw = b"".join(b"\x00" + bytes(rgb) * width for _ in range(height))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xffffffff)
+    path.write_bytes(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+                     chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def colour_on_screen(display, rgb):
+    # Scaled down, so that one look costs little; a picture is a solid block.
+    grab = subprocess.run(["import", "-window", "root", "-display", display, "png:-"], capture_output=True, timeout=30)
+    shot = subprocess.run(["convert", "png:-", "-scale", "10%", "-depth", "8", "txt:-"], input=grab.stdout,
+                          capture_output=True, timeout=30).stdout.decode()
+    return shot.count("#%02X%02X%02X" % rgb) > 50
+
+
+def test_wallpaper_pictures_follow_quick_moves_at_once(home, display):
+    if shutil.which("import") is None:
+        pytest.skip("ImageMagick's import is not installed")
+    colours = [(40 + i * 6, 200 - i * 5, 90 + i * 3) for i in range(31)]
+    root = home.home / "Wallpapers"
+    root.mkdir()
+    for i, rgb in enumerate(colours):
+        write_png(root / f"w{i:02}.png", rgb)
+    env = home.env(DISPLAY=display, PATH="/usr/bin:/bin", TERM="xterm-kitty")
+    socket = home.root / "main.sock"
+    switcher = start_kitty(env, socket, TINTWELL, size=(1000, 640))
+    try:
+        try:
+            wait_until(lambda: "tab/←→" in kitty_at(socket, "get-text").stdout, 20, "the Switcher")
+        except AssertionError:
+            pytest.skip("kitty did not start under Xvfb here")
+        kitty_at(socket, "send-text", "\t")
+        wait_until(lambda: colour_on_screen(display, colours[0]), 10, "the first picture")
+        started = time.monotonic()
+        kitty_at(socket, "send-text", "j" * 30)
+        wait_until(lambda: "▌ w30.png" in kitty_at(socket, "get-text").stdout, 20, "the thirtieth move")
+        drawn = time.monotonic()
+        wait_until(lambda: colour_on_screen(display, colours[30]), 10, "the picture where the highlight rests")
+        shown = time.monotonic()
+        print(f"30 moves drawn {drawn - started:.2f} s after they were sent; picture {shown - drawn:.2f} s later")
+        # One image program run per move would take 15 s.
+        assert drawn - started < 5 and shown - drawn < 3
+        assert not colour_on_screen(display, colours[1]), "no picture of a wallpaper passed over"
+        kitty_at(socket, "send-text", "q")
+        switcher.wait(timeout=20)
+    finally:
+        if switcher.poll() is None:
+            switcher.kill()
+            switcher.wait()

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "main/fake_services.hpp"
+#include "main/kitty_graphics.hpp"
 
 namespace {
 
@@ -23,32 +24,91 @@ TEST(ImagePlacement, Geometry) {
   EXPECT_EQ(switcher::image_placement(state, {100, 30}), (ImagePlacement{1, 16, 64, 11}));
 }
 
-TEST(ImagePreview, PlacedOnlyWhenThePictureMustChange) {
+/// The picture logic on a scripted clock, as the event loop drives it: an
+/// update after every draw, a placement try whenever no key waits.
+class ImagePreview : public testing::Test {
+ protected:
+  void update(sys::TermSize size = {100, 30}) { switcher::update_image_preview(state, size, services, now); }
+  bool rest(std::chrono::milliseconds pause) {
+    now += pause;
+    return switcher::place_resting_image(state, services, now);
+  }
   testing_support::FakeServices services;
-  auto state = wallpapers_state();
-  const auto update = [&](sys::TermSize size) { switcher::update_image_preview(state, size, services); };
-  update({100, 30});
-  update({100, 30});  // the same picture in the same place: nothing to do
-  state.selected = 1;
-  update({100, 30});
-  state.status = switcher::StatusLine{"wallpaper applied with swww", false};
-  update({100, 30});
-  update({100, 23});  // too short
-  update({100, 24});
-  state.section = switcher::Section::Themes;
-  update({100, 24});
-  update({100, 24});
-  EXPECT_EQ(services.pictures, (std::vector<std::string>{"/w/a.png@1,17,64,11", "/w/b.png@1,17,64,11",
-                                                         "/w/b.png@1,16,64,11", "clear", "/w/b.png@1,10,64,11",
-                                                         "clear"}));
-  EXPECT_FALSE(state.shown_image.has_value());
+  switcher::SwitcherState state = wallpapers_state();
+  std::chrono::steady_clock::time_point now{};
+};
+
+TEST_F(ImagePreview, KeysNeverWaitForThePictureAndItComesWhereTheHighlightRests) {
+  state.wallpapers.clear();
+  for (int i = 0; i < 40; ++i) state.wallpapers.push_back({std::to_string(i) + ".png", "/w/" + std::to_string(i) + ".png"});
+  update();
+  EXPECT_FALSE(rest(std::chrono::milliseconds(100)));
+  EXPECT_TRUE(rest(std::chrono::milliseconds(20)));
+  EXPECT_EQ(services.pictures, (std::vector<std::string>{"/w/0.png@1,17,64,11"}));
+
+  // Thirty quick moves: the old picture goes at once, no new one is placed
+  // until the highlight rests, and then only the last one's.
+  for (int i = 1; i <= 30; ++i) {
+    state.selected = static_cast<std::size_t>(i);
+    update();
+    EXPECT_FALSE(rest(std::chrono::milliseconds(30)));
+  }
+  EXPECT_EQ(services.pictures, (std::vector<std::string>{"/w/0.png@1,17,64,11", "clear"}));
+  EXPECT_TRUE(rest(std::chrono::milliseconds(120)));
+  EXPECT_FALSE(rest(std::chrono::seconds(5)));
+  EXPECT_EQ(services.pictures.back(), "/w/30.png@1,17,64,11");
+  EXPECT_EQ(services.pictures.size(), 3u);
 }
 
-TEST(ImagePreview, OnlyInsideKittyAndNotThroughTmux) {
+TEST_F(ImagePreview, PlacedOnlyWhenThePictureMustChange) {
+  const auto settle = [&](sys::TermSize size = {100, 30}) {
+    update(size);
+    rest(switcher::kImageDwell);
+  };
+  settle();
+  settle();  // the same picture in the same place: nothing to do
+  state.selected = 1;
+  settle();
+  state.status = switcher::StatusLine{"wallpaper applied with swww", false};
+  settle();
+  settle({100, 23});  // too short
+  settle({100, 24});
+  state.section = switcher::Section::Themes;
+  settle({100, 24});
+  settle({100, 24});
+  EXPECT_EQ(services.pictures,
+            (std::vector<std::string>{"/w/a.png@1,17,64,11", "clear", "/w/b.png@1,17,64,11", "clear",
+                                      "/w/b.png@1,16,64,11", "clear", "/w/b.png@1,10,64,11", "clear"}));
+  EXPECT_FALSE(state.shown_image.has_value());
+  EXPECT_FALSE(state.wanted_image.has_value());
+}
+
+TEST(ImageSupport, OnlyInsideKittyAndNotThroughTmux) {
   EXPECT_TRUE(switcher::images_supported({.kitty_window_id = "1"}));
   EXPECT_FALSE(switcher::images_supported({.kitty_window_id = "1", .tmux = "/tmp/tmux-0/default,1,0"}));
   EXPECT_FALSE(switcher::images_supported({.kitty_window_id = ""}));
   EXPECT_FALSE(switcher::images_supported({}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(KittyGraphics, APngIsPlacedByKittyItselfWithItsProportions) {
+  const std::string header = std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + std::string("\0\0\x07\x80\0\0\x04\x38", 8);
+  ASSERT_EQ(switcher::png_size(header), (std::pair<std::uint32_t, std::uint32_t>{1920, 1080}));
+  for (const std::string not_png : {std::string(), std::string("GIF89a") + std::string(18, 'x'), header.substr(0, 23)})
+    EXPECT_EQ(switcher::png_size(not_png), std::nullopt);
+  // 64 x 11 cells of 10 x 20 pixels: 640 x 220 of room, so a 16:9 picture
+  // fills the height (11 rows) and 39 columns, centred.
+  EXPECT_EQ(switcher::kitty_png_placement("/w/a.png", {1, 17, 64, 11}, {1920, 1080}, 10, 20),
+            "\x1b[18;14H\x1b_Ga=T,f=100,t=f,q=2,C=1,c=39,r=11;L3cvYS5wbmc=\x1b\\");
+  // A tall picture in a wide room; a path whose base64 needs no padding.
+  EXPECT_EQ(switcher::kitty_png_placement("/w/ab.png", {1, 5, 64, 11}, {100, 1000}, 10, 20),
+            "\x1b[6;33H\x1b_Ga=T,f=100,t=f,q=2,C=1,c=2,r=11;L3cvYWIucG5n\x1b\\");
+  // A wide one leaves rows free above and below.
+  EXPECT_EQ(switcher::kitty_png_placement("/w/a.png", {1, 17, 64, 11}, {6400, 500}, 10, 20),
+            "\x1b[22;2H\x1b_Ga=T,f=100,t=f,q=2,C=1,c=64,r=3;L3cvYS5wbmc=\x1b\\");
 }
 
 }  // namespace
