@@ -25,15 +25,15 @@ std::string colour_text(const std::optional<themes::Colour>& colour) {
   return colour ? themes::format_hex_colour(*colour) : "–";
 }
 
-void draw_tab(ScreenBuffer& out, std::string_view label, bool current) {
+void draw_tab(ScreenBuffer& out, const ScreenColours& ink, std::string_view label, bool current) {
   if (current) {
-    out.raw(sgr::kWhite);
-    out.raw(sgr::kHighlightBackground);
+    out.raw(ink.bright);
+    out.raw(ink.bar);
   } else {
-    out.raw(sgr::kDarkGrey);
+    out.raw(ink.inactive_tab);
     out.raw(sgr::kDefaultBackground);
   }
-  out.raw(sgr::kBold);
+  if (current || ink.inactive_tab_bold) out.raw(sgr::kBold);
   out.raw(label);
   out.raw(sgr::kNormalIntensity);
   out.raw(sgr::kDefaultBackground);
@@ -41,50 +41,50 @@ void draw_tab(ScreenBuffer& out, std::string_view label, bool current) {
 
 void draw_header(ScreenBuffer& out, const SwitcherState& state, std::size_t columns) {
   out.move_to(0, 0);
-  draw_tab(out, " themes ", state.section == Section::Themes);
-  draw_tab(out, " wallpapers ", state.section == Section::Wallpapers);
+  draw_tab(out, state.colours, " themes ", state.section == Section::Themes);
+  draw_tab(out, state.colours, " wallpapers ", state.section == Section::Wallpapers);
   if (state.section == Section::Themes && (state.filter_mode || !state.filter.empty())) {
-    out.raw(sgr::kCyan);
+    out.raw(state.colours.accent);
     const std::string line =
         fmt::format("  / {}{}", state.filter, state.filter_mode ? kFilterCursor : std::string_view{});
     out.text(line, columns - 24);
   }
 }
 
-void draw_rule(ScreenBuffer& out, std::size_t row, std::size_t columns) {
+void draw_rule(ScreenBuffer& out, const ScreenColours& ink, std::size_t row, std::size_t columns) {
   out.move_to(0, row);
-  out.raw(sgr::kDarkGrey);
+  out.raw(ink.dim);
   out.repeat(kRule, columns);
 }
 
-void draw_item(ScreenBuffer& out, std::string_view label, bool active, bool highlighted,
+void draw_item(ScreenBuffer& out, const ScreenColours& ink, std::string_view label, bool active, bool highlighted,
                std::size_t columns) {
   const std::string_view marker = active ? kActiveMarker : kNoMarker;
   const std::size_t label_width = columns - 3 - kMarkerWidth;
   if (highlighted) {
-    out.raw(sgr::kHighlightBackground);
-    out.raw(sgr::kCyan);
+    out.raw(ink.bar);
+    out.raw(ink.accent_on_bar);
     out.raw(kHighlightMark);
-    out.raw(sgr::kWhite);
+    out.raw(ink.bright);
     out.raw(sgr::kBold);
     out.text(label, label_width, true);
     out.raw(sgr::kNormalIntensity);
-    out.raw(sgr::kGreen);
+    out.raw(ink.good_on_bar);
     out.raw(marker);
     out.raw(" ");
     out.raw(sgr::kDefaultBackground);
   } else {
     out.raw("  ");
-    out.raw(sgr::kGrey);
+    out.raw(ink.label);
     out.text(label, label_width, true);
-    out.raw(sgr::kGreen);
+    out.raw(ink.good);
     out.raw(marker);
     out.raw(" ");
   }
 }
 
 void draw_empty_list(ScreenBuffer& out, const SwitcherState& state, std::size_t columns) {
-  out.raw(sgr::kDarkGrey);
+  out.raw(state.colours.dim);
   out.raw(sgr::kItalic);
   if (state.section == Section::Wallpapers) {
     out.text(kNoWallpapers, columns);
@@ -109,12 +109,12 @@ void draw_list(ScreenBuffer& out, const SwitcherState& state, std::size_t rows, 
       const bool highlighted = k == state.selected;
       if (state.section == Section::Themes) {
         const auto& entry = state.visible_entry(k);
-        draw_item(out, entry.name, state.active_theme && entry.name == *state.active_theme, highlighted,
-                  columns);
+        draw_item(out, state.colours, entry.name, state.active_theme && entry.name == *state.active_theme,
+                  highlighted, columns);
       } else {
         const auto& wallpaper = state.wallpapers[k];
-        draw_item(out, wallpaper.name, state.saved_wallpaper && fs::path(wallpaper.path) == *state.saved_wallpaper,
-                  highlighted, columns);
+        draw_item(out, state.colours, wallpaper.name,
+                  state.saved_wallpaper && fs::path(wallpaper.path) == *state.saved_wallpaper, highlighted, columns);
       }
     } else if (i == 0 && count == 0) {
       draw_empty_list(out, state, columns);
@@ -140,21 +140,21 @@ void draw_theme_pane(ScreenBuffer& out, const themes::ThemeEntry& entry, const S
     summary = fmt::format(" bg {}   fg {}", colour_text(entry.background), colour_text(entry.foreground));
   }
   out.move_to(0, top + 1);
-  out.raw(sgr::kDarkGrey);
+  out.raw(state.colours.dim);
   out.text(summary, columns);
 
   if (height > 9) draw_preview(out, entry, 1, top + 3, columns - 2);
 }
 
-void draw_wallpaper_pane(ScreenBuffer& out, const wallpaper::Wallpaper& wallpaper, std::size_t top,
-                         std::size_t height, std::size_t columns) {
+void draw_wallpaper_pane(ScreenBuffer& out, const ScreenColours& ink, const wallpaper::Wallpaper& wallpaper,
+                         std::size_t top, std::size_t height, std::size_t columns) {
   out.move_to(0, top + height - 1);
-  out.raw(sgr::kCyan);
+  out.raw(ink.accent);
   out.text(fmt::format(" {}", wallpaper.name), columns);
   if (height <= 3) {
     // The path shows only in the small pane; the large one holds the picture.
     out.move_to(0, top);
-    out.raw(sgr::kDarkGrey);
+    out.raw(ink.dim);
     out.text(fmt::format(" path   {}", wallpaper.path), columns);
   }
 }
@@ -177,7 +177,7 @@ void draw_pane(ScreenBuffer& out, const SwitcherState& state, std::size_t top, s
     if (state.selected < state.visible.size())
       draw_theme_pane(out, state.visible_entry(state.selected), state, top, height, width);
   } else if (state.selected < state.wallpapers.size()) {
-    draw_wallpaper_pane(out, state.wallpapers[state.selected], top, height, width);
+    draw_wallpaper_pane(out, state.colours, state.wallpapers[state.selected], top, height, width);
   }
 }
 
@@ -194,21 +194,21 @@ std::string draw_screen(const SwitcherState& state, sys::TermSize size) {
   out.move_to(0, 0);
   out.raw("\x1b[J");
   draw_header(out, state, columns);
-  draw_rule(out, 1, columns);
+  draw_rule(out, state.colours, 1, columns);
   draw_list(out, state, pane.top - 3, columns);
-  draw_rule(out, pane.top - 1, columns);
+  draw_rule(out, state.colours, pane.top - 1, columns);
   draw_pane(out, state, pane.top, pane.height, columns);
 
   if (state.status) {
     out.move_to(0, rows - 2);
-    out.raw(state.status->is_error ? sgr::kRed : sgr::kGreen);
+    out.raw(state.status->is_error ? state.colours.bad : state.colours.good);
     // The text may be another program's error output of any length: it is
     // fitted as it stands, never copied whole.
     const std::size_t used = out.text(state.status->is_error ? " ⚠ " : " ✓ ", columns);
     out.text(state.status->text, columns - used);
   }
   out.move_to(0, rows - 1);
-  out.raw(sgr::kDarkGrey);
+  out.raw(state.colours.dim);
   if (state.filter_mode) {
     out.text(kHintsFilter, columns);
   } else if (state.section == Section::Wallpapers) {

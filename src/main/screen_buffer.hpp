@@ -19,13 +19,6 @@ std::string pad_to_width(std::string_view text, std::size_t width);
 
 namespace sgr {
 inline constexpr std::string_view kReset = "\x1b[0m";
-inline constexpr std::string_view kDarkGrey = "\x1b[38;5;8m";
-inline constexpr std::string_view kGrey = "\x1b[38;5;7m";
-inline constexpr std::string_view kWhite = "\x1b[38;5;15m";
-inline constexpr std::string_view kCyan = "\x1b[38;5;14m";
-inline constexpr std::string_view kGreen = "\x1b[38;5;10m";
-inline constexpr std::string_view kRed = "\x1b[38;5;9m";
-inline constexpr std::string_view kHighlightBackground = "\x1b[48;5;237m";
 inline constexpr std::string_view kDefaultBackground = "\x1b[49m";
 inline constexpr std::string_view kBold = "\x1b[1m";
 inline constexpr std::string_view kNormalIntensity = "\x1b[22m";

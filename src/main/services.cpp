@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "activation/activate.hpp"
+#include "activation/kitty.hpp"
 #include "main/kitty_graphics.hpp"
 #include "sys/files.hpp"
 #include "sys/terminal.hpp"
@@ -89,6 +90,8 @@ std::function<bool()> SystemServices::index_refresh() {
     return themes::refresh_index({cache_dir, runner}).ok();
   };
 }
+
+bool SystemServices::terminal_shows_active_theme() { return activation::can_recolour_own_window(env_); }
 
 void SystemServices::clear_image() {
   // kitty removes every placed picture on this command, whoever placed it:

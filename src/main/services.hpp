@@ -46,6 +46,9 @@ class SwitcherServices {
   virtual bool index_is_stale() = 0;
   /// What the refresh worker calls to download the index; true on success.
   virtual std::function<bool()> index_refresh() = 0;
+  /// Whether the terminal shows the active theme's palette: in kitty, whose
+  /// window every activation recolours.
+  virtual bool terminal_shows_active_theme() { return false; }
 };
 
 /// The services backed by the real modules.
@@ -64,6 +67,7 @@ class SystemServices final : public SwitcherServices {
   ColourFetch colour_fetch() override;
   bool index_is_stale() override;
   std::function<bool()> index_refresh() override;
+  bool terminal_shows_active_theme() override;
 
  private:
   void run_kitten(std::vector<std::string> args);

@@ -117,7 +117,19 @@ SwitcherState initial_state(SwitcherServices& services, std::filesystem::path th
   state.saved_wallpaper = services.load_saved_wallpaper();
   state.pending_since = std::chrono::steady_clock::now();
   state.themes_dir = std::move(themes_dir);
+  refresh_screen_colours(state, services);
   return state;
+}
+
+void refresh_screen_colours(SwitcherState& state, SwitcherServices& services) {
+  state.colours = ScreenColours{};
+  if (!state.active_theme || !services.terminal_shows_active_theme()) return;
+  for (auto& entry : state.themes) {
+    if (entry.name != *state.active_theme) continue;
+    themes::read_palette(entry);
+    state.colours = readable_colours(themes::Palette{entry.colours, entry.background, entry.foreground});
+    return;
+  }
 }
 
 bool handle_key(SwitcherState& state, const sys::Key& key, SwitcherServices& services, const ShowNow& show_now) {
@@ -208,6 +220,7 @@ void apply_selected(SwitcherState& state, SwitcherServices& services, const Show
     state.lower_names.clear();
     refilter(state);
     state.active_theme = services.active_theme_name();
+    refresh_screen_colours(state, services);
     state.status = status_line(outcome.value(), false);
   } else {
     if (state.selected >= state.wallpapers.size()) return;

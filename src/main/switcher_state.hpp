@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "main/colour_loading.hpp"
+#include "main/screen_colours.hpp"
 #include "main/services.hpp"
 #include "sys/keys.hpp"
 #include "themes/theme_entry.hpp"
@@ -77,6 +78,9 @@ struct SwitcherState {
   Section section = Section::Themes;
   /// Named by the empty theme list's line.
   std::filesystem::path themes_dir;
+  /// What the Switcher's own elements are drawn with: readable on the
+  /// active theme's palette where the terminal shows it.
+  ScreenColours colours;
 
   /// Entry `k` of the visible list.
   const themes::ThemeEntry& visible_entry(std::size_t k) const { return themes[visible[k]]; }
@@ -97,6 +101,9 @@ bool handle_key(SwitcherState& state, const sys::Key& key, SwitcherServices& ser
 /// Replaces the theme list (keeping the filter): the highlight stays on the
 /// same theme, or on the same row when that theme is gone.
 void replace_themes(SwitcherState& state, std::vector<themes::ThemeEntry> themes);
+/// Picks the colours of the Switcher's own elements: readable on the active
+/// theme's palette when the terminal shows it, else the usual ones.
+void refresh_screen_colours(SwitcherState& state, SwitcherServices& services);
 /// Reads the highlighted theme's palette when it has not been read yet.
 void load_highlighted_palette(SwitcherState& state);
 /// Rebuilds `visible` from `themes` and `filter`, then clamps `selected`.

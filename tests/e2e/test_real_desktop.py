@@ -213,3 +213,112 @@ def test_wallpaper_pictures_follow_quick_moves_at_once(home, display):
         if switcher.poll() is None:
             switcher.kill()
             switcher.wait()
+
+
+def luminance(rgb):
+    def linear(c):
+        c /= 255
+        return c / 12.92 if c <= 0.04045 else ((c + 0.055) / 1.055) ** 2.4
+    r, g, b = (linear(c) for c in rgb)
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def contrast(a, b):
+    la, lb = luminance(a), luminance(b)
+    return (max(la, lb) + 0.05) / (min(la, lb) + 0.05)
+
+
+def screen_cells(ansi, colours):
+    """Each row of `get-text --ansi` as (character, foreground, background) with the colours resolved."""
+    def hex_rgb(text):
+        return tuple(int(text[i:i + 2], 16) for i in (1, 3, 5))
+    palette = {k: hex_rgb(v) for k, v in colours.items()}
+    default_fg, default_bg = palette["foreground"], palette["background"]
+
+    def colour(params, i):
+        # 38:5:n, 38;5;n, 38:2:r:g:b or 38:2::r:g:b
+        parts = params[i].split(":")
+        rest = parts[1:] if len(parts) > 1 else params[i + 1:i + 5]
+        used = 1 if len(parts) > 1 else None
+        if rest[0] == "5":
+            return palette[f"color{int(rest[1])}"], used or 3
+        numbers = [x for x in rest[1:] if x != ""][:3]
+        return tuple(int(x) for x in numbers), used or 5
+
+    rows = []
+    for line in ansi.split("\n"):
+        fg, bg, cells, i = default_fg, default_bg, [], 0
+        while i < len(line):
+            if line.startswith("\x1b[", i):
+                end = i + 2
+                while not ("@" <= line[end] <= "~"):
+                    end += 1
+                params = line[i + 2:end].split(";") if end > i + 2 else ["0"]
+                k = 0
+                while k < len(params):
+                    p = params[k].split(":")[0] or "0"
+                    n = int(p)
+                    step = 1
+                    if n == 0:
+                        fg, bg = default_fg, default_bg
+                    elif 30 <= n <= 37 or 90 <= n <= 97:
+                        fg = palette[f"color{n - 30 if n < 90 else n - 82}"]
+                    elif 40 <= n <= 47 or 100 <= n <= 107:
+                        bg = palette[f"color{n - 40 if n < 100 else n - 92}"]
+                    elif n in (38, 48):
+                        value, step = colour(params, k)
+                        fg, bg = (value, bg) if n == 38 else (fg, value)
+                    elif n == 39:
+                        fg = default_fg
+                    elif n == 49:
+                        bg = default_bg
+                    k += step
+                i = end + 1
+                continue
+            cells.append((line[i], fg, bg))
+            i += 1
+        rows.append(cells)
+    return rows
+
+
+@pytest.mark.parametrize("theme", ["catppuccin-latte", "solarized-dark"])
+def test_the_switcher_is_readable_in_kitty_under_the_theme(home, display, theme):
+    assert home.run("--theme", theme).returncode == 0
+    env = home.env(DISPLAY=display, PATH="/usr/bin:/bin", TERM="xterm-kitty")
+    socket = home.root / "main.sock"
+    # A new window reads the user's kitty.conf, which now includes the theme.
+    switcher = subprocess.Popen(["kitty", "--config", str(home.config / "kitty/kitty.conf"), "-o",
+                                 "allow_remote_control=yes", "-o", "initial_window_width=900", "-o",
+                                 "initial_window_height=600", "--listen-on", f"unix:{socket}", TINTWELL], env=env,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        try:
+            wait_until(lambda: "tab/←→" in kitty_at(socket, "get-text").stdout, 20, "the Switcher")
+        except AssertionError:
+            pytest.skip("kitty did not start under Xvfb here")
+        kitty_at(socket, "send-text", "j")  # the highlight off the active theme
+        wait_until(lambda: "● active" in kitty_at(socket, "get-text").stdout, 10, "the marker")
+        time.sleep(0.3)
+        colours = dict(line.split() for line in kitty_at(socket, "get-colors").stdout.splitlines())
+        rows = screen_cells(kitty_at(socket, "get-text", "--ansi").stdout, colours)
+        while rows and not rows[-1]:
+            rows.pop()
+        top = len(rows) - 11  # the 10-row theme pane, then the hints
+        checked = [(r, rows[r]) for r in list(range(0, top + 2)) + [len(rows) - 1]]  # not the preview: the theme's own
+        for r, cells in checked:
+            for ch, fg, bg in cells:
+                if ch.strip() and ch != "▌":
+                    assert contrast(fg, bg) >= 3, (theme, r, ch, fg, bg)
+        for r in range(2, top - 1):
+            text = "".join(c for c, _, _ in rows[r])
+            for ch, fg, bg in rows[r]:
+                if ch.isalnum():
+                    assert contrast(fg, bg) >= 4.5, (theme, r, text.strip(), ch, fg, bg)
+        bar = [bg for r in range(2, top - 1) for ch, _, bg in rows[r][:1] if rows[r][0][0] == "▌"]
+        assert bar and contrast(bar[0], tuple(int(colours["background"][i:i + 2], 16) for i in (1, 3, 5))) >= 1.3
+        kitty_at(socket, "send-text", "q")
+        switcher.wait(timeout=20)
+    finally:
+        if switcher.poll() is None:
+            switcher.kill()
+            switcher.wait()

@@ -60,6 +60,9 @@ class FakeServices : public switcher::SwitcherServices {
   bool stale = false;
   std::function<bool()> refresh = [] { return false; };
   bool index_is_stale() override { return stale; }
+  /// Whether the terminal shows the active theme (as kitty does).
+  bool in_kitty = false;
+  bool terminal_shows_active_theme() override { return in_kitty; }
   std::function<bool()> index_refresh() override { return refresh; }
 };
 

@@ -107,6 +107,24 @@ TEST_F(SwitcherKeys, PagingKeysMoveByAListHeightAndClamp) {
   EXPECT_EQ(state.filter, "");
 }
 
+TEST_F(SwitcherKeys, OwnColoursFollowTheActiveThemeWhereTheTerminalShowsIt) {
+  themes::ThemeEntry dark{.name = "dark", .background = themes::Colour{0, 43, 54}, .foreground = themes::Colour{131, 148, 150}};
+  for (int i = 0; i < 16; ++i) dark.colours.push_back(i == 8 ? themes::Colour{0, 43, 54} : themes::Colour{200, 200, 200});
+  services.themes = {dark, themes::ThemeEntry{.name = "other"}};
+  services.active = "dark";
+  EXPECT_EQ(start().colours, switcher::ScreenColours{}) << "outside kitty the palette is not known";
+  services.in_kitty = true;
+  auto state = start();
+  EXPECT_NE(state.colours.dim, switcher::ScreenColours{}.dim) << "colour 8 is this theme's background";
+  // After an activation the colours follow the new active theme.
+  services.activation = std::string("Activated theme: other");
+  services.themes_after = services.themes;
+  services.active_after = "other";
+  press(state, Key::named(KeyCode::Down));
+  press(state, Key::named(KeyCode::Enter));
+  EXPECT_EQ(state.colours, switcher::ScreenColours{});
+}
+
 TEST_F(SwitcherKeys, EnterShowsWhatItIsDoingBeforeItBlocks) {
   services.themes = named_themes({"nord"});
   services.wallpapers = {{"1.png", "/w/1.png"}};
