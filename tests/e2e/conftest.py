@@ -93,9 +93,6 @@ class Terminal:
             lines.pop()
         return lines
 
-    def text(self):
-        return "\n".join(self.screen())
-
     def display(self, fmt):
         return self.tmux("display-message", "-p", "-t", "main", fmt).stdout.strip()
 
@@ -148,8 +145,3 @@ def start_switcher(terminal, args=""):
     terminal.run(f"{TINTWELL} {args}".strip())
     return terminal.wait_for(lambda s: any(line.startswith(" tab/←→") or line.startswith(" type to")
                                            for line in s))
-
-
-def fit(text, width):
-    """The Switcher's cut: at most `width` characters, the last one "…"."""
-    return text if len(text) <= width else text[: width - 1] + "…"

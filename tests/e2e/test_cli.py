@@ -1,4 +1,6 @@
-"""The command line paths that do not take over the terminal."""
+"""The command line paths that do not take over the terminal, on the real
+binary: the usage text scripts rely on, the login hook, the actions for
+scripts, and two activations at once."""
 
 import json
 import os
@@ -11,42 +13,25 @@ import pytest
 
 from conftest import TINTWELL
 
-USAGE = (
-    "usage: tintwell [--apply]\n"
-    "  (no args)   open the theme/wallpaper switcher\n"
-    "  --apply     re-apply the saved wallpaper, then exit (login hook)\n"
-)
+USAGE = ("usage: tintwell [--apply]\n"
+         "  (no args)   open the theme/wallpaper switcher\n"
+         "  --apply     re-apply the saved wallpaper, then exit (login hook)\n")
 
 
-def test_help_and_h_print_the_usage(home):
+def test_help_version_apply_and_no_terminal(home):
     for args in (["--help"], ["-h"], ["word", "-h"]):
         result = home.run(*args)
-        assert result.returncode == 0
-        assert result.stdout.decode() == USAGE
-        assert result.stderr == b""
-
-
-def test_apply_is_silent_and_wins_over_help(home):
-    for args in (["--apply"], ["--help", "--apply"]):
+        assert (result.returncode, result.stdout.decode(), result.stderr) == (0, USAGE, b"")
+    for args in (["--apply"], ["--help", "--apply"], ["--theme", "--apply"]):
         result = home.run(*args)
-        assert result.returncode == 0
-        assert result.stdout == b"" and result.stderr == b""
-
-
-def test_without_a_terminal_the_switcher_reports_an_error(home):
-    for args in ([], ["--APPLY"], ["apply"], ["two", "words"]):
+        assert (result.returncode, result.stdout, result.stderr) == (0, b"", b""), args
+    version = home.run("--version")
+    assert re.fullmatch(r"tintwell \d+\.\d+\.\d+\n", version.stdout.decode())
+    for args in ([], ["--APPLY"], ["two", "words"]):  # the Switcher, which needs a terminal
         result = home.run(*args)
-        assert result.returncode == 1, args
-        assert result.stdout == b"", "nothing may be drawn"
         lines = result.stderr.decode().splitlines()
-        assert len(lines) == 1 and lines[0].startswith("Error: "), lines
-        assert "(os error 25)" in lines[0]
-
-
-def test_version(home):
-    result = home.run("--version")
-    assert result.returncode == 0 and result.stderr == b""
-    assert re.fullmatch(r"tintwell \d+\.\d+\.\d+\n", result.stdout.decode())
+        assert result.returncode == 1 and result.stdout == b"", "nothing may be drawn"
+        assert len(lines) == 1 and lines[0].startswith("Error: ") and "(os error 25)" in lines[0]
 
 
 def test_the_manual_renders_without_warnings():
@@ -56,10 +41,10 @@ def test_the_manual_renders_without_warnings():
     checked = subprocess.run(["groff", "-man", "-ww", "-z", str(page)], capture_output=True, text=True)
     assert checked.returncode == 0 and checked.stderr == ""
     shown = subprocess.run(["man", "-l", str(page)], capture_output=True, text=True, env={"MANWIDTH": "80"})
-    assert "exec-once = tintwell --apply" in shown.stdout.replace("\u2010", "-")
+    assert "tintwell --theme catppuccin-latte" in shown.stdout.replace("\u2010", "-")
 
 
-def test_script_actions_on_the_real_binary(home):
+def test_script_actions(home):
     applied = home.run("--theme", "dracula")
     assert applied.returncode == 0, applied.stderr
     assert applied.stdout.decode().startswith("Activated theme: dracula") and applied.stdout.endswith(b"\n")
@@ -70,33 +55,29 @@ def test_script_actions_on_the_real_binary(home):
 
     before = sorted(p.relative_to(home.root) for p in home.root.rglob("*") if p.name != "fake.log")
     refused = home.run("--theme", "Dracula", FAKE_CURL_STATUS="6")
-    assert refused.returncode == 1 and refused.stdout == b""
+    assert (refused.returncode, refused.stdout) == (1, b"")
     assert refused.stderr.decode() == 'no theme named "Dracula" (did you mean "dracula"?)\n'
     misused = home.run("--theme", "nord", "--wallpaper", "x.png")
     assert misused.returncode == 2
     assert misused.stderr.decode() == "tintwell: --theme and --wallpaper cannot be used together\n"
-    after = sorted(p.relative_to(home.root) for p in home.root.rglob("*") if p.name != "fake.log")
-    assert before == after, "a refused call writes nothing"
+    assert before == sorted(p.relative_to(home.root) for p in home.root.rglob("*") if p.name != "fake.log")
 
 
 def test_two_activations_at_once_leave_one_whole_theme(home):
-    user_kitty = home.config / "kitty" / "kitty.conf"
+    user_kitty = home.config / "kitty/kitty.conf"
     user_kitty.parent.mkdir(parents=True)
     user_kitty.write_text("font_size 11\n")
-    active = home.config / "morvane" / "themes" / ".active"
+    active = home.config / "morvane/themes/.active"
     for _ in range(4):
         runs = [subprocess.Popen([TINTWELL, "--theme", name], env=home.env(), stdout=subprocess.PIPE,
                                  stderr=subprocess.PIPE) for name in ("nord", "dracula")]
         assert [run.wait(timeout=60) for run in runs] == [0, 0]
-        name = (active / "theme-name").read_text()
-        profile = home.config / "morvane" / "themes" / name
+        profile = home.config / "morvane/themes" / (active / "theme-name").read_text()
         assert os.readlink(active.parent / "current") == ".active"
-        expected_colours = "".join(line + "\n" for line in (profile / "kitty.conf").read_text().splitlines()
-                                   if line.split(" ")[0] in ("background", "foreground", "cursor") or
-                                   line.startswith(("color", "selection_", "cursor_text")))
-        assert (active / "colors.conf").read_text() == expected_colours
+        colour_lines = [line for line in (profile / "kitty.conf").read_text().splitlines()
+                        if re.match(r"(background|foreground|cursor|color\d|selection_)", line)]
+        assert (active / "colors.conf").read_text() == "".join(line + "\n" for line in colour_lines)
         assert (active / "btop.theme").read_text() == (profile / "btop.theme").read_text()
-        gtk = (home.config / "gtk-3.0" / "gtk.css").read_text()
-        assert gtk.count("/* tintwell colors begin */") == 1
-        assert (profile / "gtk.css").read_text().splitlines()[0] in gtk
+        gtk = (home.config / "gtk-3.0/gtk.css").read_text()
+        assert gtk.count("/* tintwell colors begin */") == 1 and (profile / "gtk.css").read_text().splitlines()[0] in gtk
         assert user_kitty.read_text().count("include ../morvane/themes/current/kitty.conf") == 1
