@@ -1,5 +1,7 @@
 #include "test_support.hpp"
 
+#include "themes/builtin_themes.hpp"
+
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -117,6 +119,30 @@ std::string VirtualScreen::style_at(std::size_t column, std::size_t row) const {
   return cells_[row * columns_ + column].style.text();
 }
 
+std::string VirtualScreen::dump() const {
+  std::string out;
+  for (std::size_t y = 0; y < rows_; ++y) {
+    out += "|" + row(y) + "\n";
+    for (std::size_t x = 0; x < columns_;) {
+      const std::string style = style_at(x, y);
+      std::size_t end = x + 1;
+      while (end < columns_ && style_at(end, y) == style) ++end;
+      if (!style.empty()) out += "  " + std::to_string(x) + "-" + std::to_string(end - 1) + " " + style + "\n";
+      x = end;
+    }
+  }
+  return out;
+}
+
+void expect_golden(const std::string& name, const std::string& actual) {
+  const std::filesystem::path path = std::filesystem::path(TINTWELL_FIXTURES_DIR) / name;
+  if (getenv("TINTWELL_UPDATE_GOLDENS")) {
+    write_text(path, actual);
+    return;
+  }
+  EXPECT_EQ(actual, read_text(path)) << "golden " << name << " (TINTWELL_UPDATE_GOLDENS=1 rewrites it)";
+}
+
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "tintwell-test-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
@@ -177,6 +203,14 @@ std::vector<std::string> read_lines(const std::filesystem::path& path) {
   for (auto line : sys::split_lines(text)) lines.emplace_back(line);
   return lines;
 }
+
+std::string kitty_conf_of(const themes::ThemeDefinition& def) {
+  std::string text = "background " + def.background + "\nforeground " + def.foreground + "\n";
+  for (std::size_t i = 0; i < def.colours.size(); ++i) text += "color" + std::to_string(i) + " " + def.colours[i] + "\n";
+  return text;
+}
+
+std::string complete_kitty_conf() { return kitty_conf_of(themes::find_builtin_theme("catppuccin-mocha")->definition()); }
 
 std::optional<std::filesystem::path> data_dir(std::string_view sub) {
   const char* configured = getenv("TINTWELL_DATA_DIR");

@@ -10,6 +10,7 @@
 
 #include "fake_runner.hpp"
 #include "themes/paths.hpp"
+#include "themes/theme_definition.hpp"
 
 namespace testing_support {
 
@@ -26,6 +27,8 @@ class VirtualScreen {
   /// The attributes the cell was written with, e.g. "fg:14 bg:237 bold"
   /// (palette indices as numbers, 24-bit colours as #rrggbb).
   std::string style_at(std::size_t column, std::size_t row) const;
+  /// Every row, each followed by its runs of styled cells ("  2-9 fg:15 bold").
+  std::string dump() const;
 
  private:
   struct Style {
@@ -93,6 +96,15 @@ void write_text(const std::filesystem::path& path, std::string_view text);
 std::string read_text(const std::filesystem::path& path);
 /// The lines of a file (empty when it is missing), e.g. a fake program's log.
 std::vector<std::string> read_lines(const std::filesystem::path& path);
+
+/// A kitty.conf setting the background, foreground and sixteen colours of `def`.
+std::string kitty_conf_of(const themes::ThemeDefinition& def);
+/// A complete kitty.conf: catppuccin-mocha's palette.
+std::string complete_kitty_conf();
+
+/// Compares `actual` with the golden file tests/fixtures/<name>; with
+/// TINTWELL_UPDATE_GOLDENS set, writes it instead.
+void expect_golden(const std::string& name, const std::string& actual);
 
 /// The shared real-world data directory, or nothing (the test should skip).
 std::optional<std::filesystem::path> data_dir(std::string_view sub);

@@ -1,5 +1,7 @@
 #include "main/draw.hpp"
 
+#include <functional>
+
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
@@ -15,18 +17,6 @@ using switcher::SwitcherState;
 using testing_support::named_themes;
 using testing_support::VirtualScreen;
 
-VirtualScreen render(const SwitcherState& state, std::uint16_t columns, std::uint16_t rows) {
-  VirtualScreen screen(columns, rows);
-  screen.feed(draw_screen(state, {columns, rows}));
-  return screen;
-}
-
-std::vector<themes::Colour> sixteen_colours() {
-  std::vector<themes::Colour> colours;
-  for (std::uint8_t i = 0; i < 16; ++i) colours.push_back({i, i, i});
-  return colours;
-}
-
 SwitcherState themes_state(std::vector<themes::ThemeEntry> entries) {
   SwitcherState state;
   state.themes = std::move(entries);
@@ -35,16 +25,123 @@ SwitcherState themes_state(std::vector<themes::ThemeEntry> entries) {
   return state;
 }
 
-std::string rule(std::size_t width) {
-  std::string line;
-  for (std::size_t i = 0; i < width; ++i) line += "─";
-  return line;
+themes::ThemeEntry sixteen(std::string name) {
+  themes::ThemeEntry entry{.name = std::move(name), .background = themes::Colour{1, 2, 3},
+                           .foreground = themes::Colour{200, 200, 200}};
+  for (std::uint8_t i = 0; i < 16; ++i) entry.colours.push_back({i, i, i});
+  return entry;
 }
 
-std::string count_of(const std::string& text, std::string_view needle) {
-  std::size_t n = 0;
-  for (auto pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + 1)) ++n;
-  return std::to_string(n);
+SwitcherState wallpapers_state() {
+  SwitcherState state;
+  state.section = Section::Wallpapers;
+  state.wallpapers = {{"sunset.png", "/home/u/Pictures/Wallpapers/sunset.png"}, {"b\x1b.png", "/w/b\x1b\xff.png"}};
+  state.saved_wallpaper = "/home/u/Pictures/Wallpapers/sunset.png";
+  return state;
+}
+
+// Each screen as a person sees it, text and colours, against its golden
+// file in tests/fixtures/screens.
+TEST(DrawScreen, GoldenScreens) {
+  std::vector<themes::ThemeEntry> forty;
+  for (int i = 0; i < 40; ++i) forty.push_back({.name = fmt::format("theme{:02}", i)});
+  const struct {
+    const char* name;
+    std::uint16_t columns, rows;
+    std::function<SwitcherState()> make;
+  } screens[] = {
+      {"smallest", 30, 9, [] {
+         auto s = themes_state(named_themes({"catppuccin-mocha", "nord"}));
+         s.active_theme = "nord";
+         s.visible_entry(0).colours = {{255, 0, 0}};
+         s.visible_entry(0).background = themes::Colour{30, 30, 46};
+         return s;
+       }},
+      {"filter-mode", 34, 24, [] {
+         auto s = themes_state(named_themes({"nord", "nord-light"}));
+         s.filter = "NORDabcdefgh";
+         s.filter_mode = true;
+         return s;
+       }},
+      {"filter-kept", 80, 24, [] {
+         auto s = themes_state(named_themes({"nord"}));
+         s.filter = "NORD";
+         return s;
+       }},
+      {"pane-59-columns", 59, 30, [] { return themes_state({sixteen("a")}); }},
+      {"pane-60-columns", 60, 30, [] { return themes_state({sixteen("a")}); }},
+      {"pane-23-rows", 80, 23, [] { return themes_state({sixteen("a")}); }},
+      {"status-success", 50, 12, [] {
+         auto s = themes_state(named_themes({"a", "b"}));
+         s.active_theme = "b";
+         s.status = switcher::StatusLine{"Activated theme: a · btop theme saved", false};
+         return s;
+       }},
+      {"status-error-hostile", 50, 12, [] {
+         auto s = themes_state(named_themes({"evil\x1b]0;pwned\x07", "ok\x9b" "31m", "abc\u202Edef"}));
+         s.status = switcher::StatusLine{"no theme profile for x\x1b[2J", true};
+         return s;
+       }},
+      {"scrolled-19", 40, 18, [&] {
+         auto s = themes_state(forty);
+         s.selected = 19;
+         return s;
+       }},
+      {"scrolled-18", 40, 18, [&] {
+         auto s = themes_state(forty);
+         s.selected = 18;
+         return s;
+       }},
+      {"long-and-wide-names", 30, 9, [] {
+         auto s = themes_state(named_themes({"abcdefghijklmnopqrstuvwxyz", "壁紙の名前がとても長いテーマの名前です", "e\u0301te\u0301"}));
+         s.active_theme = "壁紙の名前がとても長いテーマの名前です";
+         s.status = switcher::status_line(std::string(30'000'000, 'e'), true);
+         return s;
+       }},
+      {"no-themes", 80, 24, [] { return themes_state({}); }},
+      {"no-match", 80, 24, [] {
+         auto s = themes_state({});
+         s.filter = "zz";
+         return s;
+       }},
+      {"no-wallpapers", 40, 24, [] {
+         auto s = themes_state({});
+         s.section = Section::Wallpapers;
+         return s;
+       }},
+      {"index-fetching", 40, 9, [] {
+         return themes_state({themes::ThemeEntry{.name = "Zenburn", .index_file = "themes/Zenburn.conf"}});
+       }},
+      {"index-unavailable", 40, 9, [] {
+         auto s = themes_state({themes::ThemeEntry{.name = "Zenburn", .index_file = "themes/Zenburn.conf"}});
+         s.unavailable.insert("themes/Zenburn.conf");
+         return s;
+       }},
+      {"wallpapers-small-pane", 60, 23, [] { return wallpapers_state(); }},
+      {"wallpapers-picture-pane", 60, 24, [] { return wallpapers_state(); }},
+      {"wallpapers-hostile", 60, 23, [] {
+         auto s = wallpapers_state();
+         s.selected = 1;
+         return s;
+       }},
+      {"readable-colours", 40, 9, [] {
+         auto s = themes_state(named_themes({"a", "b"}));
+         s.active_theme = "b";
+         s.colours = switcher::ScreenColours{.dim = "\x1b[38;2;1;1;1m", .label = "\x1b[38;2;2;2;2m",
+                                             .bright = "\x1b[38;2;3;3;3m", .accent = "\x1b[38;2;4;4;4m",
+                                             .good = "\x1b[38;2;5;5;5m", .bad = "\x1b[38;2;6;6;6m",
+                                             .bar = "\x1b[48;2;7;7;7m", .accent_on_bar = "\x1b[38;2;8;8;8m",
+                                             .good_on_bar = "\x1b[38;2;9;9;9m", .inactive_tab = "\x1b[38;2;10;10;10m",
+                                             .inactive_tab_bold = false};
+         return s;
+       }},
+  };
+  for (const auto& screen : screens) {
+    SCOPED_TRACE(screen.name);
+    VirtualScreen rendered(screen.columns, screen.rows);
+    rendered.feed(draw_screen(screen.make(), {screen.columns, screen.rows}));  // throws on a stray control
+    testing_support::expect_golden(fmt::format("screens/{}.txt", screen.name), rendered.dump());
+  }
 }
 
 TEST(DrawScreen, TooSmallTerminalIsOnlyCleared) {
@@ -52,213 +149,36 @@ TEST(DrawScreen, TooSmallTerminalIsOnlyCleared) {
   EXPECT_EQ(draw_screen(state, {29, 30}), "\x1b[0m\x1b[2J");
   EXPECT_EQ(draw_screen(state, {80, 8}), "\x1b[0m\x1b[2J");
   EXPECT_NE(draw_screen(state, {30, 9}), "\x1b[0m\x1b[2J");
-}
-
-TEST(DrawScreen, SmallestScreenWhole) {
-  auto state = themes_state(named_themes({"catppuccin-mocha", "nord"}));
-  state.active_theme = "nord";
-  state.visible_entry(0).colours = {{255, 0, 0}};
-  state.visible_entry(0).background = themes::Colour{30, 30, 46};
-  const auto screen = render(state, 30, 9);
-  EXPECT_EQ(screen.rows(), (std::vector<std::string>{
-                               " themes  wallpapers",
-                               rule(30),
-                               "▌ catppuccin-mocha",
-                               "  nord               ● active",
-                               "",
-                               rule(30),
-                               "",
-                               " bg #1e1e2e   fg –",
-                               " tab/←→ section · ↑↓ move · ⏎…",
-                           }));
-}
-
-TEST(DrawScreen, HeaderAndItemStyles) {
-  auto state = themes_state(named_themes({"a", "b"}));
-  state.active_theme = "b";
-  const auto screen = render(state, 80, 24);
-  EXPECT_EQ(screen.style_at(1, 0), "fg:15 bg:237 bold");
-  EXPECT_EQ(screen.style_at(9, 0), "fg:8 bold");
-  EXPECT_EQ(screen.style_at(0, 2), "fg:14 bg:237");  // highlight mark
-  EXPECT_EQ(screen.style_at(2, 2), "fg:15 bg:237 bold");
-  EXPECT_EQ(screen.style_at(79, 2), "fg:10 bg:237");  // the whole row is highlighted
-  EXPECT_EQ(screen.style_at(2, 3), "fg:7");
-  EXPECT_EQ(screen.style_at(71, 3), "fg:10");
-  EXPECT_EQ(screen.row(3).substr(71), "● active");
-  EXPECT_EQ(screen.style_at(0, 1), "fg:8");
-}
-
-TEST(DrawScreen, FilterLineInTheHeader) {
-  auto state = themes_state(named_themes({"nord", "nord-light"}));
-  state.filter = "NORD";
-  state.filter_mode = true;
-  auto screen = render(state, 80, 24);
-  EXPECT_EQ(screen.row(0), " themes  wallpapers   / NORD▌");
-  EXPECT_EQ(screen.row(23), " type to filter · ⏎ keep · esc clear");
-  state.filter_mode = false;
-  screen = render(state, 80, 24);
-  EXPECT_EQ(screen.row(0), " themes  wallpapers   / NORD");
-  // Cut to columns - 24 characters.
-  state.filter = "abcdefghij";
-  EXPECT_EQ(render(state, 34, 24).row(0), " themes  wallpapers   / abcde…");
-  // Not shown in the Wallpapers section.
-  state.section = Section::Wallpapers;
-  EXPECT_EQ(render(state, 80, 24).row(0), " themes  wallpapers");
-}
-
-TEST(DrawScreen, PaneHeightBoundaries) {
-  auto state = themes_state(named_themes({"a"}));
-  state.visible_entry(0).colours = sixteen_colours();
-  state.visible_entry(0).background = themes::Colour{1, 2, 3};
-  state.visible_entry(0).foreground = themes::Colour{200, 200, 200};
-  // 59 columns: small pane (rule at row 30 - 2 - 1 - 1 = 26), no preview.
-  auto narrow = render(state, 59, 30);
-  EXPECT_EQ(narrow.row(26), rule(59));
-  EXPECT_EQ(narrow.row(28), " bg #010203   fg #c8c8c8");
-  // 60 columns: ten rows with the preview from row T + 3.
-  auto wide = render(state, 60, 30);
-  EXPECT_EQ(wide.row(18), rule(60));
-  EXPECT_EQ(wide.row(20), " bg #010203   fg #c8c8c8");
-  EXPECT_EQ(wide.row(22), "  Preview / a");
-  EXPECT_EQ(wide.row(28), "  Bright  Red  Green  Yellow  Blue  Magenta  Cyan");
-  // 23 rows: always the small pane.
-  auto short_screen = render(state, 80, 23);
-  EXPECT_EQ(short_screen.row(19), rule(80));
-  EXPECT_EQ(render(state, 80, 24).row(12), rule(80));
-}
-
-TEST(DrawScreen, StatusLineShortensTheList) {
-  auto state = themes_state(named_themes({"a", "b"}));
-  state.status = switcher::StatusLine{"Activated theme: a · btop theme saved", false};
-  auto screen = render(state, 50, 12);
-  EXPECT_EQ(screen.row(7), rule(50));
-  EXPECT_EQ(screen.row(10), " ✓ Activated theme: a · btop theme saved");
-  EXPECT_EQ(screen.style_at(1, 10), "fg:10");
-  state.status = switcher::StatusLine{"no theme profile for x\x1b[2J", true};
-  screen = render(state, 50, 12);
-  EXPECT_EQ(screen.row(10), " ⚠ no theme profile for x\uFFFD[2J");
-  EXPECT_EQ(screen.style_at(1, 10), "fg:9");
-}
-
-TEST(DrawScreen, ScrollingKeepsTheHighlightOnTheLastRow) {
-  std::vector<themes::ThemeEntry> entries;
-  for (int i = 0; i < 40; ++i) entries.push_back({.name = fmt::format("theme{:02}", i)});
-  auto state = themes_state(entries);
-  // 18 rows, small pane, no status: 12 list rows (2 to 13).
-  state.selected = 19;
-  auto screen = render(state, 40, 18);
-  EXPECT_EQ(screen.row(2), "  theme08");
-  EXPECT_EQ(screen.row(13), "▌ theme19");
-  state.selected = 18;
-  screen = render(state, 40, 18);
-  EXPECT_EQ(screen.row(2), "  theme07");
-  EXPECT_EQ(screen.row(13), "▌ theme18");
-  state.selected = 11;
-  screen = render(state, 40, 18);
-  EXPECT_EQ(screen.row(2), "  theme00");
-  EXPECT_EQ(screen.row(13), "▌ theme11");
-  state.selected = 10;
-  EXPECT_EQ(render(state, 40, 18).row(12), "▌ theme10");
-}
-
-TEST(DrawScreen, LongNamesAreCutWithAnEllipsis) {
-  auto state = themes_state(named_themes({"abcdefghijklmnopqrstuvwxyz"}));
-  state.active_theme = "abcdefghijklmnopqrstuvwxyz";
-  // 30 columns: labels are 19 characters, 18 kept and "…".
-  EXPECT_EQ(render(state, 30, 9).row(2), "▌ abcdefghijklmnopqr…● active");
-}
-
-TEST(DrawScreen, EmptyListLines) {
-  auto state = themes_state({});
-  auto screen = render(state, 80, 24);
-  EXPECT_EQ(screen.row(2), "  no themes in /home/u/.config/morvane/themes");
-  EXPECT_EQ(screen.style_at(2, 2), "fg:8 italic");
-  state.filter = "zz";
-  EXPECT_EQ(render(state, 80, 24).row(2), "  no themes match \"zz\"");
-  state.section = Section::Wallpapers;
-  EXPECT_EQ(render(state, 80, 24).row(2), "  no images in ~/Pictures/Wallpapers or ~/.config/morvane/wallpapers");
-  EXPECT_EQ(render(state, 80, 24).row(23), " tab/←→ section · ↑↓ move · ⏎ apply · esc quit");
-  EXPECT_EQ(render(state, 40, 24).row(2), "  no images in ~/Pictures/Wallpapers or…");
+  EXPECT_EQ(draw_screen(state, {30, 9}).find("\x1b[2J"), std::string::npos) << "ED 2 would drop kitty's picture";
 }
 
 TEST(DrawScreen, SwatchesFitTheWidth) {
-  auto state = themes_state(named_themes({"a"}));
-  state.visible_entry(0).colours = sixteen_colours();
-  const std::string narrow = draw_screen(state, {30, 9});
-  EXPECT_EQ(count_of(narrow, "\x1b[48;2;"), "14");
-  const std::string wide = draw_screen(state, {80, 9});
-  EXPECT_EQ(count_of(wide, "\x1b[48;2;"), "16");
-}
-
-TEST(DrawScreen, IndexThemeSummaries) {
-  auto state = themes_state({themes::ThemeEntry{.name = "Zenburn", .index_file = "themes/Zenburn.conf"}});
-  EXPECT_EQ(render(state, 40, 9).row(7), " fetching colours…");
-  state.unavailable.insert("themes/Zenburn.conf");
-  EXPECT_EQ(render(state, 40, 9).row(7), " colours unavailable");
-}
-
-TEST(DrawScreen, ControlCharactersInNamesCannotReachTheTerminal) {
-  auto state = themes_state(named_themes({"evil\x1b]0;pwned\x07", "ok\x9b" "31m"}));
-  state.filter = "\x1b[2J";
-  state.visible = {0, 1};  // shown as if the filter matched
-  const auto out = draw_screen(state, {80, 24});
-  VirtualScreen screen(80, 24);
-  screen.feed(out);  // throws on a stray control character
-  EXPECT_EQ(screen.row(2), "▌ evil\uFFFD]0;pwned\uFFFD");
-  EXPECT_EQ(screen.row(3), "  ok\uFFFD31m");
-  EXPECT_EQ(screen.row(0), " themes  wallpapers   / \uFFFD[2J");
-}
-
-TEST(DrawScreen, WallpaperPanes) {
-  SwitcherState state;
-  state.section = Section::Wallpapers;
-  state.wallpapers = {{"sunset.png", "/home/u/Pictures/Wallpapers/sunset.png"},
-                      {"b\x1b.png", "/w/b\x1b\xff.png"}};
-  state.saved_wallpaper = "/home/u/Pictures/Wallpapers/sunset.png";
-  // 23 rows: two-row pane, path then name.
-  auto screen = render(state, 60, 23);
-  EXPECT_EQ(screen.row(2), "▌ sunset.png                                       ● active");
-  EXPECT_EQ(screen.row(20), " path   /home/u/Pictures/Wallpapers/sunset.png");
-  EXPECT_EQ(screen.row(21), " sunset.png");
-  // 24 rows: the twelve-row pane keeps its rows for the picture; name on its last row.
-  screen = render(state, 60, 24);
-  EXPECT_EQ(screen.row(10), rule(60));
-  for (int row = 11; row < 22; ++row) EXPECT_EQ(screen.row(row), "");
-  EXPECT_EQ(screen.row(22), " sunset.png");
-  state.selected = 1;
-  screen = render(state, 60, 23);
-  EXPECT_EQ(screen.row(20), " path   /w/b\uFFFD\uFFFD.png");
-  EXPECT_EQ(screen.row(21), " b\uFFFD.png");
-}
-
-TEST(DrawScreen, TextIsFittedByTerminalCells) {
-  // Wide characters take two cells: the marker stays on its row.
-  auto state = themes_state(named_themes({"壁紙の名前がとても長いテーマの名前です", "e\u0301te\u0301"}));
-  state.active_theme = state.themes[0].name;
-  auto screen = render(state, 30, 9);
-  EXPECT_EQ(screen.row(2), "▌ 壁紙の名前がとても…● active");
-  EXPECT_EQ(screen.row(3), "  e\u0301te\u0301");
-  // Bidirectional controls would reorder the row: they are drawn as U+FFFD.
-  state = themes_state(named_themes({"abc\u202Edef\u2066x\u200F"}));
-  EXPECT_EQ(render(state, 30, 9).row(2), "▌ abc\uFFFDdef\uFFFDx\uFFFD");
-  // A huge status text costs one row of work, not its length.
-  state.status = switcher::status_line(std::string(30'000'000, 'e'), true);
-  EXPECT_EQ(state.status->text.size(), 65535u);
-  EXPECT_EQ(render(state, 30, 9).row(7), " ⚠ eeeeeeeeeeeeeeeeeeeeeeeeee…");
+  const auto state = themes_state({sixteen("a")});
+  const auto swatches = [&](std::uint16_t columns) {
+    const std::string out = draw_screen(state, {columns, 9});
+    std::size_t n = 0;
+    for (auto at = out.find("\x1b[48;2;0;"); at != std::string::npos; at = out.find("\x1b[48;2;", at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(swatches(30), 14u);
+  EXPECT_EQ(swatches(80), 16u);
 }
 
 TEST(TruncateToWidth, BoundaryWidths) {
-  EXPECT_EQ(switcher::truncate_to_width("abc", 0), "");
-  EXPECT_EQ(switcher::truncate_to_width("abc", 1), "…");
-  EXPECT_EQ(switcher::truncate_to_width("abc", 2), "a…");
-  EXPECT_EQ(switcher::truncate_to_width("abc", 3), "abc");
-  EXPECT_EQ(switcher::truncate_to_width("abc", 4), "abc");
-  EXPECT_EQ(switcher::truncate_to_width("─é😀x", 3), "─é…");
-  EXPECT_EQ(switcher::truncate_to_width("😀😀😀", 4), "😀…");  // the second would need a fifth cell
-  EXPECT_EQ(switcher::pad_to_width("😀", 3), "😀 ");
-  EXPECT_EQ(switcher::pad_to_width("ab", 4), "ab  ");
-  EXPECT_EQ(switcher::pad_to_width("abcde", 4), "abc…");
-  EXPECT_EQ(switcher::pad_to_width("", 0), "");
+  const struct {
+    const char* text;
+    std::size_t width;
+    const char* cut;
+    const char* padded;
+  } cases[] = {
+      {"abc", 0, "", ""},         {"abc", 1, "…", "…"},       {"abc", 2, "a…", "a…"},
+      {"abc", 3, "abc", "abc"},   {"abc", 4, "abc", "abc "},  {"─é😀x", 3, "─é…", "─é…"},
+      {"😀😀😀", 4, "😀…", "😀… "}, {"😀", 3, "😀", "😀 "},       {"", 0, "", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(switcher::truncate_to_width(c.text, c.width), c.cut) << c.text << " " << c.width;
+    EXPECT_EQ(switcher::pad_to_width(c.text, c.width), c.padded) << c.text << " " << c.width;
+  }
 }
 
 }  // namespace
