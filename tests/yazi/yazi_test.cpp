@@ -20,14 +20,6 @@ using tomldoc::Path;
 
 themes::ThemeDefinition mocha() { return themes::find_builtin_theme("catppuccin-mocha")->definition(); }
 
-TEST(YaziFlavor, EveryRoleFilledAndValidTomlForEveryBuiltin) {
-  for (const auto& builtin : themes::builtin_themes()) {
-    const std::string text = yazi::yazi_flavor_text(builtin.definition());
-    EXPECT_EQ(text.find('@'), std::string::npos) << builtin.slug;
-    EXPECT_TRUE(tomldoc::check_syntax(text).ok()) << builtin.slug;
-  }
-}
-
 TEST(YaziMerge, OnlyTheFlavorsColoursChange) {
   const struct {
     const char* user;
