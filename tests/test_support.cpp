@@ -134,6 +134,49 @@ std::string VirtualScreen::dump() const {
   return out;
 }
 
+namespace {
+
+std::string unescape(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    switch (const char c = text[++i]) {
+      case 'n': out += '\n'; break;
+      case 'r': out += '\r'; break;
+      case 't': out += '\t'; break;
+      case 'e': out += '\x1b'; break;
+      case 'x':
+        out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+        i += 2;
+        break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<Case> read_cases(const std::string& name) {
+  std::vector<Case> cases;
+  std::istringstream in(read_text(std::filesystem::path(TINTWELL_FIXTURES_DIR) / "cases" / name));
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    if (line.starts_with("- ")) cases.emplace_back();
+    if (cases.empty() || line.size() < 2) throw std::runtime_error("malformed case line: " + line);
+    const std::string field = line.substr(2);
+    const auto colon = field.find(':');
+    if (colon == std::string::npos) throw std::runtime_error("malformed case line: " + line);
+    const std::string value = field.substr(colon + 1);
+    cases.back()[field.substr(0, colon)] = unescape(value.starts_with(' ') ? value.substr(1) : value);
+  }
+  if (cases.empty()) throw std::runtime_error("no cases in " + name);
+  return cases;
+}
+
 void expect_golden(const std::string& name, const std::string& actual) {
   const std::filesystem::path path = std::filesystem::path(TINTWELL_FIXTURES_DIR) / name;
   if (getenv("TINTWELL_UPDATE_GOLDENS")) {

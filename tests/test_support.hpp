@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -101,6 +102,13 @@ std::vector<std::string> read_lines(const std::filesystem::path& path);
 std::string kitty_conf_of(const themes::ThemeDefinition& def);
 /// A complete kitty.conf: catppuccin-mocha's palette.
 std::string complete_kitty_conf();
+
+/// One case of a table kept in tests/fixtures/cases: its fields by name.
+using Case = std::map<std::string, std::string>;
+/// The cases of tests/fixtures/cases/<name>: each starts with "- field:
+/// value", more "  field: value" lines follow; values take \n \r \t \e
+/// \\ and \xHH escapes; lines starting with # are comments.
+std::vector<Case> read_cases(const std::string& name);
 
 /// Compares `actual` with the golden file tests/fixtures/<name>; with
 /// TINTWELL_UPDATE_GOLDENS set, writes it instead.

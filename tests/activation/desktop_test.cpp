@@ -33,27 +33,11 @@ TEST(CssColourText, CommentedOutRulesStayOff) {
 
 TEST(ManagedCss, ReplacesTheFirstBlockOrAppendsOne) {
   const std::string css = "a { color: red; }\n";
-  const struct {
-    std::string before;
-    std::string after;
-  } cases[] = {
-      {"", "\n" + kBlock + "\n"},
-      {"x {}", "x {}\n" + kBlock + "\n"},
-      {"head\n/* tintwell colors begin */\nold\n/* tintwell colors end */\ntail",
-       "head\n" + kBlock + "\ntail"},
-      {"/* tintwell colors begin */\n1\n/* tintwell colors end */\nmid\n/* tintwell colors begin */\n2\n/* tintwell colors end */\n",
-       kBlock + "\nmid\n/* tintwell colors begin */\n2\n/* tintwell colors end */\n"},
-      {"/* tintwell colors end */\n", "/* tintwell colors end */\n\n" + kBlock + "\n"},
-      // Markers count only alone on their line (white space around them allowed).
-      {"  /* tintwell colors begin */ \r\nold\r\n\t/* tintwell colors end */\r\ntail", "  " + kBlock + "\r\ntail"},
-      {"label { content: \"/* tintwell colors begin */\"; }\nbutton { color: red; }\n/* tintwell colors begin */\nold\n"
-       "/* tintwell colors end */\n",
-       "label { content: \"/* tintwell colors begin */\"; }\nbutton { color: red; }\n" + kBlock + "\n"},
-      {"/* old: /* tintwell colors begin */ */\nbutton { color: red; }\n",
-       "/* old: /* tintwell colors begin */ */\nbutton { color: red; }\n\n" + kBlock + "\n"},
-      {"/* tintwell colors begin */ 1 /* tintwell colors end */", "/* tintwell colors begin */ 1 /* tintwell colors end */\n" + kBlock + "\n"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(with_managed_css(c.before, css).value(), c.after) << c.before;
+  for (auto c : testing_support::read_cases("managed_css.txt")) {
+    std::string& after = c.at("after");
+    after.replace(after.find("<block>"), 7, kBlock);
+    EXPECT_EQ(with_managed_css(c.at("before"), css).value(), after) << c.at("before");
+  }
   for (const char* unfinished : {"/* tintwell colors begin */\nx", "/* tintwell colors begin */\nx /* tintwell colors end */"})
     EXPECT_EQ(with_managed_css(unfinished, css).error_text(), "unfinished tintwell CSS block") << unfinished;
 }

@@ -20,25 +20,8 @@ constexpr std::string_view kNote = "btop theme saved; reopen btop to load it";
 
 
 TEST(BtopConf, RewritesOnlyTheColourThemeSettingAndKeepsEveryOtherByte) {
-  const struct {
-    const char* conf;
-    const char* rewritten;
-  } cases[] = {
-      {"", "color_theme = \"morvane\"\n"},
-      {"truecolor = True", "truecolor = True\ncolor_theme = \"morvane\"\n"},
-      {"Color_Theme = x\n", "Color_Theme = x\ncolor_theme = \"morvane\"\n"},
-      // The first setting is ours, later ones go; comments and keys that
-      // only start like it stay.
-      {"  # color_theme = \"old\"\n  color_theme=\"Default\"\ncolor_theme_extra = 1\ncolor_theme = \"third\"\n\n",
-       "  # color_theme = \"old\"\ncolor_theme = \"morvane\"\ncolor_theme_extra = 1\n\n"},
-      // Line ends stay as they were; our line takes its own, or the file's.
-      {"a = 1\r\ncolor_theme = x\r\nb = 2\n", "a = 1\r\ncolor_theme = \"morvane\"\r\nb = 2\n"},
-      {"a = 1\r\nb = 2\r\n", "a = 1\r\nb = 2\r\ncolor_theme = \"morvane\"\r\n"},
-      {"a = 1\r\nb = 2", "a = 1\r\nb = 2\r\ncolor_theme = \"morvane\"\r\n"},
-      {"a = 1\ncolor_theme = x", "a = 1\ncolor_theme = \"morvane\"\n"},
-      {"a = 1\r\ncolor_theme = x\r\ncolor_theme = y\r\n", "a = 1\r\ncolor_theme = \"morvane\"\r\n"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(rewrite_btop_conf(c.conf), c.rewritten) << c.conf;
+  for (const auto& c : testing_support::read_cases("btop_conf.txt"))
+    EXPECT_EQ(rewrite_btop_conf(c.at("conf")), c.at("rewritten")) << c.at("conf");
 }
 
 TEST(BtopVersion, OnlyVersionsThatReloadOnTheSignal) {

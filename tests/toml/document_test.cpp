@@ -139,72 +139,30 @@ TEST(TomlQuery, TablesInlineTablesAndDottedKeysAlike) {
   EXPECT_EQ(doc.keys({"inline"}), (std::vector<std::string>{"a", "b"}));
 }
 
+// Remove takes the line, or the comma, and the whole value however written;
+// set replaces a table standing there and new keys follow the table's own
+// spacing; added tables go at the end after a blank line.
 TEST(TomlEdit, EveryOtherByteStays) {
-  enum class Op { Remove, Set, AddFlavor };
-  const struct {
-    const char* before;
-    Op op;
+  for (const auto& c : testing_support::read_cases("toml_edits.txt")) {
+    SCOPED_TRACE(c.at("before") + " | " + c.at("op"));
+    ASSERT_TRUE(tomldoc::check_syntax(c.at("before")).ok());
+    Document doc = Document::parse(c.at("before"));
+    const std::string op = c.at("op").substr(0, c.at("op").find(' '));
     tomldoc::Path path;
-    const char* after;
-  } cases[] = {
-      // Remove takes the line, or the comma, and the whole value however written.
-      {"[mgr]\ncwd = 1 # gone too\nfind = 2\n", Op::Remove, {"mgr", "cwd"}, "[mgr]\nfind = 2\n"},
-      {"s = { fg = \"a\", bold = true }\n", Op::Remove, {"s", "fg"}, "s = { bold = true }\n"},
-      {"s = { bold = true, fg = \"a\" }\n", Op::Remove, {"s", "fg"}, "s = { bold = true }\n"},
-      {"s = { a = 1, fg = \"a\", b = 2 }\n", Op::Remove, {"s", "fg"}, "s = { a = 1, b = 2 }\n"},
-      {"s = { fg = \"a\" }\n", Op::Remove, {"s", "fg"}, "s = { }\n"},
-      {"s = {\n  a = 1,\n  fg = 2,\n}\n", Op::Remove, {"s", "fg"}, "s = {\n  a = 1,\n}\n"},
-      {"a.fg = 1\na.bg = 2\n", Op::Remove, {"a", "fg"}, "a.bg = 2\n"},
-      {"[mgr]\ncwd.fg.x = 1\ncwd.bold = true\n", Op::Remove, {"mgr", "cwd", "fg"}, "[mgr]\ncwd.bold = true\n"},
-      {"[mgr.cwd]\nbold = true\n[mgr.cwd.fg]\nx = 1\n[mgr.cwd.fg.deep]\ny = 2\n[[mgr.cwd.fg.list]]\n[other]\n", Op::Remove,
-       {"mgr", "cwd", "fg"}, "[mgr.cwd]\nbold = true\n[other]\n"},
-      {"mgr = { cwd = { fg = { x = 1 }, bold = true } }\n", Op::Remove, {"mgr", "cwd", "fg"},
-       "mgr = { cwd = { bold = true } }\n"},
-      {"s = {\n    bold = true, # keep me bold\n    fg = \"red\", # mine\n    bg = \"blue\"\n}\n", Op::Remove, {"s", "fg"},
-       "s = {\n    bold = true, # keep me bold\n    bg = \"blue\"\n}\n"},
-      {"s = {\n  bold = true, # keep\n  # about fg\n  fg = 1 # mine\n}\n", Op::Remove, {"s", "fg"},
-       "s = {\n  bold = true # keep\n  # about fg\n}\n"},
-      {"s = {\r\n  fg = 1, # mine\r\n  a = 2\r\n}\r\n", Op::Remove, {"s", "fg"}, "s = {\r\n  a = 2\r\n}\r\n"},
-      {"s = {a = 1, # c\n fg = 2, b = 3}\n", Op::Remove, {"s", "fg"}, "s = {a = 1, # c\n  b = 3}\n"},
-      {"s = {a = 1, # c\nfg = 2 }\n", Op::Remove, {"s", "fg"}, "s = {a = 1 # c\n }\n"},
-      {"a = 1\n", Op::Remove, {"b"}, "a = 1\n"},
-      // Set replaces a table standing there, keeps spacing, and new keys
-      // follow the table's own.
-      {"[flavor]\nx = 1\n[flavor.dark]\ny = 2\n", Op::Set, {"flavor", "dark"}, "[flavor]\nx = 1\ndark = 1\n"},
-      {"flavor.light.a = 1\n", Op::Set, {"flavor", "light"}, "flavor.light = 1\n"},
-      {"[m]\ncwd   =   { fg=\"old\" }   # c\n", Op::Set, {"m", "cwd", "fg"}, "[m]\ncwd   =   { fg=1 }   # c\n"},
-      {"s = { bold = true }\n", Op::Set, {"s", "fg"}, "s = { bold = true, fg = 1 }\n"},
-      {"s = {bold=true}\n", Op::Set, {"s", "fg"}, "s = {bold=true,fg=1}\n"},
-      {"s = { # why\n  a = 1 }\n", Op::Set, {"s", "fg"}, "s = { # why\n  a = 1,\n  fg = 1 }\n"},
-      {"s = {}\n", Op::Set, {"s", "fg"}, "s = { fg = 1 }\n"},
-      {"s = {\n\ta = 1,\n}\n", Op::Set, {"s", "fg"}, "s = {\n\ta = 1,\n\tfg = 1,\n}\n"},
-      {"[a]\n\tx = 1\n\n# about b\n[b]\n", Op::Set, {"a", "y"}, "[a]\n\tx = 1\n\ty = 1\n\n# about b\n[b]\n"},
-      {"[a]\n# only a comment\n\n[b]\n", Op::Set, {"a", "y"}, "[a]\ny = 1\n# only a comment\n\n[b]\n"},
-      {"[a]\r\nx = 1\r\n", Op::Set, {"a", "y"}, "[a]\r\nx = 1\r\ny = 1\r\n"},
-      {"[a]\nx = 1", Op::Set, {"a", "y"}, "[a]\nx = 1\ny = 1\n"},
-      {"[m]\ncwd.fg = 1\nother = 2\n", Op::Set, {"m", "cwd", "bg"}, "[m]\ncwd.fg = 1\ncwd.bg = 1\nother = 2\n"},
-      {"m = { cwd.fg = 1 }\n", Op::Set, {"m", "cwd", "bg"}, "m = { cwd.fg = 1, cwd.bg = 1 }\n"},
-      {"[\"my table\"]\n", Op::Set, {"my table", "a b"}, "[\"my table\"]\n\"a b\" = 1\n"},
-      // Added tables go at the end, after a blank line.
-      {"", Op::AddFlavor, {}, "[flavor]\ndark = 1\n"},
-      {"a = 1", Op::AddFlavor, {}, "a = 1\n\n[flavor]\ndark = 1\n"},
-      {"a = 1\n\n", Op::AddFlavor, {}, "a = 1\n\n[flavor]\ndark = 1\n"},
-      {"[x]\r\n", Op::AddFlavor, {}, "[x]\r\n\r\n[flavor]\r\ndark = 1\r\n"},
-      {"# just words\n", Op::AddFlavor, {}, "# just words\n\n[flavor]\ndark = 1\n"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.before);
-    ASSERT_TRUE(tomldoc::check_syntax(c.before).ok());
-    Document doc = Document::parse(c.before);
-    if (c.op == Op::Remove) {
-      EXPECT_EQ(doc.remove(c.path), std::string_view(c.before) != c.after);
-    } else if (c.op == Op::Set) {
-      doc.set(c.path, "1");
+    for (std::size_t start = op.size() + 1; start <= c.at("op").size();) {
+      const auto end = std::min(c.at("op").find('|', start), c.at("op").size());
+      path.push_back(c.at("op").substr(start, end - start));
+      start = end + 1;
+    }
+    if (op == "remove") {
+      EXPECT_EQ(doc.remove(path), c.at("before") != c.at("after"));
+    } else if (op == "set") {
+      doc.set(path, "1");
     } else {
       doc.add_table({"flavor"});
       doc.set({"flavor", "dark"}, "1");
     }
-    EXPECT_EQ(doc.print(), c.after);
+    EXPECT_EQ(doc.print(), c.at("after"));
     EXPECT_TRUE(tomldoc::check_syntax(doc.print()).ok());
   }
 }

@@ -15,51 +15,16 @@ using testing_support::write_text;
 using vscode::set_colour_theme;
 
 TEST(EditorSettings, SetsOnlyTheTopLevelValue) {
-  const struct {
-    const char* before;
-    const char* after;
-  } cases[] = {
-      {"", "\n{\n  \"workbench.colorTheme\": \"Nord\"\n}\n"},
-      {"// mine\n", "// mine\n\n{\n  \"workbench.colorTheme\": \"Nord\"\n}\n"},
-      {"{}", "{\n  \"workbench.colorTheme\": \"Nord\"\n}"},
-      {"{\n  \"a\": 1\n}\n", "{\n  \"workbench.colorTheme\": \"Nord\",\n\n  \"a\": 1\n}\n"},
-      {"{ /* c */ \"workbench.colorTheme\" : \"Old\", // x\n \"b\": [1,], }",
-       "{ /* c */ \"workbench.colorTheme\" : \"Nord\", // x\n \"b\": [1,], }"},
-      {"{\"workbench.colorTheme\": \"A\", \"workbench.colorTheme\": \"B\"}",
-       "{\"workbench.colorTheme\": \"Nord\", \"workbench.colorTheme\": \"Nord\"}"},
-      {"{\"[py]\": {\"workbench.colorTheme\": \"Deep\"}}",
-       "{\n  \"workbench.colorTheme\": \"Nord\",\n\"[py]\": {\"workbench.colorTheme\": \"Deep\"}}"},
-      {"{\"workbench\\u002ecolorTheme\": \"Old\"}", "{\"workbench\\u002ecolorTheme\": \"Nord\"}"},
-      {"{\"s\": \"a \\\" // not a comment\", \"workbench.colorTheme\": \"x\"}",
-       "{\"s\": \"a \\\" // not a comment\", \"workbench.colorTheme\": \"Nord\"}"},
-      {"{\r\n\t\"workbench.colorTheme\": \"Catppuccin Frappé\"\r\n}", "{\r\n\t\"workbench.colorTheme\": \"Nord\"\r\n}"},
-      // A byte order mark, which the editors accept, is kept.
-      {"\xEF\xBB\xBF{\"workbench.colorTheme\": \"Old\"}", "\xEF\xBB\xBF{\"workbench.colorTheme\": \"Nord\"}"},
-  };
-  for (const auto& c : cases) {
-    auto edited = set_colour_theme(c.before, "Nord");
-    ASSERT_TRUE(edited.ok()) << c.before << ": " << edited.error_text();
-    EXPECT_EQ(edited.value(), c.after) << c.before;
+  for (const auto& c : testing_support::read_cases("settings.txt")) {
+    auto edited = set_colour_theme(c.at("before"), "Nord");
+    ASSERT_TRUE(edited.ok()) << c.at("before") << ": " << edited.error_text();
+    EXPECT_EQ(edited.value(), c.at("after")) << c.at("before");
   }
-  EXPECT_EQ(set_colour_theme("{}", "Say \"hi\"\\\t").value(),
-            "{\n  \"workbench.colorTheme\": \"Say \\\"hi\\\"\\\\\\t\"\n}");
+  EXPECT_EQ(set_colour_theme("{}", "Say \"hi\"\\\t").value(), "{\n  \"workbench.colorTheme\": \"Say \\\"hi\\\"\\\\\\t\"\n}");
+  for (const auto& c : testing_support::read_cases("settings_errors.txt"))
+    EXPECT_EQ(set_colour_theme(c.at("before"), "Nord").error_text(), c.at("error")) << c.at("before");
 }
 
-TEST(EditorSettings, Errors) {
-  const struct {
-    const char* text;
-    const char* error;
-  } cases[] = {
-      {"[]", "editor settings must be an object"},
-      {"true", "editor settings must be an object"},
-      {"{\"a\": \"open", "unclosed settings string"},
-      {"{\"a\\\"}", "unclosed settings string"},
-      {"{ /* open", "unclosed settings comment"},
-      {"{\"workbench.colorTheme\": 3}", "workbench.colorTheme must be a string"},
-      {"{\"workbench.colorTheme\": null}", "workbench.colorTheme must be a string"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(set_colour_theme(c.text, "Nord").error_text(), c.error) << c.text;
-}
 
 TEST(ProfileVscodeJson, ThemeAndActiveFile) {
   EXPECT_EQ(vscode::profile_colour_theme("").value(), std::nullopt);
