@@ -65,116 +65,17 @@ std::string colour_or_dash(const std::optional<themes::Colour>& colour) {
   return colour ? themes::format_hex_colour(*colour) : "-";
 }
 
-int palette(const std::vector<std::string>&) {
-  const auto p = themes::parse_kitty_palette(read_stdin());
-  fmt::print("background {}\nforeground {}\n", colour_or_dash(p.background), colour_or_dash(p.foreground));
-  for (const auto& colour : p.colours) fmt::print("{}\n", themes::format_hex_colour(colour));
-  return 0;
-}
+using Args = std::vector<std::string>;
 
-int paths(const std::vector<std::string>&) {
-  fmt::print("themes_dir {}\nindex_cache_dir {}\n", themes::themes_dir(context().env).string(),
-             themes::index_cache_dir(context().env).string());
-  return 0;
-}
-
-int index(const std::vector<std::string>&) {
-  for (const auto& entry : themes::load_index(context().cache()))
-    fmt::print("{}\t{}\t{}\n", entry.name, entry.file, entry.is_dark ? "dark" : "light");
-  return 0;
-}
-
-int definition(const std::vector<std::string>& args) {
+int print_definition(const Args& args) {
   const auto found = themes::index_theme_definition(context().cache(), args[0]);
   const auto def = found ? found.value() : std::nullopt;
-  if (!def) {
-    fmt::print(stderr, "no definition\n");
-    return 1;
-  }
-  fmt::print("name {}\nbackground {}\nbase {}\nsurface {}\nforeground {}\nmuted {}\naccent {}\n"
-             "cursor {}\nselection {}\n",
-             def->name, def->background, def->base, def->surface, def->foreground, def->muted, def->accent,
-             def->cursor, def->selection);
+  if (!def) return fail(sys::Error{"no definition"});
+  fmt::print("name {}\nbackground {}\nbase {}\nsurface {}\nforeground {}\nmuted {}\naccent {}\ncursor {}\nselection {}\n",
+             def->name, def->background, def->base, def->surface, def->foreground, def->muted, def->accent, def->cursor,
+             def->selection);
   for (std::size_t i = 0; i < def->colours.size(); ++i) fmt::print("color{} {}\n", i, def->colours[i]);
   fmt::print("vscode_theme {}\n", def->vscode_theme);
-  return 0;
-}
-
-int btop_prepare(const std::vector<std::string>& args) { return report(btop::prepare_btop_theme(args[0]), ""); }
-
-int btop_apply(const std::vector<std::string>&) {
-  return report_note(btop::apply_btop_theme(context().runner, themes::themes_dir(context().env), read_stdin()));
-}
-
-int toml_roundtrip(const std::vector<std::string>&) {
-  const std::string text = read_stdin();
-  if (auto valid = tomldoc::check_syntax(text); !valid) return fail(valid.error());
-  fmt::print("{}", tomldoc::Document::parse(text).print());
-  return 0;
-}
-
-int yazi_prepare(const std::vector<std::string>& args) {
-  auto prepared = yazi::prepare_yazi_theme(context().env, args[0]);
-  if (!prepared) return fail(prepared.error());
-  return report(prepared.value().merged_theme, "");
-}
-
-int yazi_apply(const std::vector<std::string>& args) {
-  auto prepared = yazi::prepare_yazi_theme(context().env, args[0]);
-  if (!prepared) return fail(prepared.error());
-  return report_note(yazi::apply_yazi_theme(context().runner, prepared.value(), args[1]));
-}
-
-int themes_list(const std::vector<std::string>&) {
-  for (const auto& entry : themes::list_themes(themes::themes_dir(context().env), context().cache(), themes::ListMode::Complete))
-    fmt::print("{}\t{}\t{}\t{}\t{}\n", entry.name, colour_or_dash(entry.background),
-               colour_or_dash(entry.foreground), entry.colours.size(), entry.index_file.value_or("-"));
-  return 0;
-}
-
-int active(const std::vector<std::string>&) {
-  if (auto name = themes::active_theme_name(themes::themes_dir(context().env))) fmt::print("{}\n", *name);
-  return 0;
-}
-
-int prepare(const std::vector<std::string>& args) {
-  auto path = activation::prepare_profile(themes::themes_dir(context().env), context().cache(), args[0]);
-  if (!path) return fail(path.error());
-  return report(path.value().string());
-}
-
-int wallpapers(const std::vector<std::string>&) {
-  for (const auto& w : wallpaper::list_wallpapers(context().env)) fmt::print("{}\n", w.path);
-  return 0;
-}
-
-int saved_wallpaper(const std::vector<std::string>&) {
-  if (auto path = wallpaper::load_saved_wallpaper(context().env)) fmt::print("{}\n", path->string());
-  return 0;
-}
-
-int apply_wallpaper(const std::vector<std::string>& args) {
-  const std::filesystem::path path = args[0];
-  auto outcome = wallpaper::apply_wallpaper(context().env, context().runner, wallpaper::Wallpaper{path.filename().string(), args[0]});
-  fmt::print("{}\n", outcome ? outcome.value() : outcome.error_text());
-  return outcome ? 0 : 1;
-}
-
-int activate(const std::vector<std::string>& args) {
-  return report(activation::activate_theme(context().env, context().runner, args[0]));
-}
-
-int settings(const std::vector<std::string>& args) {
-  return report(vscode::set_colour_theme(read_stdin(), args[0]), "");
-}
-
-int css_colours(const std::vector<std::string>&) {
-  fmt::print("{}", activation::css_colour_text(read_stdin()));
-  return 0;
-}
-
-int managed_css(const std::vector<std::string>& args) {
-  if (auto installed = activation::install_managed_css(args[0], read_stdin()); !installed) return fail(installed.error());
   return 0;
 }
 
@@ -182,29 +83,89 @@ struct Subcommand {
   const char* name;
   std::size_t arguments;
   const char* usage;
-  int (*run)(const std::vector<std::string>&);
+  int (*run)(const Args&);
 };
 
 const Subcommand kSubcommands[] = {
-    {"palette", 0, "palette  < kitty.conf", palette},
-    {"paths", 0, "paths", paths},
-    {"index", 0, "index", index},
-    {"themes", 0, "themes", themes_list},
-    {"active", 0, "active", active},
-    {"prepare", 1, "prepare NAME", prepare},
-    {"wallpapers", 0, "wallpapers", wallpapers},
-    {"saved-wallpaper", 0, "saved-wallpaper", saved_wallpaper},
-    {"apply-wallpaper", 1, "apply-wallpaper PATH", apply_wallpaper},
-    {"definition", 1, "definition NAME", definition},
-    {"btop-prepare", 1, "btop-prepare DIR", btop_prepare},
-    {"btop-apply", 0, "btop-apply  < theme text", btop_apply},
-    {"toml-roundtrip", 0, "toml-roundtrip  < document", toml_roundtrip},
-    {"yazi-prepare", 1, "yazi-prepare DIR", yazi_prepare},
-    {"yazi-apply", 2, "yazi-apply DIR ACTIVE", yazi_apply},
-    {"activate", 1, "activate NAME", activate},
-    {"settings", 1, "settings THEME  < settings.json", settings},
-    {"css-colours", 0, "css-colours  < stylesheet", css_colours},
-    {"managed-css", 1, "managed-css PATH  < colour text", managed_css},
+    {"palette", 0, "palette  < kitty.conf", [](const Args&) {
+       const auto p = themes::parse_kitty_palette(read_stdin());
+       fmt::print("background {}\nforeground {}\n", colour_or_dash(p.background), colour_or_dash(p.foreground));
+       for (const auto& colour : p.colours) fmt::print("{}\n", themes::format_hex_colour(colour));
+       return 0;
+     }},
+    {"paths", 0, "paths", [](const Args&) {
+       fmt::print("themes_dir {}\nindex_cache_dir {}\n", themes::themes_dir(context().env).string(),
+                  themes::index_cache_dir(context().env).string());
+       return 0;
+     }},
+    {"index", 0, "index", [](const Args&) {
+       for (const auto& entry : themes::load_index(context().cache()))
+         fmt::print("{}\t{}\t{}\n", entry.name, entry.file, entry.is_dark ? "dark" : "light");
+       return 0;
+     }},
+    {"themes", 0, "themes", [](const Args&) {
+       for (const auto& e : themes::list_themes(themes::themes_dir(context().env), context().cache(), themes::ListMode::Complete))
+         fmt::print("{}\t{}\t{}\t{}\t{}\n", e.name, colour_or_dash(e.background), colour_or_dash(e.foreground),
+                    e.colours.size(), e.index_file.value_or("-"));
+       return 0;
+     }},
+    {"active", 0, "active", [](const Args&) {
+       if (auto name = themes::active_theme_name(themes::themes_dir(context().env))) fmt::print("{}\n", *name);
+       return 0;
+     }},
+    {"prepare", 1, "prepare NAME", [](const Args& args) {
+       auto path = activation::prepare_profile(themes::themes_dir(context().env), context().cache(), args[0]);
+       return path ? report(path.value().string()) : fail(path.error());
+     }},
+    {"wallpapers", 0, "wallpapers", [](const Args&) {
+       for (const auto& w : wallpaper::list_wallpapers(context().env)) fmt::print("{}\n", w.path);
+       return 0;
+     }},
+    {"saved-wallpaper", 0, "saved-wallpaper", [](const Args&) {
+       if (auto path = wallpaper::load_saved_wallpaper(context().env)) fmt::print("{}\n", path->string());
+       return 0;
+     }},
+    {"apply-wallpaper", 1, "apply-wallpaper PATH", [](const Args& args) {
+       const std::filesystem::path path = args[0];
+       auto outcome = wallpaper::apply_wallpaper(context().env, context().runner,
+                                                 wallpaper::Wallpaper{path.filename().string(), args[0]});
+       fmt::print("{}\n", outcome ? outcome.value() : outcome.error_text());
+       return outcome ? 0 : 1;
+     }},
+    {"definition", 1, "definition NAME", print_definition},
+    {"btop-prepare", 1, "btop-prepare DIR", [](const Args& args) { return report(btop::prepare_btop_theme(args[0]), ""); }},
+    {"btop-apply", 0, "btop-apply  < theme text", [](const Args&) {
+       return report_note(btop::apply_btop_theme(context().runner, themes::themes_dir(context().env), read_stdin()));
+     }},
+    {"toml-roundtrip", 0, "toml-roundtrip  < document", [](const Args&) {
+       const std::string text = read_stdin();
+       if (auto valid = tomldoc::check_syntax(text); !valid) return fail(valid.error());
+       fmt::print("{}", tomldoc::Document::parse(text).print());
+       return 0;
+     }},
+    {"yazi-prepare", 1, "yazi-prepare DIR", [](const Args& args) {
+       auto prepared = yazi::prepare_yazi_theme(context().env, args[0]);
+       return prepared ? report(prepared.value().merged_theme, "") : fail(prepared.error());
+     }},
+    {"yazi-apply", 2, "yazi-apply DIR ACTIVE", [](const Args& args) {
+       auto prepared = yazi::prepare_yazi_theme(context().env, args[0]);
+       if (!prepared) return fail(prepared.error());
+       return report_note(yazi::apply_yazi_theme(context().runner, prepared.value(), args[1]));
+     }},
+    {"activate", 1, "activate NAME", [](const Args& args) {
+       return report(activation::activate_theme(context().env, context().runner, args[0]));
+     }},
+    {"settings", 1, "settings THEME  < settings.json", [](const Args& args) {
+       return report(vscode::set_colour_theme(read_stdin(), args[0]), "");
+     }},
+    {"css-colours", 0, "css-colours  < stylesheet", [](const Args&) {
+       fmt::print("{}", activation::css_colour_text(read_stdin()));
+       return 0;
+     }},
+    {"managed-css", 1, "managed-css PATH  < colour text", [](const Args& args) {
+       auto installed = activation::install_managed_css(args[0], read_stdin());
+       return installed ? 0 : fail(installed.error());
+     }},
 };
 
 int usage() {
