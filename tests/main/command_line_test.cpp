@@ -2,66 +2,32 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.hpp"
+
 namespace {
 
 using switcher::Command;
 using switcher::CommandLine;
 using switcher::parse_command_line;
 
-CommandLine misuse(const char* error) { return CommandLine{.command = Command::Misuse, .error = error}; }
-
 TEST(CommandLine, EachArgumentLineYieldsOneAction) {
-  const struct {
+  const std::map<std::string, Command> commands = {
+      {"switcher", Command::Switcher}, {"apply", Command::Apply}, {"help", Command::Help},
+      {"version", Command::Version},   {"theme", Command::Theme}, {"wallpaper", Command::Wallpaper},
+      {"list", Command::List},         {"current", Command::Current}, {"misuse", Command::Misuse}};
+  for (const auto& c : testing_support::read_cases("command_line.txt")) {
     std::vector<std::string> args;
-    CommandLine expected;
-  } cases[] = {
-      {{}, {}},
-      {{"two", "words"}, {}},
-      {{"--APPLY"}, {}},
-      {{"apply"}, {}},
-      {{"--apply=1"}, {}},
-      {{"-help"}, {}},
-      {{"-v"}, {}},
-      {{"--json"}, {}},
-      {{"--apply"}, {.command = Command::Apply}},
-      {{"--help", "--apply"}, {.command = Command::Apply}},
-      {{"--theme", "nord", "--apply"}, {.command = Command::Apply}},
-      {{"--theme", "--apply"}, {.command = Command::Apply}},
-      {{"-h"}, {.command = Command::Help}},
-      {{"x", "--help"}, {.command = Command::Help}},
-      {{"--theme", "nord", "-h"}, {.command = Command::Help}},
-      {{"--version", "-h"}, {.command = Command::Help}},
-      {{"x", "--version"}, {.command = Command::Version}},
-      {{"--wallpaper", "--version"}, {.command = Command::Version}},
-      {{"--theme", "Tokyo Night"}, {.command = Command::Theme, .value = "Tokyo Night"}},
-      {{"--theme=Tokyo Night"}, {.command = Command::Theme, .value = "Tokyo Night"}},
-      {{"--theme=--list"}, {.command = Command::Theme, .value = "--list"}},
-      {{"--theme", "-x"}, {.command = Command::Theme, .value = "-x"}},
-      {{"--wallpaper", "/w/a b.png"}, {.command = Command::Wallpaper, .value = "/w/a b.png"}},
-      {{"--wallpaper=x.png"}, {.command = Command::Wallpaper, .value = "x.png"}},
-      {{"--list"}, {.command = Command::List}},
-      {{"--json", "--list"}, {.command = Command::List, .json = true}},
-      {{"--current"}, {.command = Command::Current}},
-      {{"--theme"}, misuse("--theme needs a theme name")},
-      {{"--theme="}, misuse("--theme needs a theme name")},
-      {{"--theme", ""}, misuse("--theme needs a theme name")},
-      {{"--theme", "--list"}, misuse("--theme needs a theme name")},
-      {{"--wallpaper"}, misuse("--wallpaper needs a file")},
-      {{"--theme", "a", "--wallpaper", "b"}, misuse("--theme and --wallpaper cannot be used together")},
-      {{"--list", "--current"}, misuse("--list and --current cannot be used together")},
-      {{"--theme", "a", "--theme=b"}, misuse("--theme is given twice")},
-      {{"--theme", "a", "b"}, misuse("unknown argument b with --theme")},
-      {{"--current", "--json"}, misuse("--json goes with --list, not --current")},
-  };
-  for (const auto& c : cases) {
-    std::string line;
-    for (const auto& arg : c.args) line += "[" + arg + "] ";
-    SCOPED_TRACE(line);
-    const CommandLine got = parse_command_line(c.args);
-    EXPECT_EQ(got.command, c.expected.command);
-    EXPECT_EQ(got.value, c.expected.value);
-    EXPECT_EQ(got.json, c.expected.json);
-    EXPECT_EQ(got.error, c.expected.error);
+    for (std::size_t start = 0; !c.at("args").empty() && start <= c.at("args").size();) {
+      const auto end = std::min(c.at("args").find(" | ", start), c.at("args").size());
+      args.push_back(c.at("args").substr(start, end - start));
+      start = end + 3;
+    }
+    SCOPED_TRACE(c.at("args"));
+    const CommandLine got = parse_command_line(args);
+    EXPECT_EQ(got.command, commands.at(c.at("command")));
+    EXPECT_EQ(got.value, c.contains("value") ? c.at("value") : "");
+    EXPECT_EQ(got.json, c.contains("json"));
+    EXPECT_EQ(got.error, c.contains("error") ? c.at("error") : "");
   }
 }
 
