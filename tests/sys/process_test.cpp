@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "sys/terminal.hpp"
+
 namespace {
 
 using sys::Command;
@@ -70,6 +72,30 @@ TEST(Process, TryWaitAndDetachedStartsDoNotBlock) {
   EXPECT_TRUE(sys::spawn_detached(sh("sleep 1", Stdio::Null, Stdio::Null)).ok());
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
   EXPECT_FALSE(sys::spawn_detached(Command{.program = "tintwell-no-such-program"}).ok());
+  // Output nobody will read goes nowhere rather than into a pipe closed under it.
+  char dir[] = "/tmp/tintwell-detached-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string marker = std::string(dir) + "/done";
+  ASSERT_TRUE(sys::spawn_detached(sh("sleep 0.1; echo out; echo err >&2; touch " + marker)).ok());
+  for (int i = 0; i < 200 && access(marker.c_str(), F_OK) != 0; ++i) usleep(10000);
+  EXPECT_EQ(access(marker.c_str(), F_OK), 0);
+  unlink(marker.c_str());
+  rmdir(dir);
+}
+
+TEST(Terminal, AWriteThatFailsReportsInsteadOfRetrying) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  close(ends[0]);  // nobody reads: every write fails with EPIPE
+  const auto old_pipe = signal(SIGPIPE, SIG_IGN);
+  const int saved = dup(STDOUT_FILENO);
+  dup2(ends[1], STDOUT_FILENO);
+  const auto written = sys::write_to_terminal("x");
+  dup2(saved, STDOUT_FILENO);
+  close(saved);
+  close(ends[1]);
+  signal(SIGPIPE, old_pipe);
+  EXPECT_EQ(written.error_text(), "Broken pipe (os error 32)");
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ TEST(IndexParse, StrictArrayOfEntriesOrNothing) {
   EXPECT_EQ(themes::parse_index(kSmallIndex),
             (std::vector<IndexEntry>{{"Alpha", "themes/Alpha.conf", true}, {"Beta", "themes/Beta.conf", false}}));
   // Members we do not use may repeat or hold anything.
-  EXPECT_EQ(themes::parse_index(R"([{"name": "A", "file": "a.conf", "x": 1, "x": {"name": 2}}])").size(), 1u);
+  EXPECT_EQ(themes::parse_index(R"([{"name": "A", "file": "a.conf", "x": 1, "x": {"name": 2, "is_dark": true}}])").size(), 1u);
+  EXPECT_FALSE(themes::parse_index(R"([{"name": "A", "file": "a.conf", "is_dark": false, "x": true}])")[0].is_dark);
   const char* bad[] = {
       R"([{"name": "A", "file": "a.conf", "is_dark": true}, {"name": "B", "is_dark": true}])",
       R"([{"name": "A", "file": "a.conf", "is_dark": "yes"}])", R"([{"name": 1, "file": "a.conf"}])",
