@@ -42,7 +42,7 @@ TEST(Process, StreamsStatusesAndNoShell) {
 TEST(Process, TimeLimitsKillTheChildAndItsGroup) {
   sys::SystemProcessRunner runner;
   const auto start = Clock::now();
-  auto hung = runner.run_for(sh("sleep 5", Stdio::Null, Stdio::Null), std::chrono::milliseconds(100));
+  auto hung = runner.run_for(sh("sleep 5", Stdio::Null, Stdio::Null), std::chrono::milliseconds(30));
   ASSERT_TRUE(hung.ok());
   EXPECT_FALSE(hung.value().has_value());
   EXPECT_EQ(runner.run_for(sh("echo done"), std::chrono::seconds(5)).value()->out, "done\n");
@@ -50,7 +50,7 @@ TEST(Process, TimeLimitsKillTheChildAndItsGroup) {
                                   .new_process_group = true});
   ASSERT_TRUE(group.ok());
   EXPECT_EQ(getpgid(group.value().pid()), group.value().pid());
-  EXPECT_FALSE(group.value().wait_for(std::chrono::milliseconds(200)).value().has_value());
+  EXPECT_FALSE(group.value().wait_for(std::chrono::milliseconds(50)).value().has_value());
   EXPECT_NE(kill(group.value().pid(), 0), 0) << "reaped, gone";
   // A grandchild holding the pipe does not hold the wait.
   EXPECT_EQ(sys::run(sh("sleep 3 & echo parent")).value().out, "parent\n");
@@ -58,7 +58,7 @@ TEST(Process, TimeLimitsKillTheChildAndItsGroup) {
 }
 
 TEST(Process, TryWaitAndDetachedStartsDoNotBlock) {
-  auto child = sys::spawn(sh("sleep 0.2; echo late"));
+  auto child = sys::spawn(sh("sleep 0.05; echo late"));
   ASSERT_TRUE(child.ok());
   EXPECT_FALSE(child.value().try_wait().value().has_value());
   std::optional<sys::Output> done;
@@ -76,7 +76,7 @@ TEST(Process, TryWaitAndDetachedStartsDoNotBlock) {
   char dir[] = "/tmp/tintwell-detached-XXXXXX";
   ASSERT_NE(mkdtemp(dir), nullptr);
   const std::string marker = std::string(dir) + "/done";
-  ASSERT_TRUE(sys::spawn_detached(sh("sleep 0.1; echo out; echo err >&2; touch " + marker)).ok());
+  ASSERT_TRUE(sys::spawn_detached(sh("sleep 0.02; echo out; echo err >&2; touch " + marker)).ok());
   for (int i = 0; i < 200 && access(marker.c_str(), F_OK) != 0; ++i) usleep(10000);
   EXPECT_EQ(access(marker.c_str(), F_OK), 0);
   unlink(marker.c_str());
