@@ -33,7 +33,7 @@ TEST(BtopVersion, OnlyVersionsThatReloadOnTheSignal) {
       {"btop version: 1.3.1\n", true},   {"btop version: 1.4.7\nCompiled with: g++ (12.2.0)\n", true},
       {"btop version: 2.0.0", true},     {"garbage", false},
       {"", false},                       {"btop version: 1.3", false},
-      {"v10.1.1", true},
+      {"v10.1.1", true},          {"btop version: 0.3.1.5", false},  // 0 starts a version like any digit
       {"4294967296.3.1", false},  // too large for a part: the digits after its first are no version
   };
   for (const auto& c : cases) EXPECT_EQ(btop::btop_reloads_on_signal(c.output), c.reloads) << c.output;
