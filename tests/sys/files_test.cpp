@@ -52,6 +52,17 @@ TEST(WriteAtomic, WholeContentModesKeptLinksReplacedNothingLeftBehind) {
   EXPECT_TRUE(fs::is_symlink(dir / "link3.conf"));
   EXPECT_EQ(read_text(dir / "target.conf"), "through");
   EXPECT_EQ(fs::status(dir / "target.conf").permissions(), kPrivate);
+  // Forty links are followed, as the kernel would; one more is a loop.
+  std::string next = "target.conf";
+  for (int i = 1; i <= 41; ++i) {
+    fs::create_symlink(next, dir / ("hop" + std::to_string(i)));
+    next = "hop" + std::to_string(i);
+  }
+  EXPECT_TRUE(sys::write_atomic_keeping_links(dir / "hop40", "far").ok());
+  EXPECT_EQ(read_text(dir / "target.conf"), "far");
+  EXPECT_EQ(sys::write_atomic_keeping_links(dir / "hop41", "x").error_text(),
+            (dir / "hop41").string() + ": Too many levels of symbolic links (os error 40)");
+  for (int i = 1; i <= 41; ++i) fs::remove(dir / ("hop" + std::to_string(i)));
   // A link planted at the temporary name is never written through.
   write_text(dir / "victim", "precious");
   fs::create_symlink(dir / "victim", sys::atomic_temp_path(dir / "kitty.conf", getpid()));
