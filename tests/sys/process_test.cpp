@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include "sys/terminal.hpp"
 
 namespace {
 
@@ -81,21 +80,6 @@ TEST(Process, TryWaitAndDetachedStartsDoNotBlock) {
   EXPECT_EQ(access(marker.c_str(), F_OK), 0);
   unlink(marker.c_str());
   rmdir(dir);
-}
-
-TEST(Terminal, AWriteThatFailsReportsInsteadOfRetrying) {
-  int ends[2];
-  ASSERT_EQ(pipe(ends), 0);
-  close(ends[0]);  // nobody reads: every write fails with EPIPE
-  const auto old_pipe = signal(SIGPIPE, SIG_IGN);
-  const int saved = dup(STDOUT_FILENO);
-  dup2(ends[1], STDOUT_FILENO);
-  const auto written = sys::write_to_terminal("x");
-  dup2(saved, STDOUT_FILENO);
-  close(saved);
-  close(ends[1]);
-  signal(SIGPIPE, old_pipe);
-  EXPECT_EQ(written.error_text(), "Broken pipe (os error 32)");
 }
 
 }  // namespace
