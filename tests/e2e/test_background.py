@@ -65,7 +65,7 @@ def test_colours_come_where_the_highlight_rests(home, tmp_path, terminal_factory
 
 def test_keys_are_answered_while_curl_is_slow(home, tmp_path, terminal_factory):
     env = make_index(home, tmp_path, [f"Theme {i:02}" for i in range(6)], served=range(6))
-    env["FAKE_CURL_SLEEP"] = "6"
+    env["FAKE_CURL_SLEEP"] = "10"
     terminal = terminal_factory(columns=100, rows=40, env=env)
     start_switcher(terminal)
     terminal.send("Down")
@@ -75,18 +75,18 @@ def test_keys_are_answered_while_curl_is_slow(home, tmp_path, terminal_factory):
     started = time.monotonic()
     for row in range(4, 8):
         terminal.send("Down")
-        terminal.wait_for(lambda s, row=row: s[row].startswith("▌ Theme"), timeout=4)
-    assert time.monotonic() - started < 4, "the highlight must move while curl sleeps"
+        terminal.wait_for(lambda s, row=row: s[row].startswith("▌ Theme"), timeout=6)
+    assert time.monotonic() - started < 6, "the highlight must move while curl sleeps"
     assert downloads(home) == ["t00.conf"], "one awaited worker at a time"
 
 
 def test_a_stale_index_shows_at_once_and_the_new_one_joins_later(home, tmp_path, terminal_factory):
     env = make_index(home, tmp_path, ["AAA New", "Old Theme", "Zed"], stale=True)
-    env["FAKE_CURL_SLEEP"] = "5"
+    env["FAKE_CURL_SLEEP"] = "8"
     terminal = terminal_factory(columns=100, rows=40, env=env)
     started = time.monotonic()
     screen = start_switcher(terminal)
-    assert time.monotonic() - started < 4, "the first frame must not wait for curl"
+    assert time.monotonic() - started < 6, "the first frame must not wait for curl"
     assert screen[2].startswith("▌ Aaa") and screen[3].startswith("  Old Theme")
     screen = terminal.wait_for(lambda s: s[2].startswith("  AAA New"), timeout=20)
     assert screen[3].startswith("▌ Aaa"), "the highlight stays on its theme"

@@ -41,18 +41,19 @@ def test_login_hook(home):
 
 def test_the_kitten_runs_only_where_the_highlight_rests(home, terminal_factory):
     root = make_wallpapers(home, "a.png", "b.png", "c.png", "d.png", "e.png")
-    env = dict(NO_DAEMON, KITTY_WINDOW_ID="1", FAKE_AWWW_STATUS="0", FAKE_KITTY_SLEEP="0.5")
+    env = dict(NO_DAEMON, KITTY_WINDOW_ID="1", FAKE_AWWW_STATUS="0", FAKE_KITTY_SLEEP="2")
     terminal = terminal_factory(columns=100, rows=30, env=env)
     start_switcher(terminal)
     terminal.send("Tab")
     wait_for_kittens(home, 1)
     assert kitten_runs(home) == [SHOW.format("64x11@1x17", root / "a.png")]
-    time.sleep(0.6)  # the fake logs its run before it takes its time
-    # Four quick moves are all drawn while no kitten runs (each takes 0.5 s).
+    time.sleep(2.1)  # the fake logs its run before it takes its time
+    # Four quick moves are all drawn while no kitten runs: one would hold
+    # them up 2 s (a bound with room for a busy machine).
     started = time.monotonic()
     terminal.send("Down", "Down", "Down", "Down")
     terminal.wait_for(lambda s: any(line.startswith("▌ e.png") for line in s))
-    assert time.monotonic() - started < 0.5
+    assert time.monotonic() - started < 1.5, "a kitten held the keys up"
     wait_for_kittens(home, 2)
     terminal.send("Enter")
     terminal.wait_for("✓ wallpaper applied with awww")
