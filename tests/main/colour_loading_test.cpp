@@ -47,7 +47,7 @@ void await_worker(SwitcherState& state) { state.reply_channel->wait(); }
 
 TEST(ColourLoading, DwellThenOneWorker) {
   auto state = index_themes();
-  ScriptedFetch script{.answers = {{"a.conf", kPalette}}};
+  ScriptedFetch script{.answers = {{"a.conf", kPalette}}, .gate = nullptr};
   const auto fetch = script.fetch();
   const auto t0 = Clock::now();
   ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0).ok());
@@ -96,7 +96,7 @@ TEST(ColourLoading, UnavailableIsNeverFetchedAgain) {
   no_background.background.reset();
   for (const auto& answer : {std::optional<themes::Palette>{}, std::optional<themes::Palette>{no_background}}) {
     auto state = index_themes();
-    ScriptedFetch script{.answers = {{"a.conf", answer}}};
+    ScriptedFetch script{.answers = {{"a.conf", answer}}, .gate = nullptr};
     const auto fetch = script.fetch();
     const auto t0 = Clock::now();
     ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0).ok());
@@ -132,7 +132,7 @@ TEST(ColourLoading, NothingWantedOutsideIndexThemesWithoutColours) {
 
 TEST(ColourLoading, AWorkerThatEndsWithoutAReplyIsRetriedFiveSecondsLater) {
   auto state = index_themes();
-  ScriptedFetch script{.answers = {{"a.conf", kPalette}}};
+  ScriptedFetch script{.answers = {{"a.conf", kPalette}}, .gate = nullptr};
   const auto fetch = script.fetch();
   const auto t0 = Clock::now();
   {

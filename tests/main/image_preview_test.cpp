@@ -97,7 +97,7 @@ namespace {
 TEST(KittyGraphics, APngIsPlacedByKittyItselfWithItsProportions) {
   const std::string header = std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + std::string("\0\0\x07\x80\0\0\x04\x38", 8);
   ASSERT_EQ(switcher::png_size(header), (std::pair<std::uint32_t, std::uint32_t>{1920, 1080}));
-  for (const std::string not_png : {std::string(), std::string("GIF89a") + std::string(18, 'x'), header.substr(0, 23)})
+  for (const std::string& not_png : {std::string(), std::string("GIF89a") + std::string(18, 'x'), header.substr(0, 23)})
     EXPECT_EQ(switcher::png_size(not_png), std::nullopt);
   // 64 x 11 cells of 10 x 20 pixels: 640 x 220 of room, so a 16:9 picture
   // fills the height (11 rows) and 39 columns, centred.

@@ -109,8 +109,9 @@ TEST(Reading, MissingIsEmptyOnlyWhereAskedAndOnlyRegularFilesAreRead) {
   }
   EXPECT_EQ(sys::read_or_empty(dir / "big").error_text(), (dir / "big").string() + ": file too large");
   EXPECT_TRUE(sys::read_file("/proc/self/stat").value()->size() > 0) << "size 0 in stat, text inside";
-  if (const auto symbols = sys::read_file("/proc/kallsyms"); symbols && symbols.value())
+  if (const auto symbols = sys::read_file("/proc/kallsyms"); symbols && symbols.value()) {
     EXPECT_GT(symbols.value()->size(), 65536u) << "read to its end, past the first buffer";
+  }
   write_text(dir / "binary", "a\xff");
   EXPECT_EQ(sys::read_or_empty(dir / "binary").error_text(), (dir / "binary").string() + ": stream did not contain valid UTF-8");
   EXPECT_FALSE(sys::read_or_empty(dir / "text" / "below").ok()) << "a file where a directory goes is not missing";

@@ -183,7 +183,7 @@ TEST_F(IndexCache, ThemeFilesAreFetchedOnceAndUnsafeOnesNever) {
   EXPECT_FALSE(themes::fetch_theme_palette(cache(), "themes/Nowhere.conf").has_value());
   write_text(cache_dir() / "morvane" / "outside.conf", kComplete);
   runner_.commands.clear();
-  for (const std::string unsafe : {std::string("../outside.conf"), (cache_dir() / "morvane" / "outside.conf").string()}) {
+  for (const std::string& unsafe : {std::string("../outside.conf"), (cache_dir() / "morvane" / "outside.conf").string()}) {
     EXPECT_FALSE(themes::cached_theme_palette(index_dir(), unsafe).has_value());
     EXPECT_FALSE(themes::fetch_theme_palette(cache(), unsafe).has_value());
   }
