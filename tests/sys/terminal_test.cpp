@@ -92,7 +92,8 @@ TEST(TerminalSession, TakesTheTerminalAndGivesEverythingBack) {
 
     pty.type("\x1b");  // a lone Esc, after the wait for the rest of a sequence
     const auto esc = next_event(session);
-    EXPECT_TRUE(esc && std::get_if<sys::Key>(&*esc) && *std::get_if<sys::Key>(&*esc) == sys::Key::named(sys::KeyCode::Esc));
+    ASSERT_TRUE(esc && std::holds_alternative<sys::Key>(*esc)) << "no key came";
+    EXPECT_TRUE(std::get<sys::Key>(*esc) == sys::Key::named(sys::KeyCode::Esc));
     raise(SIGWINCH);
     const auto resized = next_event(session);
     EXPECT_TRUE(resized && std::holds_alternative<sys::ResizeEvent>(*resized)) << "a resize asks for a redraw";
