@@ -11,6 +11,7 @@
 #include "activation/kitty_overrides.hpp"
 #include "activation/preflight.hpp"
 #include "activation/profile.hpp"
+#include "activation/recolour.hpp"
 #include "btop/btop.hpp"
 #include "sys/files.hpp"
 #include "sys/os_error.hpp"
@@ -105,11 +106,9 @@ sys::Result<std::optional<std::string>> apply_desktop(const themes::Environment&
   if (auto switched = switch_current_link(themes_dir); !switched) return switched.error();
   if (auto included = ensure_kitty_include(*root); !included) return included.error();
 
-  reload_hyprland(env, runner);
-  recolour_own_window(env, runner, active / "colors.conf");
-  if (auto refreshed = refresh_launcher_kitty(env, runner, active / "colors.conf"); !refreshed)
-    return std::optional<std::string>{fmt::format("launcher colors could not be refreshed: {}", refreshed.error_text())};
-  return std::optional<std::string>{};
+  const auto notes = recolour_running_programs(env, runner, active / "colors.conf", colours.value());
+  if (notes.empty()) return std::optional<std::string>{};
+  return std::optional<std::string>{fmt::format("{}", fmt::join(notes, " · "))};
 }
 
 sys::Result<std::string> activate_theme(const themes::Environment& env, sys::ProcessRunner& runner,

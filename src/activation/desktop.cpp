@@ -175,11 +175,9 @@ sys::Result<std::string> write_active_stylesheet(const fs::path& profile_dir, co
   return css;
 }
 
-void reload_hyprland(const themes::Environment& env, sys::ProcessRunner& runner) {
-  if (!env.hyprland_instance_signature) return;
-  // Hyprland answers over its socket at once; a compositor that is busy or
-  // still starting must not hold the activation up for long.
-  (void)runner.run_for(sys::Command{.program = "hyprctl", .args = {"reload"}}, std::chrono::seconds(5));
+std::optional<sys::Command> hyprland_reload_command(const themes::Environment& env) {
+  if (!env.hyprland_instance_signature) return std::nullopt;
+  return sys::Command{.program = "hyprctl", .args = {"reload"}};
 }
 
 }  // namespace activation

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,8 +65,8 @@ sys::Result<void> write_hyprland_file(const std::filesystem::path& profile_dir,
 sys::Result<std::string> write_active_stylesheet(const std::filesystem::path& profile_dir,
                                                  const std::filesystem::path& active_dir, std::string_view name);
 
-/// Tells a running Hyprland to reload (only when HYPRLAND_INSTANCE_SIGNATURE
-/// is set); the outcome is ignored.
-void reload_hyprland(const themes::Environment& env, sys::ProcessRunner& runner);
+/// The command that tells a running Hyprland to reload (only when
+/// HYPRLAND_INSTANCE_SIGNATURE is set); its outcome is ignored.
+std::optional<sys::Command> hyprland_reload_command(const themes::Environment& env);
 
 }  // namespace activation

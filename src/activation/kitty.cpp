@@ -15,10 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A `kitty @` call takes about half a second (kitty's own start-up); one
-// that gets no answer from the terminal would wait about eleven.
-constexpr std::chrono::seconds kRemoteControlLimit{5};
-
 constexpr std::string_view kIncludeMarker = "morvane/themes/current/kitty.conf";
 constexpr std::string_view kIncludeBlock =
     "\n# Theme colors managed by tintwell\ninclude ../morvane/themes/current/kitty.conf\n";
@@ -77,30 +73,35 @@ bool can_recolour_own_window(const themes::Environment& env) {
   return env.kitty_listen_on || (env.kitty_window_id && !env.tmux);
 }
 
-void recolour_own_window(const themes::Environment& env, sys::ProcessRunner& runner, const fs::path& colors) {
-  if (!can_recolour_own_window(env)) return;
-  (void)runner.run_for(sys::Command{.program = "kitty", .args = {"@", "set-colors", "--all", "--configured", colors.string()}},
-                       kRemoteControlLimit);
+std::optional<sys::Command> own_window_command(const themes::Environment& env, const fs::path& colors) {
+  // A `kitty @` call takes about half a second (kitty's own start-up); one
+  // that gets no answer from the terminal would wait about eleven.
+  if (!can_recolour_own_window(env)) return std::nullopt;
+  return sys::Command{.program = "kitty", .args = {"@", "set-colors", "--all", "--configured", colors.string()}};
 }
 
 fs::path launcher_socket(const themes::Environment& env) {
   return fs::path(env.xdg_runtime_dir.value_or("/tmp")) / "app-launcher-kitty.sock";
 }
 
-sys::Result<void> refresh_launcher_kitty(const themes::Environment& env, sys::ProcessRunner& runner,
-                                         const fs::path& colors) {
+sys::Command kitty_at_socket_command(const std::string& socket, const fs::path& colors) {
+  return sys::Command{
+      .program = "kitty",
+      .args = {"@", fmt::format("--to=unix:{}", socket), "set-colors", "--all", "--configured", colors.string()},
+      .err = sys::Stdio::Capture};
+}
+
+sys::Result<std::optional<sys::Command>> launcher_command(const themes::Environment& env, const fs::path& colors) {
   const fs::path socket = launcher_socket(env);
   struct stat st;
   if (::stat(socket.c_str(), &st) != 0) {
-    if (errno == ENOENT) return sys::success();  // no launcher running
+    if (errno == ENOENT) return std::optional<sys::Command>{};  // no launcher running
     return sys::os_error(errno);
   }
-  auto done = runner.run_for(
-      sys::Command{.program = "kitty",
-                   .args = {"@", fmt::format("--to=unix:{}", socket.string()), "set-colors", "--all", "--configured",
-                            colors.string()},
-                   .err = sys::Stdio::Capture},
-      kRemoteControlLimit);
+  return std::optional<sys::Command>{kitty_at_socket_command(socket.string(), colors)};
+}
+
+sys::Result<void> kitty_answer(const sys::Result<std::optional<sys::Output>>& done) {
   if (!done) return done.error();
   if (!done.value())
     return sys::Error{fmt::format("kitty did not answer within {} s", kRemoteControlLimit.count())};

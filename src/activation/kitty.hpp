@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,16 +42,28 @@ sys::Result<void> ensure_kitty_include(const std::filesystem::path& config_root)
 /// comes.
 bool can_recolour_own_window(const themes::Environment& env);
 
-/// Recolours the kitty window the Switcher runs in; the outcome is ignored.
-void recolour_own_window(const themes::Environment& env, sys::ProcessRunner& runner,
-                         const std::filesystem::path& colors);
+/// The time every `kitty @` call of an activation gets.
+inline constexpr std::chrono::seconds kRemoteControlLimit{5};
+
+/// The command that recolours the kitty window the Switcher runs in (and
+/// every window of that kitty), where it can reach it.
+std::optional<sys::Command> own_window_command(const themes::Environment& env, const std::filesystem::path& colors);
 
 /// The launcher's kitty socket: app-launcher-kitty.sock in XDG_RUNTIME_DIR,
 /// or in /tmp.
 std::filesystem::path launcher_socket(const themes::Environment& env);
 
-/// Recolours the launcher's kitty, when its socket exists.
-sys::Result<void> refresh_launcher_kitty(const themes::Environment& env, sys::ProcessRunner& runner,
-                                         const std::filesystem::path& colors);
+/// The command that recolours the kitty listening on `socket` (a path, or
+/// an abstract name starting with '@'), its error output captured.
+sys::Command kitty_at_socket_command(const std::string& socket, const std::filesystem::path& colors);
+
+/// The command for the launcher's kitty; nothing when its socket does not
+/// exist, an error when that cannot be told.
+sys::Result<std::optional<sys::Command>> launcher_command(const themes::Environment& env,
+                                                          const std::filesystem::path& colors);
+
+/// What a `kitty @` run came to: success, or why not ("Kitty exited with
+/// exit status: 1: ...", a start error, no answer in time).
+sys::Result<void> kitty_answer(const sys::Result<std::optional<sys::Output>>& done);
 
 }  // namespace activation

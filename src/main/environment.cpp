@@ -1,5 +1,7 @@
 #include "main/environment.hpp"
 
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "sys/text.hpp"
@@ -34,6 +36,8 @@ themes::Environment read_environment() {
       .kitty_window_id = raw("KITTY_WINDOW_ID"),
       .kitty_listen_on = raw("KITTY_LISTEN_ON"),
       .tmux = raw("TMUX"),
+      .skip = raw("TINTWELL_SKIP"),
+      .uid = ::geteuid(),
   };
 }
 

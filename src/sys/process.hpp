@@ -54,7 +54,7 @@ struct Output {
 /// reaped in the background, so it never lingers as a zombie.
 class Child {
  public:
-  Child(pid_t pid, int out_fd, int err_fd) : pid_(pid), out_fd_(out_fd), err_fd_(err_fd) {}
+  Child(pid_t pid, int out_fd, int err_fd);
   Child(Child&& other) noexcept;
   Child& operator=(Child&&) = delete;
   Child(const Child&) = delete;
@@ -80,6 +80,7 @@ class Child {
   pid_t pid_;
   int out_fd_;
   int err_fd_;
+  int pid_fd_ = -1;  ///< readable once the child has ended; -1 where the kernel has none
   bool own_group_ = false;
   bool reaped_ = false;
   std::string out_;
@@ -109,12 +110,20 @@ class ProcessRunner {
   virtual Result<std::optional<Output>> run_for(const Command& command, std::chrono::milliseconds limit) = 0;
   /// Starts `command` and does not wait for it.
   virtual Result<void> start_detached(const Command& command) = 0;
+  /// Runs every command at once and waits at most `limit` for all of them:
+  /// the slowest sets the time, not their sum. One result per command, in
+  /// order. This default runs them one after the other (fakes record them
+  /// in order that way).
+  virtual std::vector<Result<std::optional<Output>>> run_all_for(const std::vector<Command>& commands,
+                                                                 std::chrono::milliseconds limit);
 };
 
 class SystemProcessRunner final : public ProcessRunner {
  public:
   Result<std::optional<Output>> run_for(const Command& command, std::chrono::milliseconds limit) override;
   Result<void> start_detached(const Command& command) override { return spawn_detached(command); }
+  std::vector<Result<std::optional<Output>>> run_all_for(const std::vector<Command>& commands,
+                                                         std::chrono::milliseconds limit) override;
 };
 
 /// Pauses the calling thread; retries take one as a parameter so that

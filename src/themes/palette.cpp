@@ -3,6 +3,8 @@
 #include <array>
 #include <unordered_set>
 
+#include <fmt/format.h>
+
 #include "sys/text.hpp"
 
 namespace themes {
@@ -34,9 +36,8 @@ std::optional<unsigned long long> colour_key_number(std::string_view key) {
 
 }  // namespace
 
-Palette parse_kitty_palette(std::string_view text) {
-  Palette palette;
-  std::array<std::optional<Colour>, 16> slots;
+TerminalColours read_terminal_colours(std::string_view text) {
+  TerminalColours read;
   for (std::string_view line : sys::split_lines(text)) {
     // Comments are most of a kitty.conf: skip them before anything else.
     const auto first = line.find_first_not_of(" \t");
@@ -47,16 +48,47 @@ Palette parse_kitty_palette(std::string_view text) {
     const auto colour = parse_hex_colour(sys::first_word(rest));
     if (!colour) continue;
     if (key == "background") {
-      palette.background = colour;
+      read.background = colour;
     } else if (key == "foreground") {
-      palette.foreground = colour;
+      read.foreground = colour;
+    } else if (key == "cursor") {
+      read.cursor = colour;
+    } else if (key == "selection_background") {
+      read.selection_background = colour;
+    } else if (key == "selection_foreground") {
+      read.selection_foreground = colour;
     } else if (auto number = colour_key_number(key); number && *number < 16) {
-      slots[*number] = colour;
+      read.palette[*number] = colour;
     }
   }
-  for (const auto& slot : slots)
+  return read;
+}
+
+Palette parse_kitty_palette(std::string_view text) {
+  const TerminalColours read = read_terminal_colours(text);
+  Palette palette{.colours = {}, .background = read.background, .foreground = read.foreground};
+  for (const auto& slot : read.palette)
     if (slot) palette.colours.push_back(*slot);
   return palette;
+}
+
+std::string terminal_colour_sequences(const TerminalColours& colours) {
+  std::string out;
+  const auto add = [&out](std::string_view code, const std::optional<Colour>& colour) {
+    if (!colour) return;
+    out += "\x1b]";
+    out += code;
+    out += ';';
+    out += format_hex_colour(*colour);
+    out += "\x1b\\";
+  };
+  for (std::size_t i = 0; i < colours.palette.size(); ++i) add(fmt::format("4;{}", i), colours.palette[i]);
+  add("10", colours.foreground);
+  add("11", colours.background);
+  add("12", colours.cursor);
+  add("17", colours.selection_background);
+  add("19", colours.selection_foreground);
+  return out.empty() ? out : "\x18\x1b\\" + out;
 }
 
 bool is_kitty_colour_line(std::string_view line) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,25 @@ struct Palette {
 /// Reads the palette of a kitty.conf text. Never fails: lines it cannot
 /// use are skipped.
 Palette parse_kitty_palette(std::string_view text);
+
+/// Every colour a terminal takes through escape sequences, as a kitty.conf
+/// text defines them; an undefined one (or "none") is nothing.
+struct TerminalColours {
+  std::array<std::optional<Colour>, 16> palette{};
+  std::optional<Colour> foreground{};
+  std::optional<Colour> background{};
+  std::optional<Colour> cursor{};
+  std::optional<Colour> selection_background{};
+  std::optional<Colour> selection_foreground{};
+};
+TerminalColours read_terminal_colours(std::string_view kitty_conf);
+
+/// The escape sequences that give a terminal window these colours: palette
+/// (OSC 4), foreground, background, cursor (OSC 10 to 12) and selection
+/// (OSC 17, 19), each ended by ST, a missing colour left out. CAN and an ST
+/// come first, so that a sequence another program left half-written cannot
+/// swallow ours. Empty when no colour is defined.
+std::string terminal_colour_sequences(const TerminalColours& colours);
 
 /// True for a kitty.conf line whose key is a colour setting (the value is
 /// not examined).

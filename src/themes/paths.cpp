@@ -1,5 +1,7 @@
 #include "themes/paths.hpp"
 
+#include "sys/text.hpp"
+
 namespace themes {
 
 bool is_absolute_setting(const std::optional<std::string>& value) { return value && value->starts_with('/'); }
@@ -45,6 +47,16 @@ std::optional<fs::path> config_dir_from_themes_dir(const fs::path& themes) {
   const auto first = parent(themes);
   if (!first) return std::nullopt;
   return parent(*first);
+}
+
+bool skips(const Environment& env, std::string_view part) {
+  if (!env.skip) return false;
+  for (std::string_view rest = *env.skip; !rest.empty();) {
+    const auto comma = std::min(rest.find(','), rest.size());
+    if (sys::trim(rest.substr(0, comma)) == part) return true;
+    rest.remove_prefix(std::min(comma + 1, rest.size()));
+  }
+  return false;
 }
 
 }  // namespace themes

@@ -33,7 +33,16 @@ struct Environment {
   std::optional<std::string> kitty_window_id{};
   std::optional<std::string> kitty_listen_on{};
   std::optional<std::string> tmux{};
+  /// TINTWELL_SKIP: comma-separated parts of the desktop to leave alone.
+  std::optional<std::string> skip{};
+  /// The effective user id. Root (also the default, as in tests) never
+  /// reaches into other processes' terminals.
+  unsigned uid = 0;
 };
+
+/// Whether TINTWELL_SKIP names `part` ("terminals", "color-scheme");
+/// unknown words are ignored.
+bool skips(const Environment& env, std::string_view part);
 
 /// Whether a setting holds an absolute path (an empty or relative one
 /// counts as unset).

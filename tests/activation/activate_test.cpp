@@ -42,6 +42,7 @@ TEST_F(Activation, AppliesEveryStepInOrder) {
   EXPECT_EQ(activate("catppuccin-mocha").value(), "Activated theme: catppuccin-mocha · installing 2 VS Code extension(s)");
   const std::string colors = (active() / "colors.conf").string();
   EXPECT_EQ(runner_.lines(), (std::vector<std::string>{
+                                 "gsettings\twritable\torg.gnome.desktop.interface\tcolor-scheme",
                                  "hyprctl\treload",
                                  "kitty\t@\tset-colors\t--all\t--configured\t" + colors,
                                  "id\t-u",

@@ -1,4 +1,5 @@
 #include "activation/kitty.hpp"
+#include "activation/recolour.hpp"
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -56,20 +57,15 @@ TEST_F(KittyShell, OwnWindowOnlyFromInsideKitty) {
       {{.kitty_window_id = "1", .tmux = "/tmp/tmux-0/default,1,0"}, false},
       {{.kitty_listen_on = "unix:/tmp/k", .tmux = "/tmp/tmux-0/default,1,0"}, true},
   };
-  runner_.on("kitty", Outcome{.exit_code = 1});
-  for (const auto& c : cases) {
-    runner_.commands.clear();
-    activation::recolour_own_window(c.env, runner_, "/a/colors.conf");
-    EXPECT_EQ(runner_.lines(), c.runs ? std::vector<std::string>{"kitty\t@\tset-colors\t--all\t--configured\t/a/colors.conf"}
-                                      : std::vector<std::string>{});
-  }
+  for (const auto& c : cases) EXPECT_EQ(activation::own_window_command(c.env, "/a/colors.conf").has_value(), c.runs);
 }
 
 TEST_F(KittyShell, LauncherOnlyWhenItsSocketExists) {
   env_.xdg_runtime_dir = (dir_ / "run").string();
   EXPECT_EQ(activation::launcher_socket(themes::Environment{}), fs::path("/tmp/app-launcher-kitty.sock"));
-  EXPECT_TRUE(activation::refresh_launcher_kitty(env_, runner_, "/a/colors.conf").ok());
-  EXPECT_TRUE(runner_.commands.empty());
+  const auto notes = [this] { return activation::recolour_running_programs(env_, runner_, "/a/colors.conf", "\n"); };
+  EXPECT_TRUE(notes().empty());
+  EXPECT_EQ(runner_.count("kitty"), 0u);
 
   fs::create_directories(dir_ / "run");
   const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
@@ -79,15 +75,14 @@ TEST_F(KittyShell, LauncherOnlyWhenItsSocketExists) {
   socket_path.copy(address.sun_path, sizeof address.sun_path - 1);
   ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
-  EXPECT_EQ(activation::refresh_launcher_kitty(env_, runner_, "/a/colors.conf").error_text(),
-            "No such file or directory (os error 2)");  // kitty is not installed
+  const std::string prefix = "launcher colors could not be refreshed: ";
+  EXPECT_EQ(notes(), std::vector<std::string>{prefix + "No such file or directory (os error 2)"});  // no kitty
   runner_.on("kitty", Outcome{.exit_code = 1, .err = "Error: no such window\n"});
-  EXPECT_EQ(activation::refresh_launcher_kitty(env_, runner_, "/a/colors.conf").error_text(),
-            "Kitty exited with exit status: 1: Error: no such window");
+  EXPECT_EQ(notes(), std::vector<std::string>{prefix + "Kitty exited with exit status: 1: Error: no such window"});
   EXPECT_EQ(runner_.lines().back(),
             "kitty\t@\t--to=unix:" + socket_path + "\tset-colors\t--all\t--configured\t/a/colors.conf");
   runner_.on("kitty", Outcome{});
-  EXPECT_TRUE(activation::refresh_launcher_kitty(env_, runner_, "/a/colors.conf").ok());
+  EXPECT_TRUE(notes().empty());
   close(fd);
 }
 

@@ -9,12 +9,13 @@ import json
 import os
 import shutil
 import subprocess
+import tempfile
 import time
 from pathlib import Path
 
 import pytest
 
-from conftest import DATA, TINTWELL
+from conftest import DATA, TINTWELL, Home
 
 BUILTINS = ["catppuccin-mocha", "catppuccin-latte", "tokyo-night", "nord", "gruvbox-dark", "dracula", "rose-pine",
             "everforest-dark", "solarized-dark"]
@@ -262,3 +263,79 @@ def test_wallpaper_pictures_follow_quick_moves_at_once(home, display):
         assert not colour_on_screen(display, colours[1]), "no picture of a wallpaper passed over"
         kitty_at(socket, "send-text", "q")
         switcher.wait(timeout=20)
+
+
+def pixels(display, *points):
+    """The colours at `points` of the screen, as "#rrggbb"."""
+    shot = subprocess.run(["import", "-window", "root", "-display", display, "-depth", "8", "ppm:-"], capture_output=True,
+                          timeout=30).stdout
+    _, width, _, rest = shot.split(maxsplit=3)  # P6 header; the maximum value is one byte long
+    data = rest.split(b"\n", 1)[1]
+    return ["#%02x%02x%02x" % tuple(data[3 * (y * int(width) + x):3 * (y * int(width) + x) + 3]) for x, y in points]
+
+
+def test_every_terminal_and_the_colour_scheme_take_the_theme(display):
+    """Three kitty processes of an unprivileged user, as a desktop starts them: the one running
+    --theme and one listening on a socket are reached by remote control, the third only by the
+    escape sequences; the desktop's preference goes through gsettings' keyfile backend."""
+    if shutil.which("import") is None or shutil.which("gsettings") is None:
+        pytest.skip("ImageMagick's import or gsettings is not installed")
+    root = Path(tempfile.mkdtemp(prefix="tintwell-terminals-"))
+    try:
+        user = Home(root)
+        if os.geteuid() == 0:  # CI: root has no terminals of its own to recolour
+            subprocess.run(["chown", "-R", "65534:65534", str(root)], check=True)
+        env = user.env(DISPLAY=display, PATH="/usr/bin:/bin", TERM="xterm-kitty", GSETTINGS_BACKEND="keyfile")
+        unprivileged = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"] if os.geteuid() == 0 else []
+        script = (f"until [ -e {root}/go ]; do sleep 0.01; done; date +%s.%N > {root}/started;"
+                  f" {TINTWELL} --theme catppuccin-latte > {root}/out 2>&1; date +%s.%N > {root}/done; sleep 600")
+        windows = {"a": (["sh", "-c", script], (640, 400)), "b": (["sleep", "600"], (400, 300)),
+                   "c": (["sleep", "600"], (200, 150))}
+        started_as = {"a": "#123456", "b": "#123457", "c": "#123458"}  # tells the windows apart
+        processes = []
+        for name, (command, size) in windows.items():
+            remote = ["-o", "allow_remote_control=yes", "--listen-on", f"unix:{root}/{name}.sock"] if name != "c" else []
+            processes.append(subprocess.Popen(
+                [*unprivileged, "kitty", "--config", "NONE", "-o", f"background={started_as[name]}", *remote, "-o",
+                 f"initial_window_width={size[0]}", "-o", f"initial_window_height={size[1]}", *command],
+                env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+            time.sleep(0.5)  # mapped one after the other: the smaller on top
+        # A spot of each window that no later one covers.
+        spots = [(600, 380), (380, 280), (150, 120)]
+        try:
+            wait_until(lambda: pixels(display, *spots) == list(started_as.values()), 30, "three kitty windows")
+        except AssertionError:
+            pytest.skip("kitty did not start under Xvfb here")
+        (root / "go").touch()
+        shots = [time.time()]  # each takes about 80 ms
+        while pixels(display, *spots) != ["#eff1f5"] * 3:  # as often as a screenshot can be taken
+            shots.append(time.time())
+            assert shots[-1] < shots[0] + 10, "every window should turn light"
+        seen = time.time()
+        wait_until(lambda: (root / "done").exists(), 30, "the activation")
+        started, done = (float((root / name).read_text()) for name in ("started", "done"))
+        out = (root / "out").read_text()
+        assert "Activated theme: catppuccin-latte · recoloured 3 terminal windows" in out, out
+        assert "1 kitty process without remote control: new tabs keep the old colours until restarted" in out, out
+        # Remote control changed kitty's configured colours: a new tab opens in the theme.
+        tab = subprocess.run([*unprivileged, "kitty", "@", "--to", f"unix:{root}/b.sock", "launch", "--type=tab",
+                              "sleep", "600"], env=env, capture_output=True, text=True, timeout=30).stdout.strip()
+        colours = subprocess.run([*unprivileged, "kitty", "@", "--to", f"unix:{root}/b.sock", "get-colors", "--match",
+                                  f"id:{tab}"], env=env, capture_output=True, text=True, timeout=30).stdout
+        assert ["background", "#eff1f5"] in [line.split() for line in colours.splitlines()], colours
+        keyfile = (user.config / "glib-2.0/settings/keyfile").read_text()
+        assert "color-scheme='prefer-light'" in keyfile
+        # Measured again without screenshots taking the processor: the same two kitty @ runs, from outside.
+        timed = time.time()
+        assert subprocess.run([*unprivileged, TINTWELL, "--theme", "catppuccin-mocha"], env=env, capture_output=True,
+                              timeout=30).returncode == 0
+        timed, reference = time.time() - timed, time.time()
+        subprocess.run([*unprivileged, "kitty", "@", "--to", f"unix:{root}/b.sock", "get-colors"], env=env,
+                       capture_output=True, timeout=30)
+        print(f"every window light at most {seen - started:.3f} s after the start (screenshots {len(shots)});"
+              f" activation {done - started:.3f} s, alone {timed:.3f} s; one kitty @ run {time.time() - reference:.3f} s")
+    finally:
+        for process in locals().get("processes", []):
+            process.kill()
+            process.wait()
+        shutil.rmtree(root, ignore_errors=True)

@@ -51,7 +51,7 @@ TEST_F(Actions, ThemeAppliesAsEnterDoesAndRecoloursOnlyTheLauncher) {
   const std::string launcher =
       "kitty\t@\t--to=unix:" + (dir_ / "run" / "app-launcher-kitty.sock").string() + "\tset-colors\t--all\t--configured\t" + colors;
   EXPECT_EQ(runner_.count("kitty"), 1u);
-  EXPECT_EQ(runner_.lines()[0], launcher);
+  EXPECT_EQ(runner_.lines()[1], launcher);
   EXPECT_EQ(runner_.count("curl"), 0u) << "a built-in needs no index";
   EXPECT_EQ(run(Command::Current).out, "nord\n");
 }

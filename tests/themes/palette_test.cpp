@@ -14,6 +14,30 @@ using themes::is_css_colour_line;
 using themes::is_kitty_colour_line;
 using themes::parse_kitty_palette;
 
+TEST(TerminalColours, EscapeSequencesForEveryDefinedColour) {
+  const struct {
+    std::string kitty_conf;
+    std::string sequences;
+  } cases[] = {
+      {"", ""},
+      {"font_size 11\ncursor none\n", ""},
+      // Missing colours get no sequence; the last of a key wins.
+      {"color2 #00ff00\ncolor15 #FFFFFF\nforeground #cdd6f4\nbackground #1e1e2e\ncursor #f5e0dc\n"
+       "selection_background #585b70\nselection_foreground #cdd6f4\ncolor2 #00aa00\n",
+       "\x18\x1b\\\x1b]4;2;#00aa00\x1b\\\x1b]4;15;#ffffff\x1b\\\x1b]10;#cdd6f4\x1b\\\x1b]11;#1e1e2e\x1b\\"
+       "\x1b]12;#f5e0dc\x1b\\\x1b]17;#585b70\x1b\\\x1b]19;#cdd6f4\x1b\\"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(themes::terminal_colour_sequences(themes::read_terminal_colours(c.kitty_conf)), c.sequences)
+        << c.kitty_conf;
+  // A built-in theme sets all 16 palette colours and the five others.
+  const auto nord = testing_support::read_text(TINTWELL_FIXTURES_DIR "/golden/nord/kitty.conf");
+  const auto all = themes::terminal_colour_sequences(themes::read_terminal_colours(nord));
+  std::size_t count = 0;
+  for (auto at = all.find("\x1b]"); at != std::string::npos; at = all.find("\x1b]", at + 1)) ++count;
+  EXPECT_EQ(count, 21u);
+}
+
 TEST(KittyPalette, ReadsBackgroundForegroundAndColoursInIndexOrder) {
   const auto p = parse_kitty_palette(
       "# comment\n"

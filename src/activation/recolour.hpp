@@ -1,0 +1,50 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sys/process.hpp"
+#include "sys/terminals.hpp"
+#include "themes/paths.hpp"
+
+namespace activation {
+
+/// Where running programs are looked for; tests give trees of their own.
+struct SystemRoots {
+  std::filesystem::path proc = "/proc";
+  std::filesystem::path pts = "/dev/pts";
+};
+
+/// The kitty processes beyond the Switcher's own and the launcher's.
+struct OtherKitties {
+  std::vector<std::string> sockets;  ///< one listening socket of each that has one
+  unsigned unreachable = 0;          ///< those without any
+};
+
+/// Sorts the kitty processes among `holders`: the one holding our own pty
+/// `own_kitty_pty` (reached without a socket) and those listening on a
+/// socket in `reached` (the launcher's, our own) are left out.
+OtherKitties other_kitties(const std::vector<sys::PtyHolder>& holders,
+                           const std::map<unsigned long, std::string>& listening,
+                           std::optional<unsigned> own_kitty_pty, const std::vector<std::string>& reached);
+
+/// The desktop's light or dark preference set from the theme's
+/// background, where gsettings can save it; a note when the value did not
+/// stick.
+std::optional<std::string> set_colour_scheme(sys::ProcessRunner& runner, bool dark);
+
+/// Tells every running program that shows colours live: the escape
+/// sequences to every terminal window of the user, then at once the
+/// Hyprland reload and `kitty @ set-colors` for the Switcher's own kitty,
+/// the launcher's and every other kitty listening on a socket, and the
+/// desktop's colour scheme. `colour_text` is the content of `colors`.
+/// Returns the notes for the outcome line.
+std::vector<std::string> recolour_running_programs(const themes::Environment& env, sys::ProcessRunner& runner,
+                                                   const std::filesystem::path& colors, std::string_view colour_text,
+                                                   const SystemRoots& roots = {});
+
+}  // namespace activation
