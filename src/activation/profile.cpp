@@ -134,9 +134,19 @@ sys::Result<std::filesystem::path> prepare_profile(const std::filesystem::path& 
     return profile;
   };
   if (const auto* builtin = themes::find_builtin_theme(name)) return generate(builtin->definition());
+  if (themes::is_directory(profile)) {
+    // A profile on disk never waits for the network: an index theme's
+    // missing files are completed from what the cache holds, if anything.
+    for (const auto& entry : themes::cached_index(cache.dir)) {
+      if (entry.name != name) continue;
+      if (const auto palette = themes::cached_theme_palette(cache.dir, entry.file))
+        if (auto def = themes::definition_from_palette(entry.name, *palette, entry.is_dark)) return generate(*def);
+      break;
+    }
+    return profile;
+  }
   const auto def = themes::index_theme_definition(cache, name);
   if (def && def.value()) return generate(*def.value());
-  if (themes::is_directory(profile)) return profile;
   // Say why, where the index has the theme but it gives no profile.
   if (!def) return sys::Error{fmt::format("no theme profile for {} ({})", name, def.error_text())};
   return sys::Error{fmt::format("no theme profile for {}", name)};

@@ -22,8 +22,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ActionOutcome printed(std::string text) { return ActionOutcome{.status = 0, .out = text + "\n"}; }
-ActionOutcome failed(std::string_view text) { return ActionOutcome{.status = 1, .err = fmt::format("{}\n", text)}; }
+// Every line printed carries text of outside origin (theme names from the
+// downloaded index or the disk, other programs' error output): made safe
+// for the terminal, as on the Switcher's screen, and kept to one line.
+ActionOutcome said(std::string_view line) { return ActionOutcome{.status = 0, .out = sys::screen_text(line) + "\n"}; }
+ActionOutcome failed(std::string_view text) {
+  return ActionOutcome{.status = 1, .err = fmt::format("{}\n", sys::screen_text(text))};
+}
 
 // The list as the Switcher's first frame has it: the cached index as it
 // is, no palette read.
@@ -51,6 +56,9 @@ std::vector<std::string> names_of(const std::vector<themes::ThemeEntry>& entries
 }
 
 // Edits (insert, delete, replace) between two texts, counted in bytes.
+// Longer names are not typed by hand; they get no "did you mean" by edits.
+constexpr std::size_t kMaxTypedName = 256;
+
 std::size_t edit_distance(std::string_view a, std::string_view b) {
   std::vector<std::size_t> row(b.size() + 1);
   for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
@@ -83,25 +91,29 @@ ActionOutcome apply_theme(const themes::Environment& env, sys::ProcessRunner& ru
   }
   auto outcome = activation::activate_theme(env, runner, name);
   if (!outcome) return failed(outcome.error_text());
-  return printed(outcome.value());
+  return said(outcome.value());
 }
 
 ActionOutcome list(const themes::Environment& env, sys::ProcessRunner& runner, bool json) {
   auto entries = refreshed_themes(env, runner);
   if (!json) {
+    // One name a line, each one `--theme` takes: a name it would refuse,
+    // or one holding characters a terminal acts on, no script could use.
     std::string out;
-    for (const auto& entry : entries) out += entry.name + "\n";
+    for (const auto& entry : entries)
+      if (themes::is_valid_theme_name(entry.name)) out += entry.name + "\n";
     return ActionOutcome{.status = 0, .out = std::move(out)};
   }
   for (auto& entry : entries) themes::read_palette(entry);  // a profile's darkness is in its colours
-  return printed(themes_json(entries, themes::active_theme_name(themes::themes_dir(env))));
+  return ActionOutcome{.status = 0,
+                       .out = themes_json(entries, themes::active_theme_name(themes::themes_dir(env))) + "\n"};
 }
 
 ActionOutcome current(const themes::Environment& env) {
   // What a status bar runs every few seconds: the link and one small file.
   const auto name = themes::active_theme_name(themes::themes_dir(env));
   if (!name) return ActionOutcome{.status = 1};
-  return printed(*name);
+  return said(*name);
 }
 
 ActionOutcome apply_wallpaper(const themes::Environment& env, sys::ProcessRunner& runner, const std::string& path) {
@@ -111,7 +123,7 @@ ActionOutcome apply_wallpaper(const themes::Environment& env, sys::ProcessRunner
   const wallpaper::Wallpaper chosen{sys::lossy_utf8(fs::path(path).filename().native()), path};
   auto outcome = wallpaper::apply_wallpaper(env, runner, chosen);
   if (!outcome) return failed(outcome.error_text());
-  return printed(outcome.value());
+  return said(outcome.value());
 }
 
 }  // namespace
@@ -122,14 +134,18 @@ std::vector<std::string> close_names(std::string_view name, const std::vector<st
   // (kind of closeness, edits, name): lower sorts first.
   std::vector<std::tuple<int, std::size_t, std::string>> ranked;
   for (const auto& candidate : names) {
+    // The lengths first: a name far longer or shorter than the typed one
+    // is no slip, and a full edit distance against it (a huge name in the
+    // downloaded index, a long typo) would take minutes.
+    const std::size_t gap = std::max(candidate.size(), wanted.size()) - std::min(candidate.size(), wanted.size());
     const std::string lower = sys::to_lower(candidate);
-    const std::size_t edits = edit_distance(wanted, lower);
     if (lower == wanted) {
       ranked.emplace_back(0, 0, candidate);
     } else if (!wanted.empty() && (lower.find(wanted) != std::string::npos || wanted.find(lower) != std::string::npos)) {
-      ranked.emplace_back(1, edits, candidate);
-    } else if (edits <= slips) {
-      ranked.emplace_back(2, edits, candidate);
+      // One holds the other: the edits are the letters around it.
+      ranked.emplace_back(1, gap, candidate);
+    } else if (gap <= slips && wanted.size() <= kMaxTypedName) {
+      if (const std::size_t edits = edit_distance(wanted, lower); edits <= slips) ranked.emplace_back(2, edits, candidate);
     }
   }
   std::sort(ranked.begin(), ranked.end());

@@ -1,3 +1,5 @@
+#include <errno.h>
+
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -10,7 +12,25 @@
 #include "main/environment.hpp"
 #include "main/services.hpp"
 #include "main/switcher.hpp"
+#include "sys/os_error.hpp"
 #include "wallpaper/backends.hpp"
+
+namespace {
+
+// What an action prints must reach its reader: a full disk or a closed
+// output is reported (exit 1), never a silent success or an abort.
+int printed(const std::string& out, const std::string& err, int status) {
+  if (!out.empty()) std::fwrite(out.data(), 1, out.size(), stdout);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    const std::string line = fmt::format("tintwell: cannot write output: {}\n", sys::os_error_text(errno));
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    return 1;
+  }
+  std::fwrite(err.data(), 1, err.size(), stderr);
+  return status;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
@@ -23,18 +43,14 @@ int main(int argc, char** argv) {
       if (themes::check_locations(env)) wallpaper::reapply_saved_wallpaper(env, runner, sys::sleep_for, sys::steady_now);
       return 0;
     case switcher::Command::Help:
-      fmt::print("{}", switcher::kUsageText);
-      return 0;
+      return printed(std::string(switcher::kUsageText), "", 0);
     case switcher::Command::Version:
-      fmt::print("{}", switcher::version_text());
-      return 0;
+      return printed(switcher::version_text(), "", 0);
     case switcher::Command::Switcher:
       break;
     default: {
       const switcher::ActionOutcome outcome = switcher::run_action(line, env, runner);
-      fmt::print("{}", outcome.out);
-      fmt::print(stderr, "{}", outcome.err);
-      return outcome.status;
+      return printed(outcome.out, outcome.err, outcome.status);
     }
   }
   if (auto located = themes::check_locations(env); !located) {

@@ -26,15 +26,17 @@ std::atomic<unsigned long> g_download_counter{0};
 
 std::string index_url() { return fmt::format("{}themes.json", kIndexUrlPrefix); }
 
-// Whether the file at `path` was modified at most seven days ago, or in
-// the future. Unreadable status or time counts as stale.
+// Whether the file at `path` was modified at most seven days ago.
+// Unreadable status or time counts as stale, and so does a time in the
+// future (a clock set right after a bad boot, a restored backup), which
+// would otherwise count as fresh forever.
 bool is_fresh(const fs::path& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return false;
   using namespace std::chrono;
   const auto modified = system_clock::time_point(seconds(st.st_mtim.tv_sec) + nanoseconds(st.st_mtim.tv_nsec));
   const auto now = system_clock::now();
-  if (modified > now) return true;
+  if (modified > now) return false;
   return now - modified <= seconds(kIndexFreshSeconds);
 }
 

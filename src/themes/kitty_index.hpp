@@ -69,7 +69,7 @@ struct IndexCache {
 };
 
 /// Whether the index must be downloaded: the cached copy is missing or
-/// older than seven days (a copy from the future counts as fresh).
+/// older than seven days, or dated in the future.
 bool index_is_stale(const fs::path& cache_dir);
 
 /// Downloads the index into the cache; an old copy stays when it fails.

@@ -119,8 +119,11 @@ std::optional<std::string> active_theme_name(const fs::path& dir) {
 bool is_valid_theme_name(std::string_view name) {
   // No separator at all: "nord/" or "current/." would name the same
   // directory as another theme, or the current link.
+  // Nor anything a terminal would act on or reorder (controls,
+  // bidirectional formatting characters, bytes that are not UTF-8): such a
+  // name could never be shown or typed as it is.
   return !name.empty() && name.find('/') == std::string_view::npos && !name.starts_with('.') && name != "current" &&
-         !sys::has_control(name);
+         !sys::has_control(name) && sys::screen_text(name) == name;
 }
 
 }  // namespace themes

@@ -145,7 +145,7 @@ std::optional<fs::path> load_saved_wallpaper(const themes::Environment& env) {
 sys::Result<void> save_wallpaper_choice(const themes::Environment& env, std::string_view text) {
   const fs::path path = wallpaper_state_path(env);
   if (auto made = sys::create_dir_all(path.parent_path()); !made) return made;
-  return sys::write_file(path, text);
+  return sys::write_atomic(path, text);
 }
 
 }  // namespace wallpaper

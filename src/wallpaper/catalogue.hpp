@@ -37,7 +37,9 @@ fs::path wallpaper_state_path(const themes::Environment& env);
 /// The saved wallpaper choice, when it names an existing regular file.
 std::optional<fs::path> load_saved_wallpaper(const themes::Environment& env);
 
-/// Writes `text` as the saved choice, in place.
+/// Writes `text` as the saved choice, whole or not at all: a failed write
+/// (a full disk) keeps the old choice, and whatever stands at the path (a
+/// FIFO, a link) is replaced, never written through.
 sys::Result<void> save_wallpaper_choice(const themes::Environment& env, std::string_view text);
 
 }  // namespace wallpaper

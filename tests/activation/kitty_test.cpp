@@ -3,6 +3,7 @@
 
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -62,7 +63,15 @@ TEST_F(KittyShell, OwnWindowOnlyFromInsideKitty) {
 
 TEST_F(KittyShell, LauncherOnlyWhenItsSocketExists) {
   env_.xdg_runtime_dir = (dir_ / "run").string();
-  EXPECT_EQ(activation::launcher_socket(themes::Environment{}), fs::path("/tmp/app-launcher-kitty.sock"));
+  // Unset, empty or relative: the user's /run/user directory, else /tmp.
+  const unsigned me = ::geteuid();
+  for (const char* unusable : {"", "run"}) {
+    const themes::Environment unset{.xdg_runtime_dir = unusable, .uid = me};
+    EXPECT_EQ(activation::launcher_socket(unset, dir_ / "nowhere"), fs::path("/tmp/app-launcher-kitty.sock"));
+    fs::create_directories(dir_ / "run-user" / std::to_string(me));
+    EXPECT_EQ(activation::launcher_socket(unset, dir_ / "run-user"),
+              dir_ / "run-user" / std::to_string(me) / "app-launcher-kitty.sock");
+  }
   const auto notes = [this] { return activation::recolour_running_programs(env_, runner_, "/a/colors.conf", "\n"); };
   EXPECT_TRUE(notes().empty());
   EXPECT_EQ(runner_.count("kitty"), 0u);

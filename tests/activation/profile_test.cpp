@@ -17,6 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using activation::generate_profile;
 using activation::profile_files;
+using testing_support::Outcome;
 using testing_support::read_text;
 using testing_support::TempDir;
 using testing_support::write_text;
@@ -152,8 +153,13 @@ TEST_F(PrepareProfile, CompletesBuiltinsAndIndexThemesAndFindsOwnProfiles) {
   EXPECT_EQ(prepare("nord").value(), themes_dir() / "nord");
   EXPECT_EQ(read_text(themes_dir() / "nord" / "kitty.conf"), "# edited\n");
   EXPECT_TRUE(fs::exists(themes_dir() / "nord" / "vscode.json"));
+  // An own profile never waits for the network, even with the index stale
+  // and a curl that would hang.
+  runner_.on("curl", Outcome{.hangs = true});
   fs::create_directories(themes_dir() / "Tokyo Night");
   EXPECT_EQ(prepare("Tokyo Night").value(), themes_dir() / "Tokyo Night");
+  EXPECT_EQ(runner_.count("curl"), 0u);
+  runner_.forget("curl");
 
   write_text(index_dir() / "themes.json", R"([{"name": "Cached", "file": "themes/c.conf", "is_dark": true}])");
   write_text(index_dir() / "themes/c.conf", file_of(builtin("dracula"), "kitty.conf"));

@@ -39,6 +39,8 @@ class Home:
             "PATH": f"{FAKES}:/usr/bin:/bin",
             "LANG": "C.UTF-8",
             "FAKE_LOG": str(self.log),
+            # The desktop's colour scheme is kept in the sandbox, never in the machine's settings.
+            "GSETTINGS_BACKEND": "keyfile",
         }
         env.update({k: v for k, v in extra.items() if v is not None})
         return env

@@ -34,6 +34,13 @@ def test_help_version_apply_and_no_terminal(home):
         assert len(lines) == 1 and lines[0].startswith("Error: ") and "(os error 25)" in lines[0]
 
 
+def test_output_that_cannot_be_written_is_an_error(home):
+    for command in ('exec "$0" --list > /dev/full', 'exec "$0" --list --json > /dev/full', 'exec "$0" --list >&-'):
+        result = subprocess.run(["sh", "-c", command, TINTWELL], capture_output=True, env=home.env(), timeout=60)
+        assert result.returncode == 1, command
+        assert re.fullmatch(r"tintwell: cannot write output: .* \(os error \d+\)\n", result.stderr.decode()), command
+
+
 def test_the_manual_renders_without_warnings():
     page = Path(os.environ.get("TINTWELL_MAN", str(Path(TINTWELL).parent / "tintwell.1")))
     if shutil.which("groff") is None or not page.exists():

@@ -99,6 +99,25 @@ TEST_F(Actions, ListAsJsonSaysWhereEachThemeComesFrom) {
   EXPECT_EQ(run(Command::Current), (ActionOutcome{.status = 0, .out = "dracula\n"}));
 }
 
+TEST_F(Actions, HostileNamesNeverReachTheTerminal) {
+  // From the downloaded index: escape sequences, a line break, a reversal.
+  cache_index(R"([{"name": "a\u001b]52;c;eA==\u0007", "file": "themes/Sol.conf"}, {"name": "two\nlines", "file": "themes/Sol.conf"},
+                  {"name": "\u202egnp.exe", "file": "themes/Sol.conf"}, {"name": "Fine", "file": "themes/Sol.conf"}])");
+  const ActionOutcome listed = run(Command::List);
+  EXPECT_TRUE(listed.out.starts_with("Fine\ncatppuccin-latte\n")) << listed.out;
+  EXPECT_NE(run(Command::List, "", true).out.find("\\u001b]52"), std::string::npos) << "JSON stays exact";
+  EXPECT_EQ(run(Command::Theme, "\u202egnp.exe").err, "invalid theme name\n");
+  // The active name and other programs' output are escaped and kept to one line.
+  write_text(themes_dir() / ".active" / "theme-name", "x\x1b[2J");
+  fs::create_directory_symlink(".active", themes_dir() / "current");
+  EXPECT_EQ(run(Command::Current).out, "x\uFFFD[2J\n");
+  write_text(dir_ / "run" / "app-launcher-kitty.sock", "");
+  runner_.on("kitty", Outcome{.exit_code = 1, .err = "Error:\n\x1b]0;pwned\x07"});
+  const ActionOutcome applied = run(Command::Theme, "nord");
+  EXPECT_NE(applied.out.find("Kitty exited with exit status: 1: Error:\uFFFD\uFFFD]0;pwned\uFFFD"), std::string::npos)
+      << applied.out;
+}
+
 TEST_F(Actions, CurrentIsSilentWithoutAnActiveTheme) {
   EXPECT_EQ(run(Command::Current), (ActionOutcome{.status = 1}));
   EXPECT_TRUE(runner_.commands.empty());
@@ -155,6 +174,10 @@ TEST(CloseNames, OtherCaseFirstThenContainingThenSlips) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(switcher::close_names(c.name, names), c.expected);
   }
+  // A huge name in the index and a long typo: lengths are compared first,
+  // so this ends at once instead of after minutes of edit distances.
+  const std::vector<std::string> huge = {std::string(4'000'000, 'x'), "nord"};
+  EXPECT_EQ(switcher::close_names(std::string(1000, 'y'), huge), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -104,6 +104,12 @@ TEST(SavedWallpaper, ReadAndWritten) {
   EXPECT_EQ(wallpaper::load_saved_wallpaper(env), std::nullopt);
   write_text(dir / "cfg" / "morvane" / "wallpaper", "\xff");
   EXPECT_EQ(wallpaper::load_saved_wallpaper(env), std::nullopt);
+  // A FIFO there once hung the save (and the Switcher) for good.
+  fs::remove(dir / "cfg" / "morvane" / "wallpaper");
+  ASSERT_EQ(mkfifo((dir / "cfg" / "morvane" / "wallpaper").c_str(), 0644), 0);
+  write_text(dir / "w.png", "x");
+  ASSERT_TRUE(wallpaper::save_wallpaper_choice(env, (dir / "w.png").string()).ok());
+  EXPECT_EQ(wallpaper::load_saved_wallpaper(env), dir / "w.png");
 }
 
 }  // namespace
