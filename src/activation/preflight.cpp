@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "activation/desktop.hpp"
+#include "activation/kitty.hpp"
 #include "sys/files.hpp"
 #include "sys/os_error.hpp"
 #include "sys/text.hpp"
@@ -44,9 +45,42 @@ std::optional<DirProblem> writable_dir_problem(const fs::path& dir) {
   return std::nullopt;
 }
 
+// A link on the way to `path` (its last component too, unless
+// `including_last` is false) that leads nowhere: the writers never create
+// through one, so it would stop the activation half way (a dotfile
+// repository not cloned yet).
+sys::Result<void> check_no_dangling_link(const fs::path& path, bool including_last = true) {
+  fs::path walked;
+  const fs::path upto = including_last ? path : path.parent_path();
+  for (const auto& part : upto) {
+    walked /= part;
+    struct stat st;
+    if (::lstat(walked.c_str(), &st) != 0) return sys::success();  // missing: made when needed
+    if (!S_ISLNK(st.st_mode) || ::stat(walked.c_str(), &st) == 0 || errno != ENOENT) continue;
+    std::error_code ec;
+    const fs::path target = fs::read_symlink(walked, ec);
+    return at(walked, fmt::format("a link to {}, which does not exist", sys::lossy_utf8(target.native())));
+  }
+  return sys::success();
+}
+
+// A user's file that we edit in place of theirs: one whose owner may not
+// write it was made read-only to keep tools away, and a rename (which
+// needs only the directory) must not get round that. A link is checked
+// where it leads when `follow` says the file is written through it.
+sys::Result<void> check_not_read_only(const fs::path& path, bool follow = true) {
+  struct stat st;
+  const int got = follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
+  if (got == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR))
+    return at(path, "read-only: make it writable to let tintwell edit it");
+  return sys::success();
+}
+
 // A file we will rewrite through a link: the directory of the link's end
 // is where the new file is made.
 sys::Result<void> check_file_dir(const fs::path& path) {
+  if (auto linked = check_no_dangling_link(path); !linked) return linked;
+  if (auto writable = check_not_read_only(path); !writable) return writable;
   auto target = sys::final_target(path);
   if (!target) return target.error();
   // A read-only store, say: the error names the file that cannot be written.
@@ -63,6 +97,9 @@ sys::Result<void> check_stylesheet(const fs::path& path) {
     if (!text) return text.error();
     if (auto edited = with_managed_css(text.value(), "\n"); !edited) return at(path, edited.error_text());
   }
+  // A link there is replaced by a file of our own, never followed.
+  if (auto linked = check_no_dangling_link(path, false); !linked) return linked;
+  if (auto writable = check_not_read_only(path, false); !writable) return writable;
   return check_writable_dir(path.parent_path());
 }
 
@@ -115,8 +152,11 @@ sys::Result<void> check_before_writing(const ActivationFiles& files) {
   if (auto writable = check_writable_dir(active); !writable) return writable;
 
   const fs::path kitty_conf = root / "kitty" / "kitty.conf";
-  if (auto text = sys::read_or_empty(kitty_conf); !text) return text.error();
-  if (auto writable = check_file_dir(kitty_conf); !writable) return writable;
+  auto kitty_text = sys::read_or_empty(kitty_conf);
+  if (!kitty_text) return kitty_text.error();
+  // Written only while it lacks the include line.
+  if (!has_kitty_include(kitty_text.value()))
+    if (auto writable = check_file_dir(kitty_conf); !writable) return writable;
   for (const char* gtk : {"gtk-3.0", "gtk-4.0"})
     if (auto checked = check_stylesheet(root / gtk / "gtk.css"); !checked) return checked;
   if (const fs::path style = root / "waybar" / "style.css"; exists_following_links(style))
@@ -125,9 +165,11 @@ sys::Result<void> check_before_writing(const ActivationFiles& files) {
 
   const fs::path btop_conf = root / "btop" / "btop.conf";
   if (auto text = sys::read_or_empty(btop_conf); !text) return text.error();
+  if (auto linked = check_no_dangling_link(root / "btop" / "themes"); !linked) return linked;
   if (auto writable = check_writable_dir(root / "btop" / "themes"); !writable) return writable;
   if (auto writable = check_file_dir(btop_conf); !writable) return writable;
 
+  if (auto linked = check_no_dangling_link(files.yazi_dir / "flavors"); !linked) return linked;
   if (auto writable = check_writable_dir(files.yazi_dir / "flavors"); !writable) return writable;
   if (auto writable = check_file_dir(files.yazi_dir / "theme.toml"); !writable) return writable;
   return sys::success();

@@ -122,13 +122,23 @@ Result<void> create_new_file_unnamed(const fs::path& path) {
 
 Result<bool> write_new_file_unnamed(const fs::path& path, std::string_view bytes) {
   struct stat st;
-  if (::stat(path.c_str(), &st) == 0) return false;
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    if (errno == EEXIST) return false;
-    return os_error(errno);
+  if (::lstat(path.c_str(), &st) == 0) return false;
+  // Whole or not at all: a file cut short (a full disk, a crash) would
+  // never be rewritten, since existing files are kept. The temporary file
+  // is linked into place, which, unlike a rename, never replaces an entry
+  // that appeared meanwhile.
+  const fs::path temp = atomic_temp_path(path, static_cast<long>(::getpid()));
+  auto fd = create_exclusive(temp);
+  if (!fd) return fd.error();
+  auto written = write_and_close(fd.value(), bytes);
+  const int linked = written ? ::link(temp.c_str(), path.c_str()) : 0;
+  const int link_error = errno;
+  ::unlink(temp.c_str());
+  if (!written) return written.error();
+  if (linked != 0) {
+    if (link_error == EEXIST) return false;
+    return os_error(link_error);
   }
-  if (auto written = write_and_close(fd, bytes); !written) return written.error();
   return true;
 }
 

@@ -49,8 +49,9 @@ Result<void> create_new_file(const fs::path& path);
 Result<void> write_file(const fs::path& path, std::string_view bytes);
 
 /// Creates `path` with `bytes` unless an entry of that name exists (even a
-/// dangling symbolic link, which is never written through). Returns
-/// whether the file was written.
+/// dangling symbolic link, which is never written through). The file
+/// appears whole or not at all (a temporary file linked into place).
+/// Returns whether the file was written.
 Result<bool> write_new_file(const fs::path& path, std::string_view bytes);
 
 /// Files larger than this are not read ("file too large").

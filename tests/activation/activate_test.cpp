@@ -105,6 +105,8 @@ TEST_F(Activation, ProblemsKnownInAdvanceStopItBeforeAnyFileChanges) {
     const char* content;  ///< nullptr: a directory
     std::string error;  ///< after "could not apply theme: " and the path it names
     const char* named;  ///< the path the error names, when not `path`
+    const char* link = nullptr;  ///< a symbolic link to this instead of `content`
+    bool read_only = false;
   } cases[] = {
       {"a real directory where the current link goes", "morvane/themes/current", nullptr,
        "in the way of the current link (a link is kept there; move it away)", nullptr},
@@ -118,14 +120,25 @@ TEST_F(Activation, ProblemsKnownInAdvanceStopItBeforeAnyFileChanges) {
       {"a file where btop's directory goes", "btop", "x", "Not a directory (os error 20)", "btop/btop.conf"},
       {"a file where Yazi's flavors go", "yazi/flavors", "x", "Not a directory (os error 20)", nullptr},
       {"a file where kitty's directory goes", "kitty", "x", "Not a directory (os error 20)", "kitty/kitty.conf"},
+      {"a dotfile link whose repository is not cloned yet", "kitty/kitty.conf", nullptr,
+       "a link to /nonexistent/dotfiles/kitty.conf, which does not exist", nullptr, "/nonexistent/dotfiles/kitty.conf"},
+      {"a directory link that leads nowhere", "gtk-4.0", nullptr, "a link to /nonexistent/gtk-4.0, which does not exist",
+       nullptr, "/nonexistent/gtk-4.0"},
+      {"a read-only btop.conf", "btop/btop.conf", "color_theme = \"x\"\n",
+       "read-only: make it writable to let tintwell edit it", nullptr, nullptr, true},
   };
   const std::string gtk3 = "button { color: red; }\n";
   write_text(config_dir() / "gtk-3.0" / "gtk.css", gtk3);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const fs::path in_the_way = config_dir() / c.path;
-    if (c.content) {
+    if (c.link) {
+      fs::remove_all(in_the_way);
+      fs::create_directories(in_the_way.parent_path());
+      fs::create_symlink(c.link, in_the_way);
+    } else if (c.content) {
       write_text(in_the_way, c.content);
+      if (c.read_only) fs::permissions(in_the_way, fs::perms::owner_write, fs::perm_options::remove);
     } else {
       fs::create_directories(in_the_way);
     }
