@@ -1,5 +1,7 @@
 #include "activation/kitty_overrides.hpp"
 
+#include <sys/stat.h>
+
 #include <set>
 #include <vector>
 
@@ -29,7 +31,8 @@ struct Found {
 
 class Reader {
  public:
-  Reader(const std::optional<fs::path>& home, const ReadFileFn& read) : home_(home), read_(read) {}
+  Reader(const std::optional<fs::path>& home, const ReadFileFn& read, const FileKeyFn& key)
+      : home_(home), read_(read), key_(key) {}
 
   // The first colour line of `text` from line `from` (0-based) on,
   // following the includes there.
@@ -40,7 +43,7 @@ class Reader {
       const auto words = sys::split_whitespace(lines[i]);
       if (words.size() < 2 || words[0] != "include" || depth >= kMaxIncludeDepth) continue;
       const auto target = include_target(file.parent_path(), lines[i]);
-      if (!target || !visited_.insert(target->lexically_normal()).second) continue;
+      if (!target || !visited_.insert(key_(*target)).second) continue;
       const auto included = read_(*target);
       if (!included) continue;  // what cannot be read sets nothing
       if (auto found = first_colour(*target, *included, 0, depth + 1)) {
@@ -51,7 +54,7 @@ class Reader {
     return std::nullopt;
   }
 
-  void mark_read(const fs::path& file) { visited_.insert(file.lexically_normal()); }
+  void mark_read(const fs::path& file) { visited_.insert(key_(file)); }
 
  private:
   std::optional<fs::path> include_target(const fs::path& dir, std::string_view line) const {
@@ -67,7 +70,8 @@ class Reader {
 
   const std::optional<fs::path>& home_;
   const ReadFileFn& read_;
-  std::set<fs::path> visited_;
+  const FileKeyFn& key_;
+  std::set<std::string> visited_;
 };
 
 // The name a user knows a file by: relative to kitty's directory when it
@@ -80,8 +84,15 @@ std::string shown(const fs::path& kitty_dir, const fs::path& file) {
 
 }  // namespace
 
+std::string file_key(const fs::path& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return path.lexically_normal().native();
+  return fmt::format("{}:{}", st.st_dev, st.st_ino);
+}
+
 std::optional<std::string> kitty_colour_override(const fs::path& kitty_dir, std::string_view kitty_conf,
-                                                 const std::optional<fs::path>& home, const ReadFileFn& read) {
+                                                 const std::optional<fs::path>& home, const ReadFileFn& read,
+                                                 const FileKeyFn& key) {
   // kitty prefers these to everything in kitty.conf.
   for (const auto name : kAutomaticThemes) {
     const auto text = read(kitty_dir / name);
@@ -97,7 +108,7 @@ std::optional<std::string> kitty_colour_override(const fs::path& kitty_dir, std:
     if (has_kitty_include(lines[i])) include = i;
   if (!include) return std::nullopt;
   const fs::path conf = kitty_dir / "kitty.conf";
-  Reader reader(home, read);
+  Reader reader(home, read, key);
   reader.mark_read(conf);
   const auto found = reader.first_colour(conf, kitty_conf, *include + 1, 0);
   if (!found) return std::nullopt;
