@@ -1,10 +1,12 @@
 #include "themes/kitty_index.hpp"
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <atomic>
+#include <charconv>
 #include <chrono>
 
 #include <fmt/format.h>
@@ -180,10 +182,31 @@ bool is_theme_file_text(std::string_view text) {
   return false;
 }
 
+void remove_stale_downloads(const fs::path& dir) {
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    // NAME.<pid>.<n>.part of a process that is gone: killed mid-download.
+    const std::string name = it->path().filename().string();
+    if (!name.ends_with(".part")) continue;
+    const std::string_view rest = std::string_view(name).substr(0, name.size() - 5);
+    const auto counter_dot = rest.rfind('.');
+    if (counter_dot == std::string_view::npos) continue;
+    const auto pid_dot = rest.rfind('.', counter_dot - 1);
+    if (pid_dot == std::string_view::npos) continue;
+    long pid = 0;
+    const auto digits = rest.substr(pid_dot + 1, counter_dot - pid_dot - 1);
+    const auto parsed = std::from_chars(digits.data(), digits.data() + digits.size(), pid);
+    if (parsed.ec != std::errc() || parsed.ptr != digits.data() + digits.size() || pid <= 0) continue;
+    if (pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) ::unlink(it->path().c_str());
+  }
+}
+
 sys::Result<void> download_file(sys::ProcessRunner& runner, const std::string& url, const fs::path& destination,
                                 DownloadCheck check) {
   if (destination.has_parent_path()) {
     if (auto made = sys::create_dir_all(destination.parent_path()); !made) return made;
+    // What a download cut short by a signal or a kill left behind.
+    remove_stale_downloads(destination.parent_path());
   }
   const fs::path temp = download_temp_path(destination, static_cast<long>(::getpid()), g_download_counter++);
   // curl writes into whatever the name holds: make it a file of our own.

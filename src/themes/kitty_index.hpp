@@ -43,6 +43,9 @@ std::vector<IndexEntry> parse_index(std::string_view json);
 /// and glob characters [ ] { } ? # %.
 bool is_safe_index_file(std::string_view file);
 
+/// Removes the temporary files of downloads in `dir` whose process is gone.
+void remove_stale_downloads(const fs::path& dir);
+
 /// Temporary name of a download: the extension replaced by "<pid>.<n>.part".
 fs::path download_temp_path(const fs::path& destination, long pid, unsigned long counter);
 
