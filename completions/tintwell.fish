@@ -1,9 +1,11 @@
 # fish completion for tintwell
 
-# The theme names, one a line; --list never opens the Switcher, and the
-# time limit keeps a slow network from holding the prompt up.
+# The theme names, one a line, as they are on disk: never a download, so a
+# slow network cannot hold the prompt up. timeout runs
+# the program itself, never a shell function of the same name. --list leaves out names holding
+# control characters, so no tab can pass for a description.
 function __tintwell_themes
-    timeout 2 tintwell --list 2>/dev/null
+    timeout 2 tintwell --list --cached 2>/dev/null
 end
 
 complete -c tintwell -f
@@ -11,6 +13,7 @@ complete -c tintwell -l theme -x -a '(__tintwell_themes)' -d 'Apply a theme'
 complete -c tintwell -l wallpaper -r -F -d 'Apply a wallpaper image'
 complete -c tintwell -l list -d 'Print every theme name'
 complete -c tintwell -l json -d 'With --list, print one JSON array'
+complete -c tintwell -l cached -d 'With --list, only what is on disk'
 complete -c tintwell -l current -d 'Print the active theme'
 complete -c tintwell -l apply -d 'Re-apply the saved wallpaper (login hook)'
 complete -c tintwell -s h -l help -d 'Print the usage text'

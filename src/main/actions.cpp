@@ -94,8 +94,9 @@ ActionOutcome apply_theme(const themes::Environment& env, sys::ProcessRunner& ru
   return said(outcome.value());
 }
 
-ActionOutcome list(const themes::Environment& env, sys::ProcessRunner& runner, bool json) {
-  auto entries = refreshed_themes(env, runner);
+ActionOutcome list(const themes::Environment& env, sys::ProcessRunner& runner, bool json, bool cached) {
+  // Completion asks for what is on disk: a Tab never waits for the network.
+  auto entries = cached ? listed_themes(env, runner) : refreshed_themes(env, runner);
   if (!json) {
     // One name a line, each one `--theme` takes: a name it would refuse,
     // or one holding characters a terminal acts on, no script could use.
@@ -179,7 +180,7 @@ ActionOutcome run_action(const CommandLine& line, const themes::Environment& env
     case Command::Wallpaper:
       return apply_wallpaper(env, runner, line.value);
     case Command::List:
-      return list(env, runner, line.json);
+      return list(env, runner, line.json, line.cached);
     case Command::Current:
       return current(env);
     default:

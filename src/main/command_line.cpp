@@ -30,7 +30,7 @@ const Action* action_named(std::string_view arg) {
 // An argument that is one of our options, which is never taken as the
 // value of the option before it: `--theme --list` lacks its name.
 bool is_option(std::string_view arg) {
-  if (action_named(arg) || arg == "--json") return true;
+  if (action_named(arg) || arg == "--json" || arg == "--cached") return true;
   for (const auto& action : kActions)
     if (action.takes_value && arg.starts_with(action.flag) && arg.substr(action.flag.size()).starts_with('='))
       return true;
@@ -43,6 +43,7 @@ CommandLine parse_action(const std::vector<std::string>& args) {
   const Action* chosen = nullptr;
   std::optional<std::string> value;
   bool json = false;
+  bool cached = false;
   std::vector<std::string_view> unknown;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
@@ -59,6 +60,8 @@ CommandLine parse_action(const std::vector<std::string>& args) {
     if (!action) {
       if (arg == "--json") {
         json = true;
+      } else if (arg == "--cached") {
+        cached = true;
       } else {
         unknown.push_back(arg);
       }
@@ -78,8 +81,9 @@ CommandLine parse_action(const std::vector<std::string>& args) {
   }
   if (!chosen) return CommandLine{};
   if (!unknown.empty()) return misuse(fmt::format("unknown argument {} with {}", unknown.front(), chosen->flag));
-  if (json && chosen->command != Command::List) return misuse(fmt::format("--json goes with --list, not {}", chosen->flag));
-  return CommandLine{.command = chosen->command, .value = value.value_or(""), .json = json};
+  for (const auto& [given, flag] : {std::pair{json, "--json"}, std::pair{cached, "--cached"}})
+    if (given && chosen->command != Command::List) return misuse(fmt::format("{} goes with --list, not {}", flag, chosen->flag));
+  return CommandLine{.command = chosen->command, .value = value.value_or(""), .json = json, .cached = cached};
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ enum class Command {
   Version,    ///< --version: print "tintwell VERSION"
   Theme,      ///< --theme NAME: apply a theme as Enter does
   Wallpaper,  ///< --wallpaper PATH: apply a wallpaper as Enter does
-  List,       ///< --list [--json]: print the theme list
+  List,       ///< --list [--json] [--cached]: print the theme list
   Current,    ///< --current: print the active theme's name
   Misuse,     ///< a bad command line: `error` says what is wrong
 };
@@ -23,6 +23,7 @@ struct CommandLine {
   Command command = Command::Switcher;
   std::string value{};  ///< the theme name or wallpaper path
   bool json = false;    ///< --list --json
+  bool cached = false;  ///< --list --cached: what is on disk, never downloading
   std::string error{};  ///< for Misuse: one line naming the problem
   bool operator==(const CommandLine&) const = default;
 };

@@ -1,5 +1,5 @@
 """The completions in the real shells: options, theme names after --theme
-(a name with spaces as one word), files after --wallpaper."""
+(each name as one word, whatever it holds), files after --wallpaper."""
 
 import os
 import shutil
@@ -24,29 +24,75 @@ def shell_env(home, tmp_path):
     return home.env(PATH=f"{tmp_path / 'bin'}:/usr/bin:/bin", FAKE_CURL_STATUS="6")
 
 
-def bash_complete(env, *words):
-    script = (f"source /usr/share/bash-completion/bash_completion; source {COMPLETIONS / 'tintwell.bash'}; "
-              f"COMP_WORDS=({' '.join(repr(w) for w in words)}); COMP_CWORD={len(words) - 1}; "
-              "$(complete -p tintwell | sed 's/.*-F \\([^ ]*\\).*/\\1/'); printf '%s\\n' \"${COMPREPLY[@]}\"")
-    out = subprocess.run(["bash", "--norc", "-c", script], capture_output=True, text=True, env=env, timeout=30,
-                         stdin=subprocess.DEVNULL)
-    assert out.returncode == 0, out.stderr
-    return [line for line in out.stdout.split("\n") if line]
+# Names that break naive completion: spaces (240 of the collection's 407
+# names have one), quotes, a colon, glob and expansion characters, letters
+# beyond ASCII. Each is typed in part, completed with Tab and run.
+NAMES = ["1984 Dark", "it's mine", "a:b c", "star*", "$HOME", "back`tick`", "Ünïcode"]
+TYPED = [("1984", "1984 Dark"), ("1984\\ ", "1984 Dark"), ("'19", "1984 Dark"), ("it", "it's mine"),
+         ("a:", "a:b c"), ("sta", "star*"), ("\\$H", "$HOME"), ("back", "back`tick`"), ("Ün", "Ünïcode")]
 
 
-def test_bash(shell_env, tmp_path):
-    if not Path("/usr/share/bash-completion/bash_completion").exists():
+def completed(shell, env, lines):
+    """Each line typed in the real, interactive shell, completed with Tab and
+    run; the words `tintwell` received for each."""
+    socket = f"tintwell-completion-{os.getpid()}-{shell}"
+    tmux = ["tmux", "-L", socket]
+    setup = {"bash": f"source /usr/share/bash-completion/bash_completion; source {COMPLETIONS / 'tintwell.bash'}",
+             "zsh": f"fpath=({COMPLETIONS} $fpath); autoload -U compinit; compinit -u -D"}[shell]
+    command = ["env", "-i", *(f"{k}={v}" for k, v in env.items()), shell] + (["--norc", "--noprofile"] if shell == "bash"
+                                                                           else ["-f"])
+    subprocess.run([*tmux, "-f", "/dev/null", "new-session", "-d", "-x", "200", "-y", "50", *command], check=True)
+    received = []
+    try:
+        def screen():
+            return subprocess.run([*tmux, "capture-pane", "-p", "-S", "-", "-t", "0"], capture_output=True,
+                                  text=True).stdout
+
+        def run(text, tab=True):
+            before = screen().count("<END>")
+            subprocess.run([*tmux, "send-keys", "-t", "0", "-l", text], check=True)
+            if tab:
+                time.sleep(0.3)
+                subprocess.run([*tmux, "send-keys", "-t", "0", "Tab"], check=True)
+                time.sleep(0.5)
+            subprocess.run([*tmux, "send-keys", "-t", "0", "Enter"], check=True)
+            deadline = time.monotonic() + 10
+            while screen().count("<END>") == before:
+                assert time.monotonic() < deadline, screen()
+                time.sleep(0.05)
+            return screen()
+        run(setup + "; tintwell() { printf '<%s>\\n' \"$@\" END; }; tintwell", tab=False)
+        for line in lines:
+            out = run(line)
+            words = out[out.rindex("<" + line.split()[1].split("=")[0]):out.rindex("<END>")]
+            received.append([w[1:-1] for w in words.split("\n") if w.startswith("<")])
+    finally:
+        subprocess.run([*tmux, "kill-server"], capture_output=True)
+    return received
+
+
+@pytest.mark.parametrize("shell", ["bash", "zsh"])
+def test_names_complete_to_one_word_in_the_real_shell(shell, shell_env, home, tmp_path):
+    if shutil.which(shell) is None or shutil.which("tmux") is None:
+        pytest.skip(f"{shell} or tmux is not installed")
+    if shell == "bash" and not Path("/usr/share/bash-completion/bash_completion").exists():
         pytest.skip("bash-completion is not installed")
+    for name in NAMES:
+        (home.config / "morvane/themes" / name).mkdir(parents=True)
+    (tmp_path / "walls/my wall [1].png").write_bytes(b"x")
+    # A stale index and a network that hangs: completing never waits for it.
+    shell_env = dict(shell_env, FAKE_CURL_SLEEP="30")
+    lines = [f"tintwell --theme {typed}" for typed, _ in TYPED] + [
+        "tintwell --theme=19", f"tintwell --wallpaper {tmp_path}/walls/my"]
     started = time.monotonic()
-    assert bash_complete(shell_env, "tintwell", "--theme", "Tok") == ["Tokyo\\ Night\\ Storm"]
-    assert time.monotonic() - started < 5, "completing never waits long"
-    assert bash_complete(shell_env, "tintwell", "--theme", "=", "nor") == ["nord"]
-    assert bash_complete(shell_env, "tintwell", "--th") == ["--theme"]
-    assert set(bash_complete(shell_env, "tintwell", "--")) >= {"--theme", "--wallpaper", "--list", "--current"}
-    assert bash_complete(shell_env, "tintwell", "--wallpaper", f"{tmp_path}/walls/su") == [f"{tmp_path}/walls/sunset.png"]
+    got = completed(shell, shell_env, lines)
+    assert got == [["--theme", name] for _, name in TYPED] + [
+        ["--theme=1984 Dark"], ["--wallpaper", f"{tmp_path}/walls/my wall [1].png"]]
+    assert time.monotonic() - started < 60
+    assert not list(home.cache.rglob("*.part")), "nothing left behind"
 
 
-def test_fish(shell_env, tmp_path):
+def test_fish(shell_env, home, tmp_path):
     if shutil.which("fish") is None:
         pytest.skip("fish is not installed")
 
@@ -54,8 +100,11 @@ def test_fish(shell_env, tmp_path):
         out = subprocess.run(["fish", "--no-config", "-c", f"source {COMPLETIONS / 'tintwell.fish'}; complete -C {line!r}"],
                              capture_output=True, text=True, env=shell_env, timeout=30, stdin=subprocess.DEVNULL)
         return [candidate.split("\t")[0] for candidate in out.stdout.split("\n") if candidate]
+    for name in NAMES:
+        (home.config / "morvane/themes" / name).mkdir(parents=True)
     assert complete("tintwell --theme nor") == ["nord"]
     assert complete("tintwell --theme Tok") == ["Tokyo Night Storm"]
+    assert complete("tintwell --theme a:") == ["a:b c"]  # fish escapes what it inserts
     assert "--wallpaper" in complete("tintwell --")
     assert complete(f"tintwell --wallpaper {tmp_path}/walls/su") == [f"{tmp_path}/walls/sunset.png"]
 

@@ -27,6 +27,7 @@ TEST(CommandLine, EachArgumentLineYieldsOneAction) {
     EXPECT_EQ(got.command, commands.at(c.at("command")));
     EXPECT_EQ(got.value, c.contains("value") ? c.at("value") : "");
     EXPECT_EQ(got.json, c.contains("json"));
+    EXPECT_EQ(got.cached, c.contains("cached"));
     EXPECT_EQ(got.error, c.contains("error") ? c.at("error") : "");
   }
 }
