@@ -43,14 +43,31 @@ sys::Result<std::string> SystemServices::apply_wallpaper(const wallpaper::Wallpa
   return wallpaper::apply_wallpaper(env_, runner_, wallpaper);
 }
 
-void SystemServices::run_kitten(std::vector<std::string> args) {
-  if (!images_supported(env_)) return;
-  // The kitten's graphics sequences must reach the terminal: standard
-  // output is ours. Whether it worked is not examined.
-  // In kitty the kitten takes about half a second; it must never keep the
-  // Switcher waiting much longer than that.
-  (void)runner_.run_for(sys::Command{.program = "kitty", .args = std::move(args), .out = sys::Stdio::Inherit},
-                        std::chrono::seconds(3));
+namespace {
+
+// Longer than the kitten's half second; one that takes this long is given up.
+constexpr std::chrono::seconds kKittenLimit{3};
+
+}  // namespace
+
+void SystemServices::stop_kitten() {
+  if (!kitten_) return;
+  // Killed and reaped at once: it must not place its picture after ours
+  // was cleared.
+  (void)kitten_->wait_for(std::chrono::milliseconds(0));
+  kitten_.reset();
+  // Cut off mid-sequence, it would leave kitty reading our next frame as
+  // part of it: CAN and ST end whatever it had begun.
+  (void)sys::write_to_terminal("\x18\x1b\\");
+}
+
+void SystemServices::poll_image() {
+  if (!kitten_) return;
+  if (auto done = kitten_->try_wait(); !done || done.value()) {
+    kitten_.reset();
+  } else if (std::chrono::steady_clock::now() - kitten_started_ > kKittenLimit) {
+    stop_kitten();
+  }
 }
 
 void SystemServices::show_image(const std::filesystem::path& path, ImagePlacement placement) {
@@ -69,9 +86,18 @@ void SystemServices::show_image(const std::filesystem::path& path, ImagePlacemen
       return;
     }
   }
-  run_kitten({"+kitten", "icat", "--clear", "--transfer-mode=file", "--stdin=no",
-              fmt::format("--place={}x{}@{}x{}", placement.width, placement.height, placement.column, placement.row),
-              path.string()});
+  // The kitten writes its picture to the terminal itself, in about half a
+  // second: it runs beside the event loop, which never waits for it.
+  stop_kitten();
+  auto kitten = sys::spawn(sys::Command{
+      .program = "kitty",
+      .args = {"+kitten", "icat", "--clear", "--transfer-mode=file", "--stdin=no",
+               fmt::format("--place={}x{}@{}x{}", placement.width, placement.height, placement.column, placement.row),
+               path.string()},
+      .out = sys::Stdio::Inherit});  // in our process group: the terminal's foreground one
+  if (!kitten) return;  // no picture; nothing to say about it
+  kitten_.emplace(std::move(kitten).value());
+  kitten_started_ = std::chrono::steady_clock::now();
 }
 
 ColourFetch SystemServices::colour_fetch() {
@@ -96,6 +122,7 @@ bool SystemServices::terminal_shows_active_theme() { return activation::can_reco
 void SystemServices::clear_image() {
   // kitty removes every placed picture on this command, whoever placed it:
   // no need to start the kitten for that.
+  stop_kitten();
   if (images_supported(env_)) (void)sys::write_to_terminal(kDeleteAllImages);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -40,6 +41,9 @@ class SwitcherServices {
   virtual void show_image(const std::filesystem::path& path, ImagePlacement placement) = 0;
   /// Removes any placed picture.
   virtual void clear_image() = 0;
+  /// Called from the event loop: looks after a picture still being
+  /// converted, which never holds a key up.
+  virtual void poll_image() {}
   /// What a colour worker calls to get an index file's palette.
   virtual ColourFetch colour_fetch() = 0;
   /// Whether the cached kitty themes index is missing or out of date.
@@ -64,16 +68,20 @@ class SystemServices final : public SwitcherServices {
   sys::Result<std::string> apply_wallpaper(const wallpaper::Wallpaper& wallpaper) override;
   void show_image(const std::filesystem::path& path, ImagePlacement placement) override;
   void clear_image() override;
+  void poll_image() override;
   ColourFetch colour_fetch() override;
   bool index_is_stale() override;
   std::function<bool()> index_refresh() override;
   bool terminal_shows_active_theme() override;
 
  private:
-  void run_kitten(std::vector<std::string> args);
+  void stop_kitten();
 
   const themes::Environment& env_;
   sys::ProcessRunner& runner_;
+  /// The image kitten converting a picture that is not a PNG, while it runs.
+  std::optional<sys::Child> kitten_;
+  std::chrono::steady_clock::time_point kitten_started_;
 };
 
 /// Whether the image kitten can talk to the terminal: inside kitty and not

@@ -69,6 +69,7 @@ sys::Result<void> event_loop(SwitcherTerminal& terminal, SwitcherState& state, S
       if (auto drawn = draw(terminal, state); !drawn) return drawn.error();
     }
 
+    services.poll_image();
     auto event = terminal->wait_event(kEventWait);
     if (!event) return event.error();
     if (!event.value()) {
