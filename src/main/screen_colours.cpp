@@ -64,6 +64,8 @@ Resolved resolve(const themes::Palette& palette) {
              .good = readable({usual.good, c[10]}, bg, kLabel),
              .bad = readable({usual.bad, c[9]}, bg, kLabel),
              .bar = {usual.bar, kGrey237},
+             .accent_on_bar = {},
+             .good_on_bar = {},
              .inactive_tab = {},
              .background = bg};
   // The bar must stand apart from the list: towards the theme's own text

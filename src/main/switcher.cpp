@@ -1,10 +1,12 @@
 #include "main/switcher.hpp"
 
+#include <algorithm>
 #include <chrono>
 
 #include "main/draw.hpp"
 #include "main/image_preview.hpp"
 #include "main/index_refresh.hpp"
+#include "main/live_preview.hpp"
 #include "main/switcher_state.hpp"
 #include "sys/terminal.hpp"
 
@@ -54,7 +56,28 @@ sys::Result<void> draw_with_picture(SwitcherTerminal& terminal, SwitcherState& s
   return sys::success();
 }
 
+// The window takes the colours of the theme the highlight rests on, and
+// gets its own back when the Switcher ends, whichever way it ends.
+sys::Result<void> step_preview(SwitcherTerminal& terminal, SwitcherState& state, bool& activated) {
+  if (!state.preview.possible) return sys::success();
+  if (state.preview.activated != activated) {
+    activated = state.preview.activated;
+    terminal->set_bookends(window_colours_saved(), window_colours_at_end(activated));
+  }
+  const std::string colours = step_live_preview(state, std::chrono::steady_clock::now());
+  if (colours.empty()) return sys::success();
+  if (auto written = terminal->write(colours); !written) return written;
+  auto drawn = draw(terminal, state);  // drawn readable on the new palette
+  if (!drawn) return drawn.error();
+  return sys::success();
+}
+
 sys::Result<void> event_loop(SwitcherTerminal& terminal, SwitcherState& state, SwitcherServices& services) {
+  bool activated = false;
+  if (state.preview.possible) {
+    if (auto saved = terminal->write(window_colours_saved()); !saved) return saved;
+    terminal->set_bookends(window_colours_saved(), window_colours_at_end(false));
+  }
   if (auto drawn = draw_with_picture(terminal, state, services); !drawn) return drawn;
   const ColourFetch fetch = services.colour_fetch();
   if (auto scheduled = schedule_index_refresh(state, services); !scheduled) return scheduled;
@@ -70,7 +93,15 @@ sys::Result<void> event_loop(SwitcherTerminal& terminal, SwitcherState& state, S
     }
 
     services.poll_image();
-    auto event = terminal->wait_event(kEventWait);
+    if (auto previewed = step_preview(terminal, state, activated); !previewed) return previewed;
+    // A preview coming due is not left waiting for the next event's time.
+    auto wait = kEventWait;
+    if (state.preview.wanted && state.preview.wanted != state.preview.shown) {
+      const auto due = std::chrono::duration_cast<std::chrono::milliseconds>(
+          state.preview.wanted_since + kPreviewDwell - std::chrono::steady_clock::now());
+      wait = std::clamp(due + std::chrono::milliseconds(1), std::chrono::milliseconds(1), kEventWait);
+    }
+    auto event = terminal->wait_event(wait);
     if (!event) return event.error();
     if (!event.value()) {
       // No key waiting: the picture of where the highlight rests is due.

@@ -67,6 +67,7 @@ bool handle_normal_key(SwitcherState& state, const sys::Key& key, SwitcherServic
       if (key.ch == U'k') move_selection(state, -1);
       if (key.ch == U'j') move_selection(state, +1);
       if (key.ch == U'/' && state.section == Section::Themes) state.filter_mode = true;
+      if (key.ch == U'p' && state.preview.possible) state.preview.enabled = !state.preview.enabled;
       break;
     case KeyCode::Esc:
       return true;
@@ -117,17 +118,18 @@ SwitcherState initial_state(SwitcherServices& services, std::filesystem::path th
   state.saved_wallpaper = services.load_saved_wallpaper();
   state.pending_since = std::chrono::steady_clock::now();
   state.themes_dir = std::move(themes_dir);
-  refresh_screen_colours(state, services);
+  state.preview.possible = state.preview.enabled = services.terminal_shows_active_theme();
+  refresh_screen_colours(state);
   return state;
 }
 
-void refresh_screen_colours(SwitcherState& state, SwitcherServices& services) {
+void refresh_screen_colours(SwitcherState& state) {
   state.colours = ScreenColours{};
-  if (!state.active_theme || !services.terminal_shows_active_theme()) return;
+  if (!state.active_theme || !state.preview.possible) return;
   for (auto& entry : state.themes) {
     if (entry.name != *state.active_theme) continue;
     themes::read_palette(entry);
-    state.colours = readable_colours(themes::Palette{entry.colours, entry.background, entry.foreground});
+    state.colours = readable_colours(entry.palette());
     return;
   }
 }
@@ -220,7 +222,11 @@ void apply_selected(SwitcherState& state, SwitcherServices& services, const Show
     state.lower_names.clear();
     refilter(state);
     state.active_theme = services.active_theme_name();
-    refresh_screen_colours(state, services);
+    // The window now shows the applied theme, which is also what kitty
+    // has configured.
+    state.preview.activated = true;
+    state.preview.shown.reset();
+    refresh_screen_colours(state);
     state.status = status_line(outcome.value(), false);
   } else {
     if (state.selected >= state.wallpapers.size()) return;

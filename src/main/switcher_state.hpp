@@ -33,6 +33,18 @@ struct ShownImage {
   bool operator==(const ShownImage&) const = default;
 };
 
+/// The Switcher's own window showing the colours of the theme the
+/// highlight rests on.
+struct LivePreview {
+  bool possible = false;  ///< the window can be recoloured (inside kitty, not through tmux)
+  bool enabled = false;   ///< on where possible; `p` turns it off and on
+  /// The theme the highlight is on, and since when.
+  std::optional<std::string> wanted{};
+  std::chrono::steady_clock::time_point wanted_since{};
+  std::optional<std::string> shown{};  ///< the theme whose colours the window shows
+  bool activated = false;              ///< a theme was applied in this run
+};
+
 /// Everything the Switcher knows during one run.
 struct SwitcherState {
   std::vector<themes::ThemeEntry> themes;
@@ -81,6 +93,7 @@ struct SwitcherState {
   /// What the Switcher's own elements are drawn with: readable on the
   /// active theme's palette where the terminal shows it.
   ScreenColours colours;
+  LivePreview preview;
 
   /// Entry `k` of the visible list.
   const themes::ThemeEntry& visible_entry(std::size_t k) const { return themes[visible[k]]; }
@@ -103,7 +116,7 @@ bool handle_key(SwitcherState& state, const sys::Key& key, SwitcherServices& ser
 void replace_themes(SwitcherState& state, std::vector<themes::ThemeEntry> themes);
 /// Picks the colours of the Switcher's own elements: readable on the active
 /// theme's palette when the terminal shows it, else the usual ones.
-void refresh_screen_colours(SwitcherState& state, SwitcherServices& services);
+void refresh_screen_colours(SwitcherState& state);
 /// Reads the highlighted theme's palette when it has not been read yet.
 void load_highlighted_palette(SwitcherState& state);
 /// Rebuilds `visible` from `themes` and `filter`, then clamps `selected`.

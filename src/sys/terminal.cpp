@@ -8,6 +8,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
+
 #include <fmt/format.h>
 
 #include "sys/os_error.hpp"
@@ -30,6 +32,12 @@ struct SessionState {
   /// What was given back when a signal stopped us, to take again on SIGCONT.
   volatile sig_atomic_t stopped_raw = 0;
   int winch_pipe[2] = {-1, -1};
+  /// What the program writes when it gives the terminal back and when it
+  /// takes it again (set_bookends); a size of 0 while one is being changed.
+  char on_leave[256] = {};
+  volatile sig_atomic_t on_leave_size = 0;
+  char on_enter[256] = {};
+  volatile sig_atomic_t on_enter_size = 0;
   struct sigaction old_actions[NSIG];
   bool replaced[NSIG] = {};
 };
@@ -77,7 +85,10 @@ void signal_safe_write(std::string_view bytes) {
 }
 
 void restore_from_signal() {
-  if (g_session.alternate || g_session.cursor_hidden) signal_safe_write(kLeaveSequence);
+  if (g_session.alternate || g_session.cursor_hidden) {
+    signal_safe_write(std::string_view(g_session.on_leave, static_cast<std::size_t>(g_session.on_leave_size)));
+    signal_safe_write(kLeaveSequence);
+  }
   if (g_session.raw) tcsetattr(STDIN_FILENO, TCSANOW, &g_session.saved);
   g_session.alternate = 0;
   g_session.cursor_hidden = 0;
@@ -114,6 +125,7 @@ void on_continue(int) {
     g_session.raw = 1;
     signal_safe_write(kEnterAlternateScreen);
     signal_safe_write(kHideCursor);
+    signal_safe_write(std::string_view(g_session.on_enter, static_cast<std::size_t>(g_session.on_enter_size)));
     g_session.alternate = 1;
     g_session.cursor_hidden = 1;
     g_session.stopped_raw = 0;
@@ -213,8 +225,11 @@ void TerminalSession::restore() {
   if (g_session.alternate || g_session.cursor_hidden) {
     g_session.alternate = 0;
     g_session.cursor_hidden = 0;
+    (void)write_all(std::string_view(g_session.on_leave, static_cast<std::size_t>(g_session.on_leave_size)));
     (void)write_all(kLeaveSequence);
   }
+  g_session.on_leave_size = 0;
+  g_session.on_enter_size = 0;
   if (g_session.raw) {
     g_session.raw = 0;
     tcsetattr(STDIN_FILENO, TCSANOW, &g_session.saved);
@@ -223,6 +238,20 @@ void TerminalSession::restore() {
 }
 
 Result<void> TerminalSession::write(std::string_view bytes) { return write_all(bytes); }
+
+void TerminalSession::set_bookends(std::string_view on_enter, std::string_view on_leave) {
+  // A handler running meanwhile sees an empty text, never a half-copied one.
+  const auto keep = [](char* buffer, volatile sig_atomic_t& size, std::string_view text) {
+    size = 0;
+    if (text.size() >= 256) return;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    text.copy(buffer, text.size());
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    size = static_cast<sig_atomic_t>(text.size());
+  };
+  keep(g_session.on_enter, g_session.on_enter_size, on_enter);
+  keep(g_session.on_leave, g_session.on_leave_size, on_leave);
+}
 
 Result<std::optional<TerminalEvent>> TerminalSession::wait_event(std::chrono::milliseconds limit) {
   using Clock = std::chrono::steady_clock;

@@ -52,6 +52,10 @@ class TerminalSession {
   /// Resets colours, shows the cursor, leaves the alternate screen and raw
   /// mode. Failures are ignored; calling it again does nothing.
   void restore();
+  /// Escape text written when the terminal is given back (by `restore`, a
+  /// signal that ends or stops the program) and, on SIGCONT, taken again.
+  /// Each at most 255 bytes; longer ones are not kept.
+  void set_bookends(std::string_view on_enter, std::string_view on_leave);
 
  private:
   TerminalSession() = default;

@@ -66,7 +66,12 @@ TerminalColours read_terminal_colours(std::string_view text) {
 
 Palette parse_kitty_palette(std::string_view text) {
   const TerminalColours read = read_terminal_colours(text);
-  Palette palette{.colours = {}, .background = read.background, .foreground = read.foreground};
+  Palette palette{.colours = {},
+                  .background = read.background,
+                  .foreground = read.foreground,
+                  .cursor = read.cursor,
+                  .selection_background = read.selection_background,
+                  .selection_foreground = read.selection_foreground};
   for (const auto& slot : read.palette)
     if (slot) palette.colours.push_back(*slot);
   return palette;

@@ -11,11 +11,15 @@
 namespace themes {
 
 /// The colours a kitty.conf text defines: terminal colours 0 to 15 in
-/// index order (undefined ones left out), background and foreground.
+/// index order (undefined ones left out), background and foreground, and
+/// the cursor and selection colours.
 struct Palette {
   std::vector<Colour> colours;
   std::optional<Colour> background;
   std::optional<Colour> foreground;
+  std::optional<Colour> cursor{};
+  std::optional<Colour> selection_background{};
+  std::optional<Colour> selection_foreground{};
   bool operator==(const Palette&) const = default;
 };
 

@@ -18,6 +18,9 @@ struct ThemeEntry {
   std::vector<Colour> colours{};
   std::optional<Colour> background{};
   std::optional<Colour> foreground{};
+  std::optional<Colour> cursor{};
+  std::optional<Colour> selection_background{};
+  std::optional<Colour> selection_foreground{};
   /// For a theme of the kitty theme index that has no profile yet: its
   /// file in the index, under which its colours are fetched.
   std::optional<std::string> index_file{};
@@ -30,11 +33,18 @@ struct ThemeEntry {
   /// index does; for the others it follows from the background).
   std::optional<bool> is_dark{};
 
-  /// Takes the colours, background and foreground of `palette`.
+  /// Takes the colours of `palette`.
   void take_palette(Palette palette) {
     colours = std::move(palette.colours);
     background = palette.background;
     foreground = palette.foreground;
+    cursor = palette.cursor;
+    selection_background = palette.selection_background;
+    selection_foreground = palette.selection_foreground;
+  }
+  /// The colours as a palette.
+  Palette palette() const {
+    return Palette{colours, background, foreground, cursor, selection_background, selection_foreground};
   }
   bool operator==(const ThemeEntry&) const = default;
 };

@@ -339,3 +339,23 @@ def test_every_terminal_and_the_colour_scheme_take_the_theme(display):
             process.kill()
             process.wait()
         shutil.rmtree(root, ignore_errors=True)
+
+
+def test_the_window_previews_the_resting_theme_and_is_given_back(home, display):
+    socket = home.root / "preview.sock"
+    twice = f"{TINTWELL}; {TINTWELL}; sleep 600"
+    with kitty(home, display, socket, "sh", "-c", twice) as window:
+        start = background(socket)
+        kitty_at(socket, "send-text", "/nord\\r")
+        wait_until(lambda: background(socket) == "#2e3440", 10, "the window to preview nord")
+        kitty_at(socket, "send-text", "\x1b")  # quit without applying: the colours at the start
+        wait_until(lambda: background(socket) == start and "tab/←→" in kitty_at(socket, "get-text").stdout, 10,
+                   "the second Switcher with the window as it was")
+        kitty_at(socket, "send-text", "/dracula\\r")
+        wait_until(lambda: background(socket) == "#282a36", 10, "the window to preview dracula")
+        kitty_at(socket, "send-text", "\\r")
+        wait_until(lambda: "Activated theme: dracula" in kitty_at(socket, "get-text").stdout, 20, "the activation")
+        kitty_at(socket, "send-text", "\x1b")  # after an activation: the applied theme, not the old one
+        wait_until(lambda: "tab/←→" not in kitty_at(socket, "get-text").stdout, 10, "the Switcher to end")
+        assert background(socket) == "#282a36"
+        assert window.poll() is None

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "main/fake_services.hpp"
+#include "main/live_preview.hpp"
 
 namespace {
 
@@ -204,6 +205,49 @@ TEST_F(SwitcherKeys, OwnColoursFollowTheActiveThemeWhereTheTerminalShowsIt) {
   services.active_after = "other";
   keys(state, U"↓⏎");
   EXPECT_EQ(state.colours, switcher::ScreenColours{}) << "after an activation: the new active theme's";
+}
+
+TEST_F(SwitcherKeys, LivePreviewFollowsTheRestingHighlightAndGivesTheWindowBack) {
+  themes::ThemeEntry full{.name = "full", .background = themes::Colour{1, 2, 3}, .foreground = themes::Colour{9, 9, 9}};
+  full.colours.assign(16, themes::Colour{200, 200, 200});
+  services.themes = {themes::ThemeEntry{.name = "bare"}, full, full, themes::ThemeEntry{.name = "zeta"}};
+  services.themes[2].name = "other";
+  services.in_kitty = true;
+  auto state = start();
+  using std::chrono::milliseconds;
+  const auto t0 = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
+  const auto step = [&](int ms) { return switcher::step_live_preview(state, t0 + milliseconds(ms)); };
+  const std::string pop = "\x1b]30101\x1b\\", push = "\x1b]30001\x1b\\";
+  EXPECT_EQ(step(0), "");
+  EXPECT_EQ(step(300), "") << "a theme without a full palette is not previewed";
+  keys(state, U"↓");
+  EXPECT_EQ(step(310), "");
+  keys(state, U"↓");  // moving on within the dwell sends nothing
+  EXPECT_EQ(step(400), "");
+  const std::string other = step(600);
+  EXPECT_EQ(other, *switcher::preview_sequences(full));
+  EXPECT_NE(other.find("\x1b]11;#010203\x1b\\"), std::string::npos);
+  EXPECT_EQ(state.preview.shown, "other");
+  EXPECT_EQ(step(900), "") << "sent once";
+  keys(state, U"⇥");  // another section: the window's own colours back, kept on the stack again
+  EXPECT_EQ(step(910), pop + push);
+  keys(state, U"⇥p");
+  EXPECT_EQ(step(2000), "") << "p turns preview off";
+  keys(state, U"p↓");
+  EXPECT_EQ(step(2300), "");
+  EXPECT_EQ(step(2500), other);
+  keys(state, U"/xyz");  // a filter with no match
+  EXPECT_EQ(step(2510), pop + push);
+  EXPECT_EQ(switcher::window_colours_at_end(false), pop) << "quit: as it was at the start";
+  keys(state, U"⎋");
+  services.activation = std::string("Activated theme: other");
+  keys(state, U"⏎");
+  EXPECT_TRUE(state.preview.activated);
+  EXPECT_TRUE(switcher::window_colours_at_end(true).starts_with(pop + "\x1b]104\x1b\\")) << "then the applied theme";
+  services.in_kitty = false;
+  auto elsewhere = start();
+  keys(elsewhere, U"↓↓p");
+  EXPECT_EQ(switcher::step_live_preview(elsewhere, t0 + std::chrono::seconds(5)), "") << "nothing outside kitty";
 }
 
 }  // namespace

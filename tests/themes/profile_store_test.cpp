@@ -109,7 +109,7 @@ TEST_F(ThemeStore, RealCollectionAsTheCache) {
     ++index_entries;
     const auto cached = themes::cached_theme_palette(index_dir(), *entry.index_file);
     ASSERT_TRUE(cached.has_value()) << entry.name;
-    EXPECT_EQ(themes::Palette({entry.colours, entry.background, entry.foreground}), *cached) << entry.name;
+    EXPECT_EQ(entry.palette(), *cached) << entry.name;
   }
   EXPECT_GT(index_entries, 100u);
   EXPECT_TRUE(runner_.commands.empty());
