@@ -41,6 +41,18 @@ std::string kitties_note(unsigned unreachable) {
                      unreachable == 1 ? "process" : "processes");
 }
 
+sys::Command gsettings(std::string verb, std::vector<std::string> rest = {}) {
+  sys::Command command{.program = "gsettings",
+                       .args = {std::move(verb), std::string(kSchema), std::string(kSchemeKey)},
+                       .out = sys::Stdio::Capture};
+  command.args.insert(command.args.end(), rest.begin(), rest.end());
+  return command;
+}
+
+bool answered(const sys::Result<std::optional<sys::Output>>& done, std::string_view expected) {
+  return done && done.value() && done.value()->status.success() && sys::trim(done.value()->out) == expected;
+}
+
 // The socket kitty tells its own windows about, as a path.
 std::optional<std::string> own_listen_socket(const themes::Environment& env) {
   if (!env.kitty_listen_on || !env.kitty_listen_on->starts_with("unix:")) return std::nullopt;
@@ -73,25 +85,6 @@ OtherKitties other_kitties(const std::vector<sys::PtyHolder>& holders,
   return found;
 }
 
-std::optional<std::string> set_colour_scheme(sys::ProcessRunner& runner, bool dark) {
-  const std::string value = dark ? "prefer-dark" : "prefer-light";
-  const auto gsettings = [&runner](std::string verb, std::vector<std::string> rest) {
-    sys::Command command{.program = "gsettings", .args = {std::move(verb), std::string(kSchema), std::string(kSchemeKey)},
-                         .out = sys::Stdio::Capture};
-    command.args.insert(command.args.end(), rest.begin(), rest.end());
-    return runner.run_for(command, kSchemeLimit);
-  };
-  const auto answered = [](const sys::Result<std::optional<sys::Output>>& done, std::string_view expected) {
-    return done && done.value() && done.value()->status.success() && sys::trim(done.value()->out) == expected;
-  };
-  // Not installed, no such key (before GNOME 42) or locked down: left alone.
-  if (!answered(gsettings("writable", {}), "true")) return std::nullopt;
-  (void)gsettings("set", {value});
-  // `gsettings set` exits 0 without saving when there is no session bus.
-  if (answered(gsettings("get", {}), fmt::format("'{}'", value))) return std::nullopt;
-  return "the desktop's dark/light preference could not be saved";
-}
-
 std::vector<std::string> recolour_running_programs(const themes::Environment& env, sys::ProcessRunner& runner,
                                                    const fs::path& colors, std::string_view colour_text,
                                                    const SystemRoots& roots) {
@@ -110,20 +103,26 @@ std::vector<std::string> recolour_running_programs(const themes::Environment& en
     if (!text.empty() && !devices.empty() && !only_own) notes.push_back(terminals_note(writes));
   }
 
-  if (!themes::skips(env, "color-scheme"))
-    if (const auto background = themes::parse_kitty_palette(colour_text).background)
-      if (auto note = set_colour_scheme(runner, themes::is_dark_background(*background))) notes.push_back(*note);
+  // The desktop's light or dark preference, where gsettings has the key
+  // and may change it (not installed, before GNOME 42 or locked down: left
+  // alone). It is set beside the kitty runs below.
+  std::optional<std::string> scheme;
+  if (const auto background = themes::parse_kitty_palette(colour_text).background;
+      background && !themes::skips(env, "color-scheme") &&
+      answered(runner.run_for(gsettings("writable"), kSchemeLimit), "true"))
+    scheme = themes::is_dark_background(*background) ? "prefer-dark" : "prefer-light";
 
   // Every kitty at once: each `kitty @` takes about half a second.
-  std::vector<sys::Command> batch;
-  if (auto reload = hyprland_reload_command(env)) batch.push_back(*reload);
-  if (auto own_window = own_window_command(env, colors)) batch.push_back(*own_window);
+  std::vector<sys::TimedCommand> batch;
+  if (auto reload = hyprland_reload_command(env)) batch.push_back({*reload, kRemoteControlLimit});
+  if (auto own_window = own_window_command(env, colors)) batch.push_back({*own_window, kRemoteControlLimit});
   auto launcher = launcher_command(env, colors);
   std::optional<std::size_t> launcher_at;
   if (launcher && launcher.value()) {
     launcher_at = batch.size();
-    batch.push_back(*launcher.value());
+    batch.push_back({*launcher.value(), kRemoteControlLimit});
   }
+  if (scheme) batch.push_back({gsettings("set", {*scheme}), kSchemeLimit});
   OtherKitties others;
   if (reach_all && std::any_of(holders.begin(), holders.end(), [](const auto& h) { return h.name == "kitty"; })) {
     auto table = sys::read_file(roots.proc / "net" / "unix");
@@ -133,9 +132,10 @@ std::vector<std::string> recolour_running_programs(const themes::Environment& en
     others = other_kitties(holders, listening, own_window_command(env, colors) ? own : std::nullopt, reached);
   }
   const std::size_t others_at = batch.size();
-  for (const auto& socket : others.sockets) batch.push_back(kitty_at_socket_command(socket, colors));
+  for (const auto& socket : others.sockets)
+    batch.push_back({kitty_at_socket_command(socket, colors), kRemoteControlLimit});
 
-  const auto results = runner.run_all_for(batch, kRemoteControlLimit);
+  const auto results = runner.run_all_for(batch);
   const auto launcher_answer = !launcher ? sys::Result<void>(launcher.error())
                                : launcher_at ? kitty_answer(results[*launcher_at])
                                              : sys::success();
@@ -143,6 +143,9 @@ std::vector<std::string> recolour_running_programs(const themes::Environment& en
     notes.insert(notes.begin(), fmt::format("launcher colors could not be refreshed: {}", launcher_answer.error_text()));
   for (std::size_t i = others_at; i < results.size(); ++i) others.unreachable += !kitty_answer(results[i]).ok();
   if (others.unreachable) notes.push_back(kitties_note(others.unreachable));
+  // `gsettings set` exits 0 without saving when there is no session bus.
+  if (scheme && !answered(runner.run_for(gsettings("get"), kSchemeLimit), fmt::format("'{}'", *scheme)))
+    notes.push_back("the desktop's dark/light preference could not be saved");
   return notes;
 }
 

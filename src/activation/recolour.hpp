@@ -32,11 +32,6 @@ OtherKitties other_kitties(const std::vector<sys::PtyHolder>& holders,
                            const std::map<unsigned long, std::string>& listening,
                            std::optional<unsigned> own_kitty_pty, const std::vector<std::string>& reached);
 
-/// The desktop's light or dark preference set from the theme's
-/// background, where gsettings can save it; a note when the value did not
-/// stick.
-std::optional<std::string> set_colour_scheme(sys::ProcessRunner& runner, bool dark);
-
 /// Tells every running program that shows colours live: the escape
 /// sequences to every terminal window of the user, then at once the
 /// Hyprland reload and `kitty @ set-colors` for the Switcher's own kitty,

@@ -264,27 +264,25 @@ Result<std::optional<Output>> SystemProcessRunner::run_for(const Command& comman
   return child.value().wait_for(limit);
 }
 
-std::vector<Result<std::optional<Output>>> ProcessRunner::run_all_for(const std::vector<Command>& commands,
-                                                                     std::chrono::milliseconds limit) {
+std::vector<Result<std::optional<Output>>> ProcessRunner::run_all_for(const std::vector<TimedCommand>& commands) {
   std::vector<Result<std::optional<Output>>> results;
-  for (const auto& command : commands) results.push_back(run_for(command, limit));
+  for (const auto& timed : commands) results.push_back(run_for(timed.command, timed.limit));
   return results;
 }
 
-std::vector<Result<std::optional<Output>>> SystemProcessRunner::run_all_for(const std::vector<Command>& commands,
-                                                                           std::chrono::milliseconds limit) {
+std::vector<Result<std::optional<Output>>> SystemProcessRunner::run_all_for(const std::vector<TimedCommand>& commands) {
   using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + limit;
+  const auto started = Clock::now();
   std::vector<Result<Child>> children;
-  for (const auto& command : commands) children.push_back(spawn(command));
+  for (const auto& timed : commands) children.push_back(spawn(timed.command));
   std::vector<Result<std::optional<Output>>> results;
-  for (auto& child : children) {
-    if (!child) {
-      results.emplace_back(child.error());
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    if (!children[i]) {
+      results.emplace_back(children[i].error());
       continue;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    results.push_back(child.value().wait_for(std::max(left, std::chrono::milliseconds(0))));
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(started + commands[i].limit - Clock::now());
+    results.push_back(children[i].value().wait_for(std::max(left, std::chrono::milliseconds(0))));
   }
   return results;
 }

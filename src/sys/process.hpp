@@ -30,6 +30,12 @@ struct Command {
   bool new_process_group = false;
 };
 
+/// A command and how long it may take.
+struct TimedCommand {
+  Command command;
+  std::chrono::milliseconds limit;
+};
+
 /// How a child ended, from its wait status.
 class ExitStatus {
  public:
@@ -110,20 +116,18 @@ class ProcessRunner {
   virtual Result<std::optional<Output>> run_for(const Command& command, std::chrono::milliseconds limit) = 0;
   /// Starts `command` and does not wait for it.
   virtual Result<void> start_detached(const Command& command) = 0;
-  /// Runs every command at once and waits at most `limit` for all of them:
-  /// the slowest sets the time, not their sum. One result per command, in
-  /// order. This default runs them one after the other (fakes record them
-  /// in order that way).
-  virtual std::vector<Result<std::optional<Output>>> run_all_for(const std::vector<Command>& commands,
-                                                                 std::chrono::milliseconds limit);
+  /// Runs every command at once, each within its own limit: the slowest
+  /// sets the time, not their sum. One result per command, in order. This
+  /// default runs them one after the other (fakes record them in order
+  /// that way).
+  virtual std::vector<Result<std::optional<Output>>> run_all_for(const std::vector<TimedCommand>& commands);
 };
 
 class SystemProcessRunner final : public ProcessRunner {
  public:
   Result<std::optional<Output>> run_for(const Command& command, std::chrono::milliseconds limit) override;
   Result<void> start_detached(const Command& command) override { return spawn_detached(command); }
-  std::vector<Result<std::optional<Output>>> run_all_for(const std::vector<Command>& commands,
-                                                         std::chrono::milliseconds limit) override;
+  std::vector<Result<std::optional<Output>>> run_all_for(const std::vector<TimedCommand>& commands) override;
 };
 
 /// Pauses the calling thread; retries take one as a parameter so that

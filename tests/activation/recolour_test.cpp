@@ -27,42 +27,34 @@ TEST(OtherKitties, ReachedThroughTheirSocketsOrCounted) {
   EXPECT_EQ(found.sockets, (std::vector<std::string>{"/tmp/own", "@k3"}));
 }
 
-TEST(ColourScheme, SetWhereWritableAndReadBack) {
+TEST(ColourScheme, SetWhereWritableReadBackOrLeftAlone) {
   const struct {
     std::string writable;
     std::string read_back;
-    std::optional<std::string> note;
+    std::optional<std::string> skip;
+    std::vector<std::string> notes;
     std::size_t runs;
   } cases[] = {
-      {"true\n", "'prefer-light'\n", std::nullopt, 3},
-      {"true\n", "'default'\n", "the desktop's dark/light preference could not be saved", 3},
-      {"false\n", "", std::nullopt, 1},
+      {"true\n", "'prefer-light'\n", std::nullopt, {}, 3},
+      {"true\n", "'default'\n", std::nullopt, {"the desktop's dark/light preference could not be saved"}, 3},
+      {"false\n", "", std::nullopt, {}, 1},
+      {"true\n", "", "terminals, color-scheme,unknown", {}, 0},
   };
   for (const auto& c : cases) {
     FakeRunner runner;
     runner.on("gsettings", [&c](const sys::Command& command) {
       return Outcome{.out = command.args[0] == "writable" ? c.writable : command.args[0] == "get" ? c.read_back : ""};
     });
-    EXPECT_EQ(activation::set_colour_scheme(runner, false), c.note);
-    ASSERT_EQ(runner.commands.size(), c.runs);
+    const themes::Environment env{.skip = c.skip};
+    EXPECT_EQ(activation::recolour_running_programs(env, runner, "/a/colors.conf", "background #ffffff\n"), c.notes);
+    ASSERT_EQ(runner.count("gsettings"), c.runs);
     if (c.runs > 1) {
       EXPECT_EQ(runner.lines()[1], "gsettings\tset\torg.gnome.desktop.interface\tcolor-scheme\tprefer-light");
     }
   }
+  EXPECT_FALSE(themes::skips({.skip = "terminals"}, "color-scheme"));
   FakeRunner none;  // not installed: nothing to say
-  EXPECT_EQ(activation::set_colour_scheme(none, true), std::nullopt);
-}
-
-TEST(ColourScheme, LeftAloneWhenSkipped) {
-  FakeRunner runner;
-  runner.on("gsettings", Outcome{.out = "true\n"});
-  const themes::Environment env{.skip = "terminals, color-scheme,unknown"};
-  EXPECT_TRUE(themes::skips(env, "terminals"));
-  EXPECT_FALSE(themes::skips(env, "unknown-part"));
-  (void)activation::recolour_running_programs(env, runner, "/a/colors.conf", "background #000000\n");
-  EXPECT_EQ(runner.count("gsettings"), 0u);
-  (void)activation::recolour_running_programs({}, runner, "/a/colors.conf", "background #000000\n");
-  EXPECT_EQ(runner.lines().at(1), "gsettings\tset\torg.gnome.desktop.interface\tcolor-scheme\tprefer-dark");
+  EXPECT_TRUE(activation::recolour_running_programs({}, none, "/a/colors.conf", "background #000000\n").empty());
 }
 
 }  // namespace
