@@ -3,7 +3,7 @@
 
 #include <fmt/format.h>
 
-#include "main/draw.hpp"
+#include "switcher/draw.hpp"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include <fmt/format.h>
 
-#include "main/draw.hpp"
-#include "main/switcher_state.hpp"
+#include "switcher/draw.hpp"
+#include "switcher/switcher_state.hpp"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "main/draw.hpp"
+#include "switcher/draw.hpp"
 #include "sys/text.hpp"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "main/screen_buffer.hpp"
+#include "switcher/screen_buffer.hpp"
 #include "sys/text.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -17,7 +17,7 @@
 #include "themes/profile_store.hpp"
 #include "wallpaper/backends.hpp"
 
-namespace switcher {
+namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
@@ -188,4 +188,4 @@ ActionOutcome run_action(const CommandLine& line, const themes::Environment& env
   }
 }
 
-}  // namespace switcher
+}  // namespace cli

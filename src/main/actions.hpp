@@ -10,7 +10,7 @@
 #include "themes/paths.hpp"
 #include "themes/theme_entry.hpp"
 
-namespace switcher {
+namespace cli {
 
 /// What an action for scripts prints and how the program then exits.
 struct ActionOutcome {
@@ -35,4 +35,4 @@ std::vector<std::string> close_names(std::string_view name, const std::vector<st
 /// not known) and whether it is the active theme.
 std::string themes_json(const std::vector<themes::ThemeEntry>& entries, const std::optional<std::string>& active);
 
-}  // namespace switcher
+}  // namespace cli

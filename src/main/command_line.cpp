@@ -5,7 +5,7 @@
 
 #include <fmt/format.h>
 
-namespace switcher {
+namespace cli {
 namespace {
 
 struct Action {
@@ -105,4 +105,4 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
 
 std::string version_text() { return fmt::format("tintwell {}\n", TINTWELL_VERSION); }
 
-}  // namespace switcher
+}  // namespace cli

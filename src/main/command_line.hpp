@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace switcher {
+namespace cli {
 
 enum class Command {
   Switcher,   ///< the interactive Switcher (no argument, or unknown ones)
@@ -41,4 +41,4 @@ extern const std::string_view kUsageText;
 /// "tintwell VERSION" and a line feed; the version is the project's.
 std::string version_text();
 
-}  // namespace switcher
+}  // namespace cli

@@ -6,7 +6,7 @@
 
 #include "sys/text.hpp"
 
-namespace switcher {
+namespace cli {
 namespace {
 
 std::optional<std::string> raw(const char* name) {
@@ -41,4 +41,4 @@ themes::Environment read_environment() {
   };
 }
 
-}  // namespace switcher
+}  // namespace cli

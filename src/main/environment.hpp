@@ -2,10 +2,10 @@
 
 #include "themes/paths.hpp"
 
-namespace switcher {
+namespace cli {
 
 /// Reads the variables the program uses from the process environment.
 /// Called once, by the entry points; everything else gets the value.
 themes::Environment read_environment();
 
-}  // namespace switcher
+}  // namespace cli

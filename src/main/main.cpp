@@ -10,8 +10,8 @@
 #include "main/actions.hpp"
 #include "main/command_line.hpp"
 #include "main/environment.hpp"
-#include "main/services.hpp"
-#include "main/switcher.hpp"
+#include "switcher/services.hpp"
+#include "switcher/switcher.hpp"
 #include "sys/os_error.hpp"
 #include "wallpaper/backends.hpp"
 
@@ -34,22 +34,22 @@ int printed(const std::string& out, const std::string& err, int status) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  const themes::Environment env = switcher::read_environment();
+  const themes::Environment env = cli::read_environment();
   sys::SystemProcessRunner runner;
-  const switcher::CommandLine line = switcher::parse_command_line(args);
+  const cli::CommandLine line = cli::parse_command_line(args);
   switch (line.command) {
-    case switcher::Command::Apply:
+    case cli::Command::Apply:
       // The login hook is silent, even when it cannot know where to look.
       if (themes::check_locations(env)) wallpaper::reapply_saved_wallpaper(env, runner, sys::sleep_for, sys::steady_now);
       return 0;
-    case switcher::Command::Help:
-      return printed(std::string(switcher::kUsageText), "", 0);
-    case switcher::Command::Version:
-      return printed(switcher::version_text(), "", 0);
-    case switcher::Command::Switcher:
+    case cli::Command::Help:
+      return printed(std::string(cli::kUsageText), "", 0);
+    case cli::Command::Version:
+      return printed(cli::version_text(), "", 0);
+    case cli::Command::Switcher:
       break;
     default: {
-      const switcher::ActionOutcome outcome = switcher::run_action(line, env, runner);
+      const cli::ActionOutcome outcome = cli::run_action(line, env, runner);
       return printed(outcome.out, outcome.err, outcome.status);
     }
   }

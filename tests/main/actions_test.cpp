@@ -7,9 +7,9 @@
 namespace {
 
 namespace fs = std::filesystem;
-using switcher::ActionOutcome;
-using switcher::Command;
-using switcher::CommandLine;
+using cli::ActionOutcome;
+using cli::Command;
+using cli::CommandLine;
 using testing_support::Outcome;
 using testing_support::read_text;
 using testing_support::write_text;
@@ -31,7 +31,7 @@ class Actions : public testing_support::SandboxTest {
     env_.xdg_runtime_dir = (dir_ / "run").string();
   }
   ActionOutcome run(Command command, std::string value = "", bool json = false) {
-    return switcher::run_action(CommandLine{.command = command, .value = std::move(value), .json = json}, env_, runner_);
+    return cli::run_action(CommandLine{.command = command, .value = std::move(value), .json = json}, env_, runner_);
   }
   void cache_index(std::string_view json) {
     write_text(index_dir() / "themes.json", json);
@@ -153,7 +153,7 @@ TEST_F(Actions, WithoutAHomeNothingIsWrittenAnywhere) {
 
 TEST_F(Actions, MisuseIsReportedWithStatusTwo) {
   const ActionOutcome outcome =
-      switcher::run_action(CommandLine{.command = Command::Misuse, .error = "--theme needs a theme name"}, env_, runner_);
+      cli::run_action(CommandLine{.command = Command::Misuse, .error = "--theme needs a theme name"}, env_, runner_);
   EXPECT_EQ(outcome, (ActionOutcome{.status = 2, .err = "tintwell: --theme needs a theme name\n"}));
 }
 
@@ -172,12 +172,12 @@ TEST(CloseNames, OtherCaseFirstThenContainingThenSlips) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(switcher::close_names(c.name, names), c.expected);
+    EXPECT_EQ(cli::close_names(c.name, names), c.expected);
   }
   // A huge name in the index and a long typo: lengths are compared first,
   // so this ends at once instead of after minutes of edit distances.
   const std::vector<std::string> huge = {std::string(4'000'000, 'x'), "nord"};
-  EXPECT_EQ(switcher::close_names(std::string(1000, 'y'), huge), std::vector<std::string>{});
+  EXPECT_EQ(cli::close_names(std::string(1000, 'y'), huge), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -6,9 +6,9 @@
 
 namespace {
 
-using switcher::Command;
-using switcher::CommandLine;
-using switcher::parse_command_line;
+using cli::Command;
+using cli::CommandLine;
+using cli::parse_command_line;
 
 TEST(CommandLine, EachArgumentLineYieldsOneAction) {
   const std::map<std::string, Command> commands = {
@@ -33,11 +33,11 @@ TEST(CommandLine, EachArgumentLineYieldsOneAction) {
 }
 
 TEST(CommandLine, UsageIsThreeLinesAndVersionNamesTheProgram) {
-  EXPECT_EQ(switcher::kUsageText,
+  EXPECT_EQ(cli::kUsageText,
             "usage: tintwell [--apply]\n"
             "  (no args)   open the theme/wallpaper switcher\n"
             "  --apply     re-apply the saved wallpaper, then exit (login hook)\n");
-  EXPECT_TRUE(switcher::version_text().starts_with("tintwell "));
+  EXPECT_TRUE(cli::version_text().starts_with("tintwell "));
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ TEST(Environment, OurPathsMustBeUtf8OthersAreTakenAsBytes) {
   testing_support::ScopedEnv config("XDG_CONFIG_HOME", std::string("/tmp/\xff"));
   testing_support::ScopedEnv yazi("YAZI_CONFIG_HOME", std::string("/y/\xff"));
   testing_support::ScopedEnv tmux("TMUX", std::nullopt);
-  const Environment env = switcher::read_environment();
+  const Environment env = cli::read_environment();
   EXPECT_EQ(env.home, "/home/u");
   EXPECT_EQ(env.xdg_config_home, std::nullopt);
   EXPECT_EQ(env.yazi_config_home, "/y/\xff");

@@ -28,7 +28,7 @@ namespace {
 
 // What every subcommand works in: the environment as given, real programs.
 struct Context {
-  themes::Environment env = switcher::read_environment();
+  themes::Environment env = cli::read_environment();
   sys::SystemProcessRunner runner;
   themes::IndexCache cache() { return {themes::index_cache_dir(env), runner}; }
 };

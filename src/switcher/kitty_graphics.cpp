@@ -1,4 +1,4 @@
-#include "main/kitty_graphics.hpp"
+#include "switcher/kitty_graphics.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-#include "main/services.hpp"
-#include "main/switcher_state.hpp"
+#include "switcher/services.hpp"
+#include "switcher/switcher_state.hpp"
 #include "sys/result.hpp"
 #include "sys/terminal.hpp"
 

@@ -1,6 +1,6 @@
-#include "main/index_refresh.hpp"
+#include "switcher/index_refresh.hpp"
 
-#include "main/worker.hpp"
+#include "switcher/worker.hpp"
 
 namespace switcher {
 

@@ -1,7 +1,7 @@
-#include "main/colour_loading.hpp"
+#include "switcher/colour_loading.hpp"
 
-#include "main/switcher_state.hpp"
-#include "main/worker.hpp"
+#include "switcher/switcher_state.hpp"
+#include "switcher/worker.hpp"
 
 namespace switcher {
 namespace {

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "main/services.hpp"
-#include "main/switcher_state.hpp"
+#include "switcher/services.hpp"
+#include "switcher/switcher_state.hpp"
 
 namespace testing_support {
 

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <string>
 
-#include "main/screen_buffer.hpp"
-#include "main/switcher_state.hpp"
+#include "switcher/screen_buffer.hpp"
+#include "switcher/switcher_state.hpp"
 #include "sys/terminal.hpp"
 
 namespace switcher {

@@ -1,9 +1,9 @@
-#include "main/switcher_state.hpp"
+#include "switcher/switcher_state.hpp"
 
 #include <gtest/gtest.h>
 
-#include "main/fake_services.hpp"
-#include "main/live_preview.hpp"
+#include "switcher/fake_services.hpp"
+#include "switcher/live_preview.hpp"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "main/screen_buffer.hpp"
+#include "switcher/screen_buffer.hpp"
 #include "themes/theme_entry.hpp"
 
 namespace switcher {

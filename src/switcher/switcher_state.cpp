@@ -1,4 +1,4 @@
-#include "main/switcher_state.hpp"
+#include "switcher/switcher_state.hpp"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "main/image_preview.hpp"
+#include "switcher/image_preview.hpp"
 
 #include <algorithm>
 
-#include "main/draw.hpp"
+#include "switcher/draw.hpp"
 
 namespace switcher {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "main/services.hpp"
-#include "main/switcher_state.hpp"
+#include "switcher/services.hpp"
+#include "switcher/switcher_state.hpp"
 #include "sys/result.hpp"
 
 namespace switcher {

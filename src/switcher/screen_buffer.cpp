@@ -1,4 +1,4 @@
-#include "main/screen_buffer.hpp"
+#include "switcher/screen_buffer.hpp"
 
 #include <charconv>
 

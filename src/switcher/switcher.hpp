@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "main/services.hpp"
+#include "switcher/services.hpp"
 #include "sys/result.hpp"
 
 namespace switcher {

@@ -1,10 +1,10 @@
-#include "main/index_refresh.hpp"
+#include "switcher/index_refresh.hpp"
 
 #include <atomic>
 
 #include <gtest/gtest.h>
 
-#include "main/fake_services.hpp"
+#include "switcher/fake_services.hpp"
 
 namespace {
 

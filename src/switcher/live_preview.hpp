@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "main/switcher_state.hpp"
+#include "switcher/switcher_state.hpp"
 #include "themes/theme_entry.hpp"
 
 namespace switcher {

@@ -1,13 +1,13 @@
-#include "main/switcher.hpp"
+#include "switcher/switcher.hpp"
 
 #include <algorithm>
 #include <chrono>
 
-#include "main/draw.hpp"
-#include "main/image_preview.hpp"
-#include "main/index_refresh.hpp"
-#include "main/live_preview.hpp"
-#include "main/switcher_state.hpp"
+#include "switcher/draw.hpp"
+#include "switcher/image_preview.hpp"
+#include "switcher/index_refresh.hpp"
+#include "switcher/live_preview.hpp"
+#include "switcher/switcher_state.hpp"
 #include "sys/terminal.hpp"
 
 namespace switcher {

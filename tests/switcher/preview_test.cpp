@@ -1,4 +1,4 @@
-#include "main/preview.hpp"
+#include "switcher/preview.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "main/preview.hpp"
+#include "switcher/preview.hpp"
 
 #include <fmt/format.h>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "main/colour_loading.hpp"
+#include "switcher/colour_loading.hpp"
 #include "sys/process.hpp"
 #include "sys/result.hpp"
 #include "themes/paths.hpp"

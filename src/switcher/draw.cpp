@@ -1,8 +1,8 @@
-#include "main/draw.hpp"
+#include "switcher/draw.hpp"
 
 #include <fmt/format.h>
 
-#include "main/preview.hpp"
+#include "switcher/preview.hpp"
 
 namespace switcher {
 namespace {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "main/colour_loading.hpp"
-#include "main/screen_colours.hpp"
-#include "main/services.hpp"
+#include "switcher/colour_loading.hpp"
+#include "switcher/screen_colours.hpp"
+#include "switcher/services.hpp"
 #include "sys/keys.hpp"
 #include "themes/theme_entry.hpp"
 #include "wallpaper/wallpaper.hpp"

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "main/services.hpp"
+#include "switcher/services.hpp"
 
 namespace switcher {
 

@@ -1,9 +1,9 @@
-#include "main/image_preview.hpp"
+#include "switcher/image_preview.hpp"
 
 #include <gtest/gtest.h>
 
-#include "main/fake_services.hpp"
-#include "main/kitty_graphics.hpp"
+#include "switcher/fake_services.hpp"
+#include "switcher/kitty_graphics.hpp"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "main/services.hpp"
+#include "switcher/services.hpp"
 
 #include <fmt/format.h>
 
 #include "activation/activate.hpp"
 #include "activation/kitty.hpp"
-#include "main/kitty_graphics.hpp"
+#include "switcher/kitty_graphics.hpp"
 #include "sys/files.hpp"
 #include "sys/terminal.hpp"
 #include "themes/kitty_index.hpp"

@@ -1,4 +1,4 @@
-#include "main/live_preview.hpp"
+#include "switcher/live_preview.hpp"
 
 #include "themes/palette.hpp"
 #include "themes/profile_store.hpp"

@@ -1,12 +1,12 @@
-#include "main/draw.hpp"
+#include "switcher/draw.hpp"
 
 #include <functional>
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
-#include "main/fake_services.hpp"
-#include "main/switcher_state.hpp"
+#include "switcher/fake_services.hpp"
+#include "switcher/switcher_state.hpp"
 #include "test_support.hpp"
 
 namespace {

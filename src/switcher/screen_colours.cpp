@@ -1,4 +1,4 @@
-#include "main/screen_colours.hpp"
+#include "switcher/screen_colours.hpp"
 
 #include <fmt/format.h>
 

@@ -1,10 +1,10 @@
-#include "main/colour_loading.hpp"
+#include "switcher/colour_loading.hpp"
 
 #include <atomic>
 
 #include <gtest/gtest.h>
 
-#include "main/switcher_state.hpp"
+#include "switcher/switcher_state.hpp"
 
 namespace {
 
