@@ -27,8 +27,9 @@ void BM_ActivateBuiltinTheme(benchmark::State& state) {
                                 .xdg_cache_home = (home / ".cache").string(),
                                 .xdg_runtime_dir = home.string()};
   InstantRunner runner;
-  if (!activation::activate_theme(env, runner, "nord")) state.SkipWithError("activation failed");
-  for (auto _ : state) benchmark::DoNotOptimize(activation::activate_theme(env, runner, "nord"));
+  const themes::Locations where = themes::locations(env);
+  if (!activation::activate_theme(env, where, runner, "nord")) state.SkipWithError("activation failed");
+  for (auto _ : state) benchmark::DoNotOptimize(activation::activate_theme(env, where, runner, "nord"));
   std::filesystem::remove_all(home);
 }
 BENCHMARK(BM_ActivateBuiltinTheme)->Unit(benchmark::kMillisecond);

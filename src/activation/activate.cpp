@@ -68,13 +68,13 @@ sys::Result<void> switch_current_link(const fs::path& themes_dir) {
   return sys::success();
 }
 
-sys::Result<std::optional<std::string>> apply_desktop(const themes::Environment& env, sys::ProcessRunner& runner,
-                                                      std::string_view name, const fs::path& profile_dir,
-                                                      std::string_view btop_text) {
-  const fs::path themes_dir = themes::themes_dir(env);
-  const auto root = themes::config_dir_from_themes_dir(themes_dir);
+sys::Result<std::optional<std::string>> apply_desktop(const themes::Environment& env, const themes::Locations& where,
+                                                      sys::ProcessRunner& runner, std::string_view name,
+                                                      const fs::path& profile_dir, std::string_view btop_text) {
+  const fs::path& themes_dir = where.themes_dir;
+  const auto& root = where.config_root;
   if (!root) return sys::Error{"missing configuration directory"};
-  const fs::path active = themes_dir / ".active";
+  const fs::path& active = where.active_dir;
   if (auto made = sys::create_dir_all(active); !made) return made.error();
   fs::path baselines[std::size(kBaselines)];
   for (std::size_t i = 0; i < std::size(kBaselines); ++i) {
@@ -106,34 +106,34 @@ sys::Result<std::optional<std::string>> apply_desktop(const themes::Environment&
   if (auto switched = switch_current_link(themes_dir); !switched) return switched.error();
   if (auto included = ensure_kitty_include(*root); !included) return included.error();
 
-  const auto notes = recolour_running_programs(env, runner, active / "colors.conf", colours.value());
+  const auto notes = recolour_running_programs(env, where, runner, colours.value());
   if (notes.empty()) return std::optional<std::string>{};
   return std::optional<std::string>{fmt::format("{}", fmt::join(notes, " · "))};
 }
 
-sys::Result<std::string> activate_theme(const themes::Environment& env, sys::ProcessRunner& runner,
-                                        const std::string& name) {
-  const fs::path themes_dir = themes::themes_dir(env);
+sys::Result<std::string> activate_theme(const themes::Environment& env, const themes::Locations& where,
+                                        sys::ProcessRunner& runner, const std::string& name) {
+  const fs::path& themes_dir = where.themes_dir;
   if (!themes::is_valid_theme_name(name)) return sys::Error{"invalid theme name"};
   // One activation at a time, across processes (a key held down, a timer
   // and the Switcher): otherwise two could leave a mix of both themes.
   if (auto made = sys::create_dir_all(themes_dir); !made) return made.error();
   auto lock = sys::lock_file(themes_dir / kLockName, kLockWait, sys::sleep_for);
   if (!lock) return lock.error();
-  auto profile = prepare_profile(themes_dir, {themes::index_cache_dir(env), runner}, name);
+  auto profile = prepare_profile(themes_dir, {where.cache_dir, runner}, name);
   if (!profile) return profile.error();
   // Both are prepared before anything is written, so that a profile they
   // cannot use leaves every application untouched.
   auto btop_text = wrapped(btop::prepare_btop_theme(profile.value()), "could not prepare btop theme: {}");
   if (!btop_text) return btop_text.error();
-  auto yazi_theme = wrapped(yazi::prepare_yazi_theme(env, profile.value()), "could not prepare Yazi theme: {}");
+  auto yazi_theme = wrapped(yazi::prepare_yazi_theme(where, profile.value()), "could not prepare Yazi theme: {}");
   if (!yazi_theme) return yazi_theme.error();
-  if (const auto root = themes::config_dir_from_themes_dir(themes_dir)) {
-    const ActivationFiles files{themes_dir, *root, profile.value(), yazi_theme.value().config_dir};
+  if (where.config_root) {
+    const ActivationFiles files{themes_dir, *where.config_root, profile.value(), yazi_theme.value().config_dir};
     if (auto checked = wrapped(check_before_writing(files), "could not apply theme: {}"); !checked) return checked.error();
   }
 
-  auto desktop = wrapped(apply_desktop(env, runner, name, profile.value(), btop_text.value()),
+  auto desktop = wrapped(apply_desktop(env, where, runner, name, profile.value(), btop_text.value()),
                          "could not apply theme: {}");
   if (!desktop) return desktop.error();
   std::string line = fmt::format("Activated theme: {}", name);
@@ -143,14 +143,13 @@ sys::Result<std::string> activate_theme(const themes::Environment& env, sys::Pro
   add_note(desktop.value());
   // Windows opened later read kitty.conf, where something may set colours
   // again after our include: say where, and change nothing of the user's.
-  if (const auto root = themes::config_dir_from_themes_dir(themes_dir))
-    add_note(kitty_colour_override_note(env, *root));
+  if (where.config_root) add_note(kitty_colour_override_note(env, *where.config_root));
 
-  auto btop_note = wrapped(btop::apply_btop_theme(runner, themes_dir, btop_text.value()),
+  auto btop_note = wrapped(btop::apply_btop_theme(runner, where.config_root, btop_text.value()),
                            "desktop theme applied, but btop could not be updated: {}");
   if (!btop_note) return btop_note.error();
   add_note(btop_note.value());
-  auto yazi_note = wrapped(yazi::apply_yazi_theme(runner, yazi_theme.value(), themes_dir / ".active"),
+  auto yazi_note = wrapped(yazi::apply_yazi_theme(runner, yazi_theme.value(), where.active_dir),
                            "desktop theme applied, but Yazi could not be updated: {}");
   if (!yazi_note) return yazi_note.error();
   add_note(yazi_note.value());

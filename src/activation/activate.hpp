@@ -13,15 +13,16 @@ namespace activation {
 
 /// Applies the theme `name` to every supported application. Success
 /// carries the outcome line, failure the message line.
-sys::Result<std::string> activate_theme(const themes::Environment& env, sys::ProcessRunner& runner,
-                                        const std::string& name);
+sys::Result<std::string> activate_theme(const themes::Environment& env, const themes::Locations& where,
+                                        sys::ProcessRunner& runner, const std::string& name);
 
 /// The desktop half of an activation: the active directory and its
 /// baseline copies, kitty, Hyprland, GTK, waybar, the btop text, VS Code,
 /// the theme name and the current link, then the reloads. Success may
 /// carry a note for the outcome line.
-sys::Result<std::optional<std::string>> apply_desktop(const themes::Environment& env, sys::ProcessRunner& runner,
-                                                      std::string_view name, const std::filesystem::path& profile_dir,
+sys::Result<std::optional<std::string>> apply_desktop(const themes::Environment& env, const themes::Locations& where,
+                                                      sys::ProcessRunner& runner, std::string_view name,
+                                                      const std::filesystem::path& profile_dir,
                                                       std::string_view btop_text);
 
 /// The baseline copy of `name` in the active directory, made from

@@ -80,17 +80,6 @@ std::optional<sys::Command> own_window_command(const themes::Environment& env, c
   return sys::Command{.program = "kitty", .args = {"@", "set-colors", "--all", "--configured", colors.string()}};
 }
 
-fs::path launcher_socket(const themes::Environment& env, const fs::path& run_user) {
-  constexpr std::string_view kName = "app-launcher-kitty.sock";
-  // Empty or relative counts as unset, as for the other XDG variables: it
-  // would put the socket in whatever the working directory is.
-  if (themes::is_absolute_setting(env.xdg_runtime_dir)) return fs::path(*env.xdg_runtime_dir) / kName;
-  const fs::path own = run_user / std::to_string(env.uid);
-  struct stat st;
-  if (::stat(own.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == env.uid) return own / kName;
-  return fs::path("/tmp") / kName;
-}
-
 sys::Command kitty_at_socket_command(const std::string& socket, const fs::path& colors) {
   return sys::Command{
       .program = "kitty",
@@ -98,15 +87,16 @@ sys::Command kitty_at_socket_command(const std::string& socket, const fs::path& 
       .err = sys::Stdio::Capture};
 }
 
-sys::Result<std::optional<sys::Command>> launcher_command(const themes::Environment& env, const fs::path& colors) {
-  const fs::path socket = launcher_socket(env);
+sys::Result<std::optional<sys::Command>> launcher_command(const themes::Locations& where, unsigned uid,
+                                                          const fs::path& colors) {
+  const fs::path& socket = where.launcher_socket;
   struct stat st;
   if (::stat(socket.c_str(), &st) != 0) {
     if (errno == ENOENT) return std::optional<sys::Command>{};  // no launcher running
     return sys::os_error(errno);
   }
   // Anyone can plant a socket in /tmp; ours are only sent to the user's.
-  if (socket.parent_path() == "/tmp" && st.st_uid != env.uid) return std::optional<sys::Command>{};
+  if (socket.parent_path() == "/tmp" && st.st_uid != uid) return std::optional<sys::Command>{};
   return std::optional<sys::Command>{kitty_at_socket_command(socket.string(), colors)};
 }
 

@@ -49,12 +49,6 @@ inline constexpr std::chrono::seconds kRemoteControlLimit{5};
 /// every window of that kitty), where it can reach it.
 std::optional<sys::Command> own_window_command(const themes::Environment& env, const std::filesystem::path& colors);
 
-/// The launcher's kitty socket: app-launcher-kitty.sock in XDG_RUNTIME_DIR
-/// when that is an absolute path; else in <run_user>/<uid> when that is a
-/// directory of the user's; else in /tmp.
-std::filesystem::path launcher_socket(const themes::Environment& env,
-                                      const std::filesystem::path& run_user = "/run/user");
-
 /// The command that recolours the kitty listening on `socket` (a path, or
 /// an abstract name starting with '@'), its error output captured.
 sys::Command kitty_at_socket_command(const std::string& socket, const std::filesystem::path& colors);
@@ -62,7 +56,7 @@ sys::Command kitty_at_socket_command(const std::string& socket, const std::files
 /// The command for the launcher's kitty; nothing when its socket does not
 /// exist (or, in the world-writable /tmp, is not the user's), an error
 /// when that cannot be told.
-sys::Result<std::optional<sys::Command>> launcher_command(const themes::Environment& env,
+sys::Result<std::optional<sys::Command>> launcher_command(const themes::Locations& where, unsigned uid,
                                                           const std::filesystem::path& colors);
 
 /// What a `kitty @` run came to: success, or why not ("Kitty exited with

@@ -85,9 +85,10 @@ OtherKitties other_kitties(const std::vector<sys::PtyHolder>& holders,
   return found;
 }
 
-std::vector<std::string> recolour_running_programs(const themes::Environment& env, sys::ProcessRunner& runner,
-                                                   const fs::path& colors, std::string_view colour_text,
+std::vector<std::string> recolour_running_programs(const themes::Environment& env, const themes::Locations& where,
+                                                   sys::ProcessRunner& runner, std::string_view colour_text,
                                                    const SystemRoots& roots) {
+  const fs::path colors = where.active_dir / "colors.conf";
   std::vector<std::string> notes;
   // Other users' terminals are never ours to write to, and root has none.
   const bool reach_all = env.uid != 0 && !themes::skips(env, "terminals");
@@ -116,7 +117,7 @@ std::vector<std::string> recolour_running_programs(const themes::Environment& en
   std::vector<sys::TimedCommand> batch;
   if (auto reload = hyprland_reload_command(env)) batch.push_back({*reload, kRemoteControlLimit});
   if (auto own_window = own_window_command(env, colors)) batch.push_back({*own_window, kRemoteControlLimit});
-  auto launcher = launcher_command(env, colors);
+  auto launcher = launcher_command(where, env.uid, colors);
   std::optional<std::size_t> launcher_at;
   if (launcher && launcher.value()) {
     launcher_at = batch.size();
@@ -127,7 +128,7 @@ std::vector<std::string> recolour_running_programs(const themes::Environment& en
   if (reach_all && std::any_of(holders.begin(), holders.end(), [](const auto& h) { return h.name == "kitty"; })) {
     auto table = sys::read_file(roots.proc / "net" / "unix");
     const auto listening = sys::parse_listening_sockets(table && table.value() ? *table.value() : std::string());
-    std::vector<std::string> reached{launcher_socket(env).string()};
+    std::vector<std::string> reached{where.launcher_socket.string()};
     if (auto listen = own_listen_socket(env)) reached.push_back(*listen);
     others = other_kitties(holders, listening, own_window_command(env, colors) ? own : std::nullopt, reached);
   }

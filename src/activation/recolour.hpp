@@ -36,10 +36,11 @@ OtherKitties other_kitties(const std::vector<sys::PtyHolder>& holders,
 /// sequences to every terminal window of the user, then at once the
 /// Hyprland reload and `kitty @ set-colors` for the Switcher's own kitty,
 /// the launcher's and every other kitty listening on a socket, and the
-/// desktop's colour scheme. `colour_text` is the content of `colors`.
+/// desktop's colour scheme. `colour_text` is the content of the active
+/// colors.conf.
 /// Returns the notes for the outcome line.
-std::vector<std::string> recolour_running_programs(const themes::Environment& env, sys::ProcessRunner& runner,
-                                                   const std::filesystem::path& colors, std::string_view colour_text,
+std::vector<std::string> recolour_running_programs(const themes::Environment& env, const themes::Locations& where,
+                                                   sys::ProcessRunner& runner, std::string_view colour_text,
                                                    const SystemRoots& roots = {});
 
 }  // namespace activation

@@ -154,9 +154,9 @@ sys::Result<std::string> prepare_btop_theme(const fs::path& profile_dir) {
   return std::move(own).value();
 }
 
-sys::Result<std::optional<std::string>> apply_btop_theme(sys::ProcessRunner& runner, const fs::path& themes_dir,
+sys::Result<std::optional<std::string>> apply_btop_theme(sys::ProcessRunner& runner,
+                                                         const std::optional<fs::path>& config,
                                                          std::string_view text) {
-  const auto config = themes::config_dir_from_themes_dir(themes_dir);
   if (!config) return sys::Error{"couldn't locate configuration directory"};
   const fs::path btop_themes = *config / "btop" / "themes";
   if (auto made = sys::create_dir_all(btop_themes); !made) return made.error();

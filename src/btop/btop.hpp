@@ -29,9 +29,9 @@ sys::Result<std::string> prepare_btop_theme(const std::filesystem::path& profile
 
 /// Installs `text` as btop's theme, points btop.conf at it and asks
 /// running btop to reload. Success may carry a note for the outcome line.
-/// The user configuration directory is found from `themes_dir`.
+/// `config` is the user configuration directory; without one it fails.
 sys::Result<std::optional<std::string>> apply_btop_theme(sys::ProcessRunner& runner,
-                                                         const std::filesystem::path& themes_dir,
+                                                         const std::optional<std::filesystem::path>& config,
                                                          std::string_view text);
 
 /// Signals the user's running btop processes; a note when that could not

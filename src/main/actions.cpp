@@ -32,16 +32,16 @@ ActionOutcome failed(std::string_view text) {
 
 // The list as the Switcher's first frame has it: the cached index as it
 // is, no palette read.
-std::vector<themes::ThemeEntry> listed_themes(const themes::Environment& env, sys::ProcessRunner& runner) {
-  return themes::list_themes(themes::themes_dir(env), {themes::index_cache_dir(env), runner}, themes::ListMode::Lazy);
+std::vector<themes::ThemeEntry> listed_themes(const themes::Locations& where, sys::ProcessRunner& runner) {
+  return themes::list_themes(where.themes_dir, {where.cache_dir, runner}, themes::ListMode::Lazy);
 }
 
 // The list after one refresh of a missing or stale index (bounded by
 // curl's own limit); a failed refresh leaves the rest of the list.
-std::vector<themes::ThemeEntry> refreshed_themes(const themes::Environment& env, sys::ProcessRunner& runner) {
-  const fs::path cache = themes::index_cache_dir(env);
+std::vector<themes::ThemeEntry> refreshed_themes(const themes::Locations& where, sys::ProcessRunner& runner) {
+  const fs::path& cache = where.cache_dir;
   if (themes::index_is_stale(cache)) (void)themes::refresh_index({cache, runner});
-  return listed_themes(env, runner);
+  return listed_themes(where, runner);
 }
 
 bool has_name(const std::vector<themes::ThemeEntry>& entries, const std::string& name) {
@@ -74,11 +74,12 @@ std::size_t edit_distance(std::string_view a, std::string_view b) {
   return row[b.size()];
 }
 
-ActionOutcome apply_theme(const themes::Environment& env, sys::ProcessRunner& runner, const std::string& name) {
+ActionOutcome apply_theme(const themes::Environment& env, const themes::Locations& where, sys::ProcessRunner& runner,
+                          const std::string& name) {
   // Built-ins and profiles need no network; only a name that is nowhere
   // yet may wait for a refresh of the index.
-  auto entries = listed_themes(env, runner);
-  if (!has_name(entries, name)) entries = refreshed_themes(env, runner);
+  auto entries = listed_themes(where, runner);
+  if (!has_name(entries, name)) entries = refreshed_themes(where, runner);
   if (!has_name(entries, name)) {
     std::string text = fmt::format("no theme named \"{}\"", sys::screen_text(name));
     const auto close = close_names(name, names_of(entries));
@@ -89,14 +90,14 @@ ActionOutcome apply_theme(const themes::Environment& env, sys::ProcessRunner& ru
     }
     return failed(text);
   }
-  auto outcome = activation::activate_theme(env, runner, name);
+  auto outcome = activation::activate_theme(env, where, runner, name);
   if (!outcome) return failed(outcome.error_text());
   return said(outcome.value());
 }
 
-ActionOutcome list(const themes::Environment& env, sys::ProcessRunner& runner, bool json, bool cached) {
+ActionOutcome list(const themes::Locations& where, sys::ProcessRunner& runner, bool json, bool cached) {
   // Completion asks for what is on disk: a Tab never waits for the network.
-  auto entries = cached ? listed_themes(env, runner) : refreshed_themes(env, runner);
+  auto entries = cached ? listed_themes(where, runner) : refreshed_themes(where, runner);
   if (!json) {
     // One name a line, each one `--theme` takes: a name it would refuse,
     // or one holding characters a terminal acts on, no script could use.
@@ -107,12 +108,12 @@ ActionOutcome list(const themes::Environment& env, sys::ProcessRunner& runner, b
   }
   for (auto& entry : entries) themes::read_palette(entry);  // a profile's darkness is in its colours
   return ActionOutcome{.status = 0,
-                       .out = themes_json(entries, themes::active_theme_name(themes::themes_dir(env))) + "\n"};
+                       .out = themes_json(entries, themes::active_theme_name(where.themes_dir)) + "\n"};
 }
 
-ActionOutcome current(const themes::Environment& env) {
+ActionOutcome current(const themes::Locations& where) {
   // What a status bar runs every few seconds: the link and one small file.
-  const auto name = themes::active_theme_name(themes::themes_dir(env));
+  const auto name = themes::active_theme_name(where.themes_dir);
   if (!name) return ActionOutcome{.status = 1};
   return said(*name);
 }
@@ -171,18 +172,19 @@ std::string themes_json(const std::vector<themes::ThemeEntry>& entries, const st
   return list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
-ActionOutcome run_action(const CommandLine& line, const themes::Environment& env, sys::ProcessRunner& runner) {
+ActionOutcome run_action(const CommandLine& line, const themes::Environment& env, const themes::Locations& where,
+                         sys::ProcessRunner& runner) {
   if (line.command == Command::Misuse) return ActionOutcome{.status = 2, .err = fmt::format("tintwell: {}\n", line.error)};
   if (auto located = themes::check_locations(env); !located) return failed(fmt::format("tintwell: {}", located.error_text()));
   switch (line.command) {
     case Command::Theme:
-      return apply_theme(env, runner, line.value);
+      return apply_theme(env, where, runner, line.value);
     case Command::Wallpaper:
       return apply_wallpaper(env, runner, line.value);
     case Command::List:
-      return list(env, runner, line.json, line.cached);
+      return list(where, runner, line.json, line.cached);
     case Command::Current:
-      return current(env);
+      return current(where);
     default:
       return ActionOutcome{.status = 2, .err = "tintwell: not an action\n"};
   }

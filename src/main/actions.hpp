@@ -23,7 +23,8 @@ struct ActionOutcome {
 /// Runs the action of a parsed command line (--theme, --wallpaper,
 /// --list, --current, or the report of a misuse) through the same code
 /// the Switcher's Enter uses. It never touches the terminal's modes.
-ActionOutcome run_action(const CommandLine& line, const themes::Environment& env, sys::ProcessRunner& runner);
+ActionOutcome run_action(const CommandLine& line, const themes::Environment& env, const themes::Locations& where,
+                         sys::ProcessRunner& runner);
 
 /// Up to three names of `names` that `name` may have been meant as: the
 /// same name in another letter case first, then names that contain it or

@@ -35,6 +35,8 @@ int printed(const std::string& out, const std::string& err, int status) {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const themes::Environment env = cli::read_environment();
+  // Where everything lives, worked out once for the whole run.
+  const themes::Locations where = themes::locations(env);
   sys::SystemProcessRunner runner;
   const cli::CommandLine line = cli::parse_command_line(args);
   switch (line.command) {
@@ -49,7 +51,7 @@ int main(int argc, char** argv) {
     case cli::Command::Switcher:
       break;
     default: {
-      const cli::ActionOutcome outcome = cli::run_action(line, env, runner);
+      const cli::ActionOutcome outcome = cli::run_action(line, env, where, runner);
       return printed(outcome.out, outcome.err, outcome.status);
     }
   }
@@ -58,8 +60,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   try {
-    switcher::SystemServices services(env, runner);
-    if (auto outcome = switcher::run_switcher(services, themes::themes_dir(env)); !outcome) {
+    switcher::SystemServices services(env, where, runner);
+    if (auto outcome = switcher::run_switcher(services, where.themes_dir); !outcome) {
       fmt::print(stderr, "Error: {}\n", outcome.error_text());
       return 1;
     }

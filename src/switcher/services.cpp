@@ -21,12 +21,11 @@ bool images_supported(const themes::Environment& env) {
 std::vector<themes::ThemeEntry> SystemServices::list_themes() {
   // The network never holds up the screen: a stale index is refreshed in
   // the background instead.
-  return themes::list_themes(themes::themes_dir(env_), {themes::index_cache_dir(env_), runner_},
-                             themes::ListMode::Lazy);
+  return themes::list_themes(where_.themes_dir, {where_.cache_dir, runner_}, themes::ListMode::Lazy);
 }
 
 std::optional<std::string> SystemServices::active_theme_name() {
-  return themes::active_theme_name(themes::themes_dir(env_));
+  return themes::active_theme_name(where_.themes_dir);
 }
 
 std::vector<wallpaper::Wallpaper> SystemServices::list_wallpapers() { return wallpaper::list_wallpapers(env_); }
@@ -36,7 +35,7 @@ std::optional<std::filesystem::path> SystemServices::load_saved_wallpaper() {
 }
 
 sys::Result<std::string> SystemServices::activate_theme(const std::string& name) {
-  return activation::activate_theme(env_, runner_, name);
+  return activation::activate_theme(env_, where_, runner_, name);
 }
 
 sys::Result<std::string> SystemServices::apply_wallpaper(const wallpaper::Wallpaper& wallpaper) {
@@ -102,16 +101,16 @@ void SystemServices::show_image(const std::filesystem::path& path, ImagePlacemen
 
 ColourFetch SystemServices::colour_fetch() {
   // A copy of all the worker needs: it may outlive this object.
-  return [cache_dir = themes::index_cache_dir(env_)](const std::string& index_file) {
+  return [cache_dir = where_.cache_dir](const std::string& index_file) {
     sys::SystemProcessRunner runner;
     return themes::fetch_theme_palette({cache_dir, runner}, index_file);
   };
 }
 
-bool SystemServices::index_is_stale() { return themes::index_is_stale(themes::index_cache_dir(env_)); }
+bool SystemServices::index_is_stale() { return themes::index_is_stale(where_.cache_dir); }
 
 std::function<bool()> SystemServices::index_refresh() {
-  return [cache_dir = themes::index_cache_dir(env_)] {
+  return [cache_dir = where_.cache_dir] {
     sys::SystemProcessRunner runner;
     return themes::refresh_index({cache_dir, runner}).ok();
   };

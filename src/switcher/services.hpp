@@ -58,7 +58,8 @@ class SwitcherServices {
 /// The services backed by the real modules.
 class SystemServices final : public SwitcherServices {
  public:
-  SystemServices(const themes::Environment& env, sys::ProcessRunner& runner) : env_(env), runner_(runner) {}
+  SystemServices(const themes::Environment& env, const themes::Locations& where, sys::ProcessRunner& runner)
+      : env_(env), where_(where), runner_(runner) {}
 
   std::vector<themes::ThemeEntry> list_themes() override;
   std::optional<std::string> active_theme_name() override;
@@ -78,6 +79,7 @@ class SystemServices final : public SwitcherServices {
   void stop_kitten();
 
   const themes::Environment& env_;
+  const themes::Locations& where_;
   sys::ProcessRunner& runner_;
   /// The image kitten converting a picture that is not a PNG, while it runs.
   std::optional<sys::Child> kitten_;

@@ -1,5 +1,7 @@
 #include "themes/paths.hpp"
 
+#include <sys/stat.h>
+
 #include "sys/text.hpp"
 
 namespace themes {
@@ -47,6 +49,32 @@ std::optional<fs::path> config_dir_from_themes_dir(const fs::path& themes) {
   const auto first = parent(themes);
   if (!first) return std::nullopt;
   return parent(*first);
+}
+
+Locations locations(const Environment& env, const fs::path& run_user) {
+  Locations where;
+  where.themes_dir = themes_dir(env);
+  where.active_dir = where.themes_dir / ".active";
+  where.config_root = config_dir_from_themes_dir(where.themes_dir);
+  if (where.config_root) {
+    // Used as it is, whatever its bytes, when it is an absolute path.
+    where.yazi_dir = is_absolute_setting(env.yazi_config_home) ? fs::path(*env.yazi_config_home)
+                                                               : *where.config_root / "yazi";
+  }
+  where.cache_dir = index_cache_dir(env);
+  constexpr std::string_view kLauncher = "app-launcher-kitty.sock";
+  // Empty or relative counts as unset, as for the other XDG variables: it
+  // would put the socket in whatever the working directory is.
+  const fs::path own = run_user / std::to_string(env.uid);
+  struct stat st;
+  if (is_absolute_setting(env.xdg_runtime_dir)) {
+    where.launcher_socket = fs::path(*env.xdg_runtime_dir) / kLauncher;
+  } else if (::stat(own.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == env.uid) {
+    where.launcher_socket = own / kLauncher;
+  } else {
+    where.launcher_socket = fs::path("/tmp") / kLauncher;
+  }
+  return where;
 }
 
 bool skips(const Environment& env, std::string_view part) {

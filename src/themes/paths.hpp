@@ -40,6 +40,25 @@ struct Environment {
   unsigned uid = 0;
 };
 
+/// Where everything the program reads and writes lives, computed once
+/// from the environment (by `locations`) and passed down with it.
+struct Locations {
+  fs::path themes_dir;                  ///< the theme profiles, `current` and `.active`
+  fs::path active_dir;                  ///< <themes>/.active
+  /// The user configuration directory, as the parent of the parent of the
+  /// themes directory (every application's files are reached from it);
+  /// nothing when either parent is missing.
+  std::optional<fs::path> config_root;
+  std::optional<fs::path> yazi_dir;     ///< YAZI_CONFIG_HOME when absolute, else <config root>/yazi
+  fs::path cache_dir;                   ///< the kitty themes index and theme files
+  fs::path launcher_socket;             ///< the application launcher's kitty
+};
+
+/// The locations of `env`. The launcher's socket is app-launcher-kitty.sock
+/// in XDG_RUNTIME_DIR when that is an absolute path; else in
+/// <run_user>/<uid> when that is a directory of the user's; else in /tmp.
+Locations locations(const Environment& env, const fs::path& run_user = "/run/user");
+
 /// Whether TINTWELL_SKIP names `part` ("terminals", "color-scheme");
 /// unknown words are ignored.
 bool skips(const Environment& env, std::string_view part);

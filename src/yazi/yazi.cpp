@@ -133,16 +133,8 @@ sys::Result<std::string> merge_theme_toml(std::string_view user_theme, std::stri
   return merged;
 }
 
-std::optional<fs::path> yazi_config_dir(const themes::Environment& env) {
-  const auto config = themes::config_dir_from_themes_dir(themes::themes_dir(env));
-  if (!config) return std::nullopt;
-  // Used as it is, whatever its bytes, when it is an absolute path.
-  if (themes::is_absolute_setting(env.yazi_config_home)) return fs::path(*env.yazi_config_home);
-  return *config / "yazi";
-}
-
-sys::Result<PreparedYazi> prepare_yazi_theme(const themes::Environment& env, const fs::path& profile_dir) {
-  const auto config_dir = yazi_config_dir(env);
+sys::Result<PreparedYazi> prepare_yazi_theme(const themes::Locations& where, const fs::path& profile_dir) {
+  const auto& config_dir = where.yazi_dir;
   if (!config_dir) return sys::Error{"missing configuration directory"};
   PreparedYazi prepared;
   prepared.config_dir = *config_dir;

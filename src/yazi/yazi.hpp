@@ -31,14 +31,9 @@ std::string yazi_tmtheme_text(const themes::ThemeDefinition& def);
 /// "morvane". Everything else keeps its bytes.
 sys::Result<std::string> merge_theme_toml(std::string_view user_theme, std::string_view flavor);
 
-/// The Yazi configuration directory: YAZI_CONFIG_HOME when set and not
-/// empty, else <user configuration directory>/yazi (nothing when that
-/// cannot be found from the themes directory).
-std::optional<std::filesystem::path> yazi_config_dir(const themes::Environment& env);
-
 /// Reads the user's theme.toml and the profile's palette and computes
 /// every text to write, without writing anything.
-sys::Result<PreparedYazi> prepare_yazi_theme(const themes::Environment& env, const std::filesystem::path& profile_dir);
+sys::Result<PreparedYazi> prepare_yazi_theme(const themes::Locations& where, const std::filesystem::path& profile_dir);
 
 /// Installs the flavor, backs up the first theme.toml, writes the merged
 /// theme.toml and asks running Yazi to reload. May carry a note.

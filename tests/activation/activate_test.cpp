@@ -26,7 +26,7 @@ class Activation : public testing_support::SandboxTest {
     env_.xdg_runtime_dir = (dir_ / "run").string();
   }
   sys::Result<std::string> activate(const std::string& name) {
-    return activation::activate_theme(env_, runner_, name);
+    return activation::activate_theme(env_, themes::locations(env_), runner_, name);
   }
   fs::path active() const { return themes_dir() / ".active"; }
 };

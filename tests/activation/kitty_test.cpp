@@ -67,12 +67,12 @@ TEST_F(KittyShell, LauncherOnlyWhenItsSocketExists) {
   const unsigned me = ::geteuid();
   for (const char* unusable : {"", "run"}) {
     const themes::Environment unset{.xdg_runtime_dir = unusable, .uid = me};
-    EXPECT_EQ(activation::launcher_socket(unset, dir_ / "nowhere"), fs::path("/tmp/app-launcher-kitty.sock"));
+    EXPECT_EQ(themes::locations(unset, dir_ / "nowhere").launcher_socket, fs::path("/tmp/app-launcher-kitty.sock"));
     fs::create_directories(dir_ / "run-user" / std::to_string(me));
-    EXPECT_EQ(activation::launcher_socket(unset, dir_ / "run-user"),
+    EXPECT_EQ(themes::locations(unset, dir_ / "run-user").launcher_socket,
               dir_ / "run-user" / std::to_string(me) / "app-launcher-kitty.sock");
   }
-  const auto notes = [this] { return activation::recolour_running_programs(env_, runner_, "/a/colors.conf", "\n"); };
+  const auto notes = [this] { return activation::recolour_running_programs(env_, themes::locations(env_), runner_, "\n"); };
   EXPECT_TRUE(notes().empty());
   EXPECT_EQ(runner_.count("kitty"), 0u);
 
@@ -80,7 +80,7 @@ TEST_F(KittyShell, LauncherOnlyWhenItsSocketExists) {
   const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
-  const std::string socket_path = activation::launcher_socket(env_).string();
+  const std::string socket_path = themes::locations(env_).launcher_socket.string();
   socket_path.copy(address.sun_path, sizeof address.sun_path - 1);
   ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
@@ -89,7 +89,8 @@ TEST_F(KittyShell, LauncherOnlyWhenItsSocketExists) {
   runner_.on("kitty", Outcome{.exit_code = 1, .err = "Error: no such window\n"});
   EXPECT_EQ(notes(), std::vector<std::string>{prefix + "Kitty exited with exit status: 1: Error: no such window"});
   EXPECT_EQ(runner_.lines().back(),
-            "kitty\t@\t--to=unix:" + socket_path + "\tset-colors\t--all\t--configured\t/a/colors.conf");
+            "kitty\t@\t--to=unix:" + socket_path + "\tset-colors\t--all\t--configured\t" +
+                (themes_dir() / ".active" / "colors.conf").string());
   runner_.on("kitty", Outcome{});
   EXPECT_TRUE(notes().empty());
   close(fd);

@@ -46,7 +46,7 @@ TEST(ColourScheme, SetWhereWritableReadBackOrLeftAlone) {
       return Outcome{.out = command.args[0] == "writable" ? c.writable : command.args[0] == "get" ? c.read_back : ""};
     });
     const themes::Environment env{.skip = c.skip};
-    EXPECT_EQ(activation::recolour_running_programs(env, runner, "/a/colors.conf", "background #ffffff\n"), c.notes);
+    EXPECT_EQ(activation::recolour_running_programs(env, themes::locations(env), runner, "background #ffffff\n"), c.notes);
     ASSERT_EQ(runner.count("gsettings"), c.runs);
     if (c.runs > 1) {
       EXPECT_EQ(runner.lines()[1], "gsettings\tset\torg.gnome.desktop.interface\tcolor-scheme\tprefer-light");
@@ -54,7 +54,7 @@ TEST(ColourScheme, SetWhereWritableReadBackOrLeftAlone) {
   }
   EXPECT_FALSE(themes::skips({.skip = "terminals"}, "color-scheme"));
   FakeRunner none;  // not installed: nothing to say
-  EXPECT_TRUE(activation::recolour_running_programs({}, none, "/a/colors.conf", "background #000000\n").empty());
+  EXPECT_TRUE(activation::recolour_running_programs({}, themes::locations({}), none, "background #000000\n").empty());
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ class ApplyBtop : public testing_support::SandboxTest {
   }
   fs::path conf() const { return config_dir() / "btop" / "btop.conf"; }
   sys::Result<std::optional<std::string>> apply(std::string_view text = "t") {
-    return btop::apply_btop_theme(runner_, themes_dir(), text);
+    return btop::apply_btop_theme(runner_, config_dir(), text);
   }
 };
 
@@ -130,7 +130,7 @@ TEST_F(ApplyBtop, NoteWheneverBtopCannotBeToldToReload) {
     runner.on("id", c.id);
     runner.on("btop", c.version);
     runner.on("pkill", c.pkill);
-    auto note = btop::apply_btop_theme(runner, themes_dir(), "t");
+    auto note = btop::apply_btop_theme(runner, config_dir(), "t");
     ASSERT_TRUE(note.ok());
     EXPECT_EQ(note.value(), c.noted ? std::optional<std::string>(kNote) : std::nullopt);
     const auto lines = runner.lines();
@@ -145,14 +145,14 @@ TEST_F(ApplyBtop, NoteWheneverBtopCannotBeToldToReload) {
     FakeRunner runner;
     for (const char* name : {"btop", "id", "pkill"})
       if (name != std::string_view(missing)) runner.on(name, Outcome{.out = name == std::string_view("id") ? "1" : "1.4.0"});
-    EXPECT_EQ(btop::apply_btop_theme(runner, themes_dir(), "t").value(), std::optional<std::string>(kNote)) << missing;
+    EXPECT_EQ(btop::apply_btop_theme(runner, config_dir(), "t").value(), std::optional<std::string>(kNote)) << missing;
   }
 }
 
 TEST_F(ApplyBtop, WriteFailuresAreReported) {
   write_text(config_dir() / "btop", "a file where the directory should be");
   EXPECT_EQ(apply().error_text(), (config_dir() / "btop" / "themes").string() + ": Not a directory (os error 20)");
-  EXPECT_EQ(btop::apply_btop_theme(runner_, "themes", "t").error_text(), "couldn't locate configuration directory");
+  EXPECT_EQ(btop::apply_btop_theme(runner_, std::nullopt, "t").error_text(), "couldn't locate configuration directory");
 }
 
 }  // namespace

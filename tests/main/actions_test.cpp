@@ -31,7 +31,7 @@ class Actions : public testing_support::SandboxTest {
     env_.xdg_runtime_dir = (dir_ / "run").string();
   }
   ActionOutcome run(Command command, std::string value = "", bool json = false) {
-    return cli::run_action(CommandLine{.command = command, .value = std::move(value), .json = json}, env_, runner_);
+    return cli::run_action(CommandLine{.command = command, .value = std::move(value), .json = json}, env_, themes::locations(env_), runner_);
   }
   void cache_index(std::string_view json) {
     write_text(index_dir() / "themes.json", json);
@@ -153,7 +153,7 @@ TEST_F(Actions, WithoutAHomeNothingIsWrittenAnywhere) {
 
 TEST_F(Actions, MisuseIsReportedWithStatusTwo) {
   const ActionOutcome outcome =
-      cli::run_action(CommandLine{.command = Command::Misuse, .error = "--theme needs a theme name"}, env_, runner_);
+      cli::run_action(CommandLine{.command = Command::Misuse, .error = "--theme needs a theme name"}, env_, themes::locations(env_), runner_);
   EXPECT_EQ(outcome, (ActionOutcome{.status = 2, .err = "tintwell: --theme needs a theme name\n"}));
 }
 
