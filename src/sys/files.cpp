@@ -108,12 +108,6 @@ Result<fs::path> final_target_unnamed(const fs::path& path) {
   }
 }
 
-Result<void> write_file_unnamed(const fs::path& path, std::string_view bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return os_error(errno);
-  return write_and_close(fd, bytes);
-}
-
 Result<void> create_new_file_unnamed(const fs::path& path) {
   auto fd = create_exclusive(path);
   if (!fd) return fd.error();
@@ -239,7 +233,6 @@ Result<void> write_atomic_keeping_links(const fs::path& path, std::string_view b
 
 Result<fs::path> final_target(const fs::path& path) { return naming(path, final_target_unnamed(path)); }
 
-Result<void> write_file(const fs::path& path, std::string_view bytes) { return naming(path, write_file_unnamed(path, bytes)); }
 
 Result<void> create_new_file(const fs::path& path) { return naming(path, create_new_file_unnamed(path)); }
 

@@ -45,9 +45,6 @@ Result<fs::path> final_target(const fs::path& path);
 /// name is removed first, and a link is never followed.
 Result<void> create_new_file(const fs::path& path);
 
-/// Creates or truncates `path` and writes `bytes` in place.
-Result<void> write_file(const fs::path& path, std::string_view bytes);
-
 /// Creates `path` with `bytes` unless an entry of that name exists (even a
 /// dangling symbolic link, which is never written through). The file
 /// appears whole or not at all (a temporary file linked into place).
