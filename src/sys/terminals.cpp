@@ -11,25 +11,16 @@
 #include <charconv>
 #include <system_error>
 
+#include "sys/files.hpp"
 #include "sys/text.hpp"
 
 namespace sys {
 namespace {
 
-// A small file of /proc (reported with size 0, so read to its end).
+// A small file of /proc; empty when it cannot be read (the process ended).
 std::string read_proc_file(const fs::path& path) {
-  std::string text;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) return text;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0 || text.size() > (1u << 20)) break;
-    text.append(buffer, static_cast<std::size_t>(got));
-  }
-  ::close(fd);
-  return text;
+  auto text = read_file(path);
+  return text && text.value() ? std::move(*text.value()) : std::string();
 }
 
 template <class T>
