@@ -125,6 +125,9 @@ sys::Result<void> event_loop(SwitcherTerminal& terminal, SwitcherState& state, S
         return drawn;
       }
     } else {
+      // A resize, or the terminal taken again after a stop, which gave the
+      // window its own colours back: the preview is sent again.
+      state.preview.shown.reset();
       if (auto drawn = draw_with_picture(terminal, state, services); !drawn) return drawn;
     }
   }
