@@ -11,6 +11,8 @@
 
 #include "sys/text.hpp"
 
+#include <fmt/format.h>
+
 namespace testing_support {
 
 VirtualScreen::VirtualScreen(std::size_t columns, std::size_t rows)
@@ -183,7 +185,13 @@ void expect_golden(const std::string& name, const std::string& actual) {
     write_text(path, actual);
     return;
   }
-  EXPECT_EQ(actual, read_text(path)) << "golden " << name << " (TINTWELL_UPDATE_GOLDENS=1 rewrites it)";
+  // A failure's diff is printed as is: bytes above ASCII are shown escaped so the report stays text.
+  const auto shown = [](const std::string& text) {
+    std::string out;
+    for (const unsigned char c : text) out += c < 0x80 ? std::string(1, static_cast<char>(c)) : fmt::format("\\x{:02x}", c);
+    return out;
+  };
+  EXPECT_EQ(shown(actual), shown(read_text(path))) << "golden " << name << " (TINTWELL_UPDATE_GOLDENS=1 rewrites it)";
 }
 
 TempDir::TempDir() {
