@@ -54,9 +54,6 @@ class Home:
         return subprocess.run(
             [TEST_TOOL, *args], input=input, capture_output=True, timeout=timeout, env=self.env(**extra))
 
-    def fake_log(self):
-        return self.log.read_text().splitlines() if self.log.exists() else []
-
 
 class Terminal:
     """A shell in a private tmux server, driven by keys and read as text."""

@@ -1,8 +1,7 @@
-"""The command line paths that do not take over the terminal, on the real
-binary: the usage text scripts rely on, the login hook, the actions for
-scripts, and two activations at once."""
+"""What only the whole binary shows on the command line: the usage text
+scripts rely on, no Switcher without a terminal, output that cannot be
+written, the manual page, and two activations at once."""
 
-import json
 import os
 import re
 import shutil
@@ -49,25 +48,6 @@ def test_the_manual_renders_without_warnings():
     assert checked.returncode == 0 and checked.stderr == ""
     shown = subprocess.run(["man", "-l", str(page)], capture_output=True, text=True, env={"MANWIDTH": "80"})
     assert "tintwell --theme catppuccin-latte" in shown.stdout.replace("\u2010", "-")
-
-
-def test_script_actions(home):
-    applied = home.run("--theme", "dracula")
-    assert applied.returncode == 0, applied.stderr
-    assert applied.stdout.decode().startswith("Activated theme: dracula") and applied.stdout.endswith(b"\n")
-    assert home.run("--current").stdout == b"dracula\n"
-    listed = json.loads(home.run("--list", "--json", FAKE_CURL_STATUS="6").stdout)
-    assert {"name": "dracula", "source": "profile", "dark": True, "active": True} in listed
-    assert {"name": "nord", "source": "builtin", "dark": True, "active": False} in listed
-
-    before = sorted(p.relative_to(home.root) for p in home.root.rglob("*") if p.name != "fake.log")
-    refused = home.run("--theme", "Dracula", FAKE_CURL_STATUS="6")
-    assert (refused.returncode, refused.stdout) == (1, b"")
-    assert refused.stderr.decode() == 'no theme named "Dracula" (did you mean "dracula"?)\n'
-    misused = home.run("--theme", "nord", "--wallpaper", "x.png")
-    assert misused.returncode == 2
-    assert misused.stderr.decode() == "tintwell: --theme and --wallpaper cannot be used together\n"
-    assert before == sorted(p.relative_to(home.root) for p in home.root.rglob("*") if p.name != "fake.log")
 
 
 def test_two_activations_at_once_leave_one_whole_theme(home):

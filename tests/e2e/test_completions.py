@@ -107,12 +107,3 @@ def test_fish(shell_env, home, tmp_path):
     assert complete("tintwell --theme a:") == ["a:b c"]  # fish escapes what it inserts
     assert "--wallpaper" in complete("tintwell --")
     assert complete(f"tintwell --wallpaper {tmp_path}/walls/su") == [f"{tmp_path}/walls/sunset.png"]
-
-
-def test_zsh_file_parses():
-    if shutil.which("zsh") is None:
-        pytest.skip("zsh is not installed")
-    path = COMPLETIONS / "_tintwell"
-    assert path.read_text().startswith("#compdef tintwell\n")
-    checked = subprocess.run(["zsh", "-n", str(path)], capture_output=True, text=True)
-    assert checked.returncode == 0, checked.stderr
