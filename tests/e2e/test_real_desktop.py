@@ -1,9 +1,9 @@
 """The desktop checked by the real programs: GTK 3 and 4 read the edited
 stylesheets; kitty (under Xvfb) is recoloured live, every window of
 several kitty processes, the Switcher's own while it previews; kitty's
-own reading of kitty.conf agrees with the outcome line; the Switcher
-reads well under the theme and its pictures follow quick moves. Each test
-skips when its program cannot start."""
+own reading of kitty.conf agrees with the outcome line; the Switcher's
+pictures follow quick moves. Each test skips when its program cannot
+start."""
 
 import contextlib
 import json
@@ -137,76 +137,6 @@ def test_kitty_shows_the_theme_exactly_where_no_note_says_otherwise(home):
         assert conf.read_text() == text, "the user's file is left as it was"
         for name in others:
             (conf.parent / name).unlink()
-
-
-def contrast(a, b):
-    def luminance(rgb):
-        r, g, b = ((c / 255) / 12.92 if c / 255 <= 0.04045 else ((c / 255 + 0.055) / 1.055) ** 2.4 for c in rgb)
-        return 0.2126 * r + 0.7152 * g + 0.0722 * b
-    la, lb = luminance(a), luminance(b)
-    return (max(la, lb) + 0.05) / (min(la, lb) + 0.05)
-
-
-def screen_cells(ansi, colours):
-    """Each row of `get-text --ansi` as (character, foreground, background), colours resolved."""
-    palette = {k: tuple(int(v[i:i + 2], 16) for i in (1, 3, 5)) for k, v in colours.items()}
-    rows = []
-    for line in ansi.split("\n"):
-        fg, bg, cells, i = palette["foreground"], palette["background"], [], 0
-        while i < len(line):
-            if not line.startswith("\x1b[", i):
-                cells.append((line[i], fg, bg))
-                i += 1
-                continue
-            end = i + 2
-            while not ("@" <= line[end] <= "~"):
-                end += 1
-            params, k = (line[i + 2:end] or "0").split(";"), 0
-            while k < len(params):
-                parts = params[k].split(":")
-                n, step = int(parts[0] or 0), 1
-                if n == 0:
-                    fg, bg = palette["foreground"], palette["background"]
-                elif 30 <= n <= 37 or 90 <= n <= 97:
-                    fg = palette[f"color{n - 30 if n < 90 else n - 82}"]
-                elif n in (38, 48):  # 38:5:n, 38;5;n, 38:2:r:g:b or 38:2::r:g:b
-                    rest = parts[1:] if len(parts) > 1 else params[k + 1:k + 5]
-                    step = 1 if len(parts) > 1 else (3 if rest[0] == "5" else 5)
-                    value = (palette[f"color{int(rest[1])}"] if rest[0] == "5"
-                             else tuple(int(x) for x in [x for x in rest[1:] if x][:3]))
-                    fg, bg = (value, bg) if n == 38 else (fg, value)
-                elif n in (39, 49):
-                    fg, bg = (palette["foreground"], bg) if n == 39 else (fg, palette["background"])
-                k += step
-            i = end + 1
-        rows.append(cells)
-    return rows
-
-
-@pytest.mark.parametrize("theme", ["catppuccin-latte", "solarized-dark"])
-def test_the_switcher_is_readable_in_kitty_under_the_theme(home, display, theme):
-    assert home.run("--theme", theme).returncode == 0
-    socket = home.root / "main.sock"
-    # A new window reads the user's kitty.conf, which now includes the theme.
-    with kitty(home, display, socket, TINTWELL, config=str(home.config / "kitty/kitty.conf"), size=(900, 600)) as switcher:
-        kitty_at(socket, "send-text", "j")  # the highlight off the active theme
-        wait_until(lambda: "● active" in kitty_at(socket, "get-text").stdout, 10, "the marker")
-        time.sleep(0.3)
-        colours = dict(line.split() for line in kitty_at(socket, "get-colors").stdout.splitlines())
-        rows = screen_cells(kitty_at(socket, "get-text", "--ansi").stdout, colours)
-        while rows and not rows[-1]:
-            rows.pop()
-        top = len(rows) - 11  # the 10-row theme pane, then the hints; the preview shows the theme's own colours
-        for r in list(range(0, top + 2)) + [len(rows) - 1]:
-            for ch, fg, bg in rows[r]:
-                assert not ch.strip() or ch == "▌" or contrast(fg, bg) >= 3, (theme, r, ch, fg, bg)
-        for r in range(2, top - 1):
-            for ch, fg, bg in rows[r]:
-                assert not ch.isalnum() or contrast(fg, bg) >= 4.5, (theme, r, ch, fg, bg)
-        bar = next(row[0][2] for row in rows[2:top - 1] if row and row[0][0] == "▌")
-        assert contrast(bar, tuple(int(colours["background"][i:i + 2], 16) for i in (1, 3, 5))) >= 1.3
-        kitty_at(socket, "send-text", "q")
-        switcher.wait(timeout=20)
 
 
 def write_png(path, rgb, width=320, height=180):
