@@ -97,7 +97,8 @@ Step csi(std::string_view in) {
     if (c == ';') {
       numbers.push_back(0);
     } else if (c >= '0' && c <= '9') {
-      numbers.back() = std::min(numbers.back() * 10 + static_cast<unsigned>(c - '0'), 1'000'000u);
+      // Held just past the last code point, so that a larger one is still told apart from every valid one.
+      numbers.back() = std::min(numbers.back() * 10 + static_cast<unsigned>(c - '0'), 0x110000u);
     } else {
       return skipped(length);  // ':' sub-parameters: not a key we read
     }

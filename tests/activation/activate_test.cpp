@@ -173,11 +173,16 @@ TEST_F(Activation, LinkedAndPrivateUserFilesStaySo) {
   fs::permissions(dotfiles / "kitty.conf", fs::perms::owner_read | fs::perms::owner_write);
   const std::pair<const char*, const char*> links[] = {
       {"kitty/kitty.conf", "kitty.conf"}, {"btop/btop.conf", "btop.conf"}, {"yazi/theme.toml", "theme.toml"}};
+  fs::create_directories(config_dir() / "waybar");
   for (const auto& [link, target] : links) {
     fs::create_directories((config_dir() / link).parent_path());
     fs::create_symlink(dotfiles / target, config_dir() / link);
   }
+  // A linked stylesheet is replaced by an import of it, never read: its text is no obstacle.
+  write_text(dotfiles / "style.css", "/* tintwell colors begin */\n");
+  fs::create_symlink(dotfiles / "style.css", config_dir() / "waybar" / "style.css");
   ASSERT_TRUE(activate("nord").ok());
+  EXPECT_EQ(read_text(dotfiles / "style.css"), "/* tintwell colors begin */\n");
   for (const auto& [link, target] : links) EXPECT_TRUE(fs::is_symlink(config_dir() / link)) << link;
   EXPECT_NE(read_text(dotfiles / "kitty.conf").find("include ../morvane/themes/current/kitty.conf"), std::string::npos);
   EXPECT_EQ(fs::status(dotfiles / "kitty.conf").permissions(), fs::perms::owner_read | fs::perms::owner_write);

@@ -32,6 +32,8 @@ TEST(CssColourText, CommentedOutRulesStayOff) {
   // An escaped quote keeps the string open: what looks like a comment in it is text.
   const std::string escaped = "a { content: \"\\\"/* not */\"; }\n";
   EXPECT_EQ(activation::without_css_comments(escaped), escaped);
+  // A line end ends a string left open: a comment on the next line is a comment.
+  EXPECT_EQ(activation::without_css_comments("a { content: \"open\n/* c */b"), "a { content: \"open\nb");
 }
 
 TEST(ManagedCss, ReplacesTheFirstBlockOrAppendsOne) {
