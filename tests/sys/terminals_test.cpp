@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -99,6 +100,9 @@ TEST(Terminals, WritesNeverWaitForATerminalNobodyReads) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   EXPECT_EQ(done.written, 0u);
   EXPECT_EQ(done.skipped, 1u);
+  struct sigaction after {};
+  ::sigaction(SIGTTOU, nullptr, &after);
+  EXPECT_EQ(after.sa_handler, SIG_DFL) << "SIGTTOU is ignored only while writing";
   ::close(master);
   ::close(slave);
 }
