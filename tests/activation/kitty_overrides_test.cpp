@@ -20,8 +20,8 @@ TEST(KittyColourOverride, ANoteExactlyWhereKittyWouldNotShowTheTheme) {
     std::map<std::string, std::string> files;  ///< beside kitty.conf unless absolute
     std::optional<std::string> note;
   } cases[] = {
-      {"a colour below the include", "font_size 11\n" + std::string(kInclude) + "\nbackground #000000\n", {},
-       "new kitty windows keep the colours set at kitty.conf line 5"},
+      {"a colour below the include, on the first line", "include ../morvane/themes/current/kitty.conf\n\nbackground #000000\n",
+       {}, "new kitty windows keep the colours set at kitty.conf line 3"},
       {"a colour above it", "background #000000\n" + std::string(kInclude), {}, std::nullopt},
       {"a colour commented out below it", std::string(kInclude) + "  # background #000000\n", {}, std::nullopt},
       {"settings that are no colours", std::string(kInclude) + "background_opacity 0.9\ncursor_shape beam\n", {},
