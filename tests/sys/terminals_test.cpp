@@ -41,14 +41,14 @@ TEST(Terminals, OnlyTheUsersTerminalEmulatorWindows) {
   TempDir dir;
   const fs::path proc = dir / "proc", pts = dir / "pts";
   fake_process(proc, 10, "kitty", {3, 7}, kUser);
-  fake_process(proc, 11, "foot", {5}, kUser);
+  fake_process(proc, 11, "foot", {5, 2}, kUser);
   fake_process(proc, 12, "tmux: server", {8}, kUser);  // panes are left alone
   fake_process(proc, 13, "python3", {9}, kUser);       // a harness, not a terminal
   fake_process(proc, 14, "xterm", {4}, kOther);
   fs::create_directories(proc / "self" / "fd");
   fs::create_symlink("/dev/pts/5", proc / "self" / "fd" / "1");
   fs::create_directories(pts);
-  for (const unsigned n : {3u, 4u, 5u, 7u, 8u, 9u}) {
+  for (const unsigned n : {2u, 3u, 4u, 5u, 7u, 8u, 9u}) {
     write_text(pts / std::to_string(n), "");
     ASSERT_EQ(::chown((pts / std::to_string(n)).c_str(), n == 7 ? kOther : kUser, 0), 0);
   }
@@ -58,8 +58,8 @@ TEST(Terminals, OnlyTheUsersTerminalEmulatorWindows) {
   EXPECT_EQ(holders[0].ptys, (std::vector<unsigned>{3, 7}));
   EXPECT_EQ(holders[0].sockets, std::vector<unsigned long>{7710});
   EXPECT_EQ(sys::own_pty(proc), 5u);
-  // Our own window first; pty 7 belongs to someone else.
-  EXPECT_EQ(sys::terminal_windows(holders, pts, kUser, 5u), (std::vector<fs::path>{pts / "5", pts / "3"}));
+  // Our own window first, then in number order; pty 7 belongs to someone else.
+  EXPECT_EQ(sys::terminal_windows(holders, pts, kUser, 5u), (std::vector<fs::path>{pts / "5", pts / "2", pts / "3"}));
   EXPECT_TRUE(sys::find_terminal_emulators(proc, 0).empty());
   EXPECT_TRUE(sys::terminal_windows(holders, pts, 0, 5u).empty());
 }
