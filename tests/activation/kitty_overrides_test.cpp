@@ -2,7 +2,6 @@
 
 #include <map>
 
-#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "test_support.hpp"
@@ -70,25 +69,6 @@ TEST(KittyColourOverride, ANoteExactlyWhereKittyWouldNotShowTheTheme) {
     EXPECT_EQ(activation::kitty_colour_override(kitty_dir, c.kitty_conf, fs::path("/home/u"), read), c.note);
     EXPECT_LT(asked.size(), 12u) << "each file read once";
   }
-}
-
-TEST(KittyOverride, DirectoryLinksThatLoopAreWalkedOnce) {
-  // s1 ... s8 all lead back to kitty's directory: by name, 8^8 files.
-  testing_support::TempDir dir;
-  std::string includes;
-  for (int i = 1; i <= 8; ++i) {
-    fs::create_directory_symlink(".", dir / fmt::format("s{}", i));
-    includes += fmt::format("include s{}/extra.conf\n", i);
-  }
-  testing_support::write_text(dir / "extra.conf", includes);
-  std::size_t reads = 0;
-  const activation::ReadFileFn read = [&](const fs::path& path) -> std::optional<std::string> {
-    ++reads;
-    return testing_support::read_text(path);
-  };
-  EXPECT_EQ(activation::kitty_colour_override(dir.path(), std::string(kInclude) + includes, std::nullopt, read),
-            std::nullopt);
-  EXPECT_LE(reads, 4u);  // the three automatic theme files, then extra.conf once
 }
 
 }  // namespace

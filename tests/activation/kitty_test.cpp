@@ -12,22 +12,9 @@
 namespace {
 
 namespace fs = std::filesystem;
-using activation::active_kitty_conf;
-using activation::kitty_colour_text;
 using testing_support::Outcome;
 using testing_support::read_text;
 using testing_support::write_text;
-
-TEST(KittyFiles, ColourTextAndActiveConfiguration) {
-  EXPECT_EQ(kitty_colour_text("font_size 11\nbackground #1e1e2e\n  color4 #89b4fa\n# color5 #ffffff\n"),
-            "background #1e1e2e\n  color4 #89b4fa\n");
-  EXPECT_EQ(kitty_colour_text("font_size 11\n"), "\n");
-  EXPECT_EQ(active_kitty_conf("font_family Fira Code\nforeground #ffffff\ninclude extra.conf\n", "color1 #ff0000\n"),
-            "font_family Fira Code\ninclude extra.conf\ncolor1 #ff0000\n");
-  EXPECT_EQ(active_kitty_conf("", "color1 #ff0000\n"), "\ncolor1 #ff0000\n");
-  // Without colour lines the colour text is "\n": empty lines go too.
-  EXPECT_EQ(active_kitty_conf("a 1\n\nb 2\n", "\n"), "a 1\nb 2\n\n");
-}
 
 TEST(KittyInclude, FoundOnlyOnAnIncludeLine) {
   EXPECT_TRUE(activation::has_kitty_include("  include ~/.config/morvane/themes/current/kitty.conf  \n"));
@@ -46,19 +33,6 @@ TEST_F(KittyShell, IncludeIsWrittenOnce) {
   write_text(conf, "font_size 11\ninclude ../morvane/themes/current/kitty.conf\n");
   ASSERT_TRUE(activation::ensure_kitty_include(config_dir()).ok());
   EXPECT_EQ(read_text(conf), "font_size 11\ninclude ../morvane/themes/current/kitty.conf\n");
-}
-
-TEST_F(KittyShell, OwnWindowOnlyFromInsideKitty) {
-  const struct {
-    themes::Environment env;
-    bool runs;
-  } cases[] = {
-      {{}, false},
-      {{.kitty_window_id = "1"}, true},
-      {{.kitty_window_id = "1", .tmux = "/tmp/tmux-0/default,1,0"}, false},
-      {{.kitty_listen_on = "unix:/tmp/k", .tmux = "/tmp/tmux-0/default,1,0"}, true},
-  };
-  for (const auto& c : cases) EXPECT_EQ(activation::own_window_command(c.env, "/a/colors.conf").has_value(), c.runs);
 }
 
 TEST_F(KittyShell, LauncherOnlyWhenItsSocketExists) {

@@ -82,13 +82,6 @@ TEST(GenerateProfile, ExistingEntriesAreLeftAlone) {
   EXPECT_EQ(read_text(dir / "hyprland.lua"), file_of(builtin("nord"), "hyprland.lua"));
 }
 
-TEST(GenerateProfile, CreationErrorWritesNothing) {
-  TempDir dir;
-  write_text(dir / "file", "x");
-  EXPECT_EQ(generate_profile(builtin("nord"), dir / "file" / "nord").error_text(),
-            (dir / "file" / "nord").string() + ": Not a directory (os error 20)");
-}
-
 TEST(GenerateProfile, StopsAtTheFirstFailedWrite) {
   TempDir dir;
   // The fourth file (btop.theme, about 1.8 KB) is the first larger than the limit.

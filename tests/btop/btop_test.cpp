@@ -149,10 +149,4 @@ TEST_F(ApplyBtop, NoteWheneverBtopCannotBeToldToReload) {
   }
 }
 
-TEST_F(ApplyBtop, WriteFailuresAreReported) {
-  write_text(config_dir() / "btop", "a file where the directory should be");
-  EXPECT_EQ(apply().error_text(), (config_dir() / "btop" / "themes").string() + ": Not a directory (os error 20)");
-  EXPECT_EQ(btop::apply_btop_theme(runner_, std::nullopt, "t").error_text(), "couldn't locate configuration directory");
-}
-
 }  // namespace

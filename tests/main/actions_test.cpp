@@ -118,11 +118,6 @@ TEST_F(Actions, HostileNamesNeverReachTheTerminal) {
       << applied.out;
 }
 
-TEST_F(Actions, CurrentIsSilentWithoutAnActiveTheme) {
-  EXPECT_EQ(run(Command::Current), (ActionOutcome{.status = 1}));
-  EXPECT_TRUE(runner_.commands.empty());
-}
-
 TEST_F(Actions, WallpaperIsAppliedOrRefusedWithoutTouchingTheSavedChoice) {
   const fs::path saved = config_dir() / "morvane" / "wallpaper";
   write_text(saved, "/old.png");
@@ -149,12 +144,6 @@ TEST_F(Actions, WithoutAHomeNothingIsWrittenAnywhere) {
             "tintwell: no home directory: set HOME (or XDG_CONFIG_HOME and XDG_CACHE_HOME) to an absolute path\n");
   EXPECT_FALSE(fs::exists("relative"));
   EXPECT_TRUE(runner_.commands.empty());
-}
-
-TEST_F(Actions, MisuseIsReportedWithStatusTwo) {
-  const ActionOutcome outcome =
-      cli::run_action(CommandLine{.command = Command::Misuse, .error = "--theme needs a theme name"}, env_, themes::locations(env_), runner_);
-  EXPECT_EQ(outcome, (ActionOutcome{.status = 2, .err = "tintwell: --theme needs a theme name\n"}));
 }
 
 TEST(CloseNames, OtherCaseFirstThenContainingThenSlips) {

@@ -32,12 +32,4 @@ TEST(CommandLine, EachArgumentLineYieldsOneAction) {
   }
 }
 
-TEST(CommandLine, UsageIsThreeLinesAndVersionNamesTheProgram) {
-  EXPECT_EQ(cli::kUsageText,
-            "usage: tintwell [--apply]\n"
-            "  (no args)   open the theme/wallpaper switcher\n"
-            "  --apply     re-apply the saved wallpaper, then exit (login hook)\n");
-  EXPECT_TRUE(cli::version_text().starts_with("tintwell "));
-}
-
 }  // namespace

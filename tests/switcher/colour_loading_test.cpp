@@ -111,25 +111,6 @@ TEST(ColourLoading, UnavailableIsNeverFetchedAgain) {
   }
 }
 
-TEST(ColourLoading, NothingWantedOutsideIndexThemesWithoutColours) {
-  ScriptedFetch script;
-  const auto fetch = script.fetch();
-  const auto t0 = Clock::now();
-  for (std::size_t selected : {2u, 3u, 9u}) {  // has colours, no index file, out of the list
-    auto state = index_themes();
-    state.selected = selected;
-    ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0).ok());
-    ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 1s).ok());
-    EXPECT_FALSE(state.reply_channel.has_value()) << selected;
-  }
-  auto wallpapers = index_themes();
-  wallpapers.section = switcher::Section::Wallpapers;
-  ASSERT_TRUE(schedule_colour_fetch(wallpapers, fetch, t0).ok());
-  ASSERT_TRUE(schedule_colour_fetch(wallpapers, fetch, t0 + 1s).ok());
-  EXPECT_FALSE(wallpapers.reply_channel.has_value());
-  EXPECT_EQ(*script.calls, 0);
-}
-
 TEST(ColourLoading, AWorkerThatEndsWithoutAReplyIsRetriedFiveSecondsLater) {
   auto state = index_themes();
   ScriptedFetch script{.answers = {{"a.conf", kPalette}}, .gate = nullptr};

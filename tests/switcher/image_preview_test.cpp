@@ -7,21 +7,12 @@
 
 namespace {
 
-using switcher::ImagePlacement;
 
 switcher::SwitcherState wallpapers_state() {
   switcher::SwitcherState state;
   state.section = switcher::Section::Wallpapers;
   state.wallpapers = {{"a.png", "/w/a.png"}, {"b.png", "/w/b.png"}};
   return state;
-}
-
-TEST(ImagePlacement, Geometry) {
-  auto state = wallpapers_state();
-  EXPECT_EQ(switcher::image_placement(state, {100, 30}), (ImagePlacement{1, 17, 64, 11}));
-  EXPECT_EQ(switcher::image_placement(state, {50, 30}), (ImagePlacement{1, 17, 48, 11}));
-  state.status = switcher::StatusLine{"wallpaper applied with swww", false};
-  EXPECT_EQ(switcher::image_placement(state, {100, 30}), (ImagePlacement{1, 16, 64, 11}));
 }
 
 /// The picture logic on a scripted clock, as the event loop drives it: an
@@ -37,51 +28,6 @@ class ImagePreview : public testing::Test {
   switcher::SwitcherState state = wallpapers_state();
   std::chrono::steady_clock::time_point now{};
 };
-
-TEST_F(ImagePreview, KeysNeverWaitForThePictureAndItComesWhereTheHighlightRests) {
-  state.wallpapers.clear();
-  for (int i = 0; i < 40; ++i) state.wallpapers.push_back({std::to_string(i) + ".png", "/w/" + std::to_string(i) + ".png"});
-  update();
-  EXPECT_FALSE(rest(std::chrono::milliseconds(100)));
-  EXPECT_TRUE(rest(std::chrono::milliseconds(20)));
-  EXPECT_EQ(services.pictures, (std::vector<std::string>{"/w/0.png@1,17,64,11"}));
-
-  // Thirty quick moves: the old picture goes at once, no new one is placed
-  // until the highlight rests, and then only the last one's.
-  for (int i = 1; i <= 30; ++i) {
-    state.selected = static_cast<std::size_t>(i);
-    update();
-    EXPECT_FALSE(rest(std::chrono::milliseconds(30)));
-  }
-  EXPECT_EQ(services.pictures, (std::vector<std::string>{"/w/0.png@1,17,64,11", "clear"}));
-  EXPECT_TRUE(rest(std::chrono::milliseconds(120)));
-  EXPECT_FALSE(rest(std::chrono::seconds(5)));
-  EXPECT_EQ(services.pictures.back(), "/w/30.png@1,17,64,11");
-  EXPECT_EQ(services.pictures.size(), 3u);
-}
-
-TEST_F(ImagePreview, PlacedOnlyWhenThePictureMustChange) {
-  const auto settle = [&](sys::TermSize size = {100, 30}) {
-    update(size);
-    rest(switcher::kImageDwell);
-  };
-  settle();
-  settle();  // the same picture in the same place: nothing to do
-  state.selected = 1;
-  settle();
-  state.status = switcher::StatusLine{"wallpaper applied with swww", false};
-  settle();
-  settle({100, 23});  // too short
-  settle({100, 24});
-  state.section = switcher::Section::Themes;
-  settle({100, 24});
-  settle({100, 24});
-  EXPECT_EQ(services.pictures,
-            (std::vector<std::string>{"/w/a.png@1,17,64,11", "clear", "/w/b.png@1,17,64,11", "clear",
-                                      "/w/b.png@1,16,64,11", "clear", "/w/b.png@1,10,64,11", "clear"}));
-  EXPECT_FALSE(state.shown_image.has_value());
-  EXPECT_FALSE(state.wanted_image.has_value());
-}
 
 TEST(ImageSupport, OnlyInsideKittyAndNotThroughTmux) {
   EXPECT_TRUE(switcher::images_supported({.kitty_window_id = "1"}));

@@ -173,40 +173,6 @@ TEST_F(SwitcherKeys, EnterActivatesOrAppliesAndShowsTheOutcome) {
   EXPECT_EQ(services.activated.size(), 2u);
 }
 
-TEST_F(SwitcherKeys, EnterShowsWhatItIsDoingBeforeItBlocks) {
-  services.themes = named_themes({"nord"});
-  services.wallpapers = {{"1.png", "/w/1.png"}};
-  services.activation = std::string("Activated theme: nord");
-  std::vector<std::string> shown;
-  const switcher::ShowNow show_now = [&](const SwitcherState& now) {
-    shown.push_back(now.status ? now.status->text : "");
-    EXPECT_TRUE(services.activated.empty() && services.applied.empty()) << "drawn before the work starts";
-  };
-  auto state = start();
-  switcher::handle_key(state, key_of(U'⏎'), services, show_now);
-  EXPECT_EQ(state.status->text, "Activated theme: nord");
-  services.activated.clear();
-  keys(state, U"⇥");
-  switcher::handle_key(state, key_of(U'⏎'), services, show_now);
-  EXPECT_EQ(shown, (std::vector<std::string>{"applying nord…", "setting wallpaper…"}));
-}
-
-TEST_F(SwitcherKeys, OwnColoursFollowTheActiveThemeWhereTheTerminalShowsIt) {
-  themes::ThemeEntry dark{.name = "dark", .background = themes::Colour{0, 43, 54}, .foreground = themes::Colour{131, 148, 150}};
-  for (int i = 0; i < 16; ++i) dark.colours.push_back(i == 8 ? themes::Colour{0, 43, 54} : themes::Colour{200, 200, 200});
-  services.themes = {dark, themes::ThemeEntry{.name = "other"}};
-  services.active = "dark";
-  EXPECT_EQ(start().colours, switcher::ScreenColours{}) << "outside kitty the palette is not known";
-  services.in_kitty = true;
-  auto state = start();
-  EXPECT_NE(state.colours.dim, switcher::ScreenColours{}.dim) << "colour 8 is this theme's background";
-  services.activation = std::string("Activated theme: other");
-  services.themes_after = services.themes;
-  services.active_after = "other";
-  keys(state, U"↓⏎");
-  EXPECT_EQ(state.colours, switcher::ScreenColours{}) << "after an activation: the new active theme's";
-}
-
 TEST_F(SwitcherKeys, LivePreviewFollowsTheRestingHighlightAndGivesTheWindowBack) {
   themes::ThemeEntry full{.name = "full", .background = themes::Colour{1, 2, 3}, .foreground = themes::Colour{9, 9, 9}};
   full.colours.assign(16, themes::Colour{200, 200, 200});

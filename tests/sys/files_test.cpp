@@ -18,14 +18,6 @@ using testing_support::TempDir;
 using testing_support::write_text;
 constexpr auto kPrivate = fs::perms::owner_read | fs::perms::owner_write;
 
-TEST(WriteAtomic, TemporaryNameCarriesThePid) {
-  EXPECT_EQ(sys::os_error_text(EACCES), "Permission denied (os error 13)");
-  for (const auto& [target, temp] : {std::pair{"/x/kitty.conf", "/x/kitty.7.tmp"}, {"/x/colors", "/x/colors.7.tmp"},
-                                     {"/x/.hidden", "/x/.hidden.7.tmp"}, {"/x/a.tar.gz", "/x/a.tar.7.tmp"},
-                                     {"theme-name", "theme-name.7.tmp"}})
-    EXPECT_EQ(sys::atomic_temp_path(target, 7), fs::path(temp));
-}
-
 TEST(WriteAtomic, WholeContentModesKeptLinksReplacedNothingLeftBehind) {
   TempDir dir;
   const mode_t old_mask = umask(022);
@@ -71,21 +63,6 @@ TEST(WriteAtomic, WholeContentModesKeptLinksReplacedNothingLeftBehind) {
   ASSERT_TRUE(sys::create_new_file(dir / "x.part").ok());
   EXPECT_FALSE(fs::is_symlink(dir / "x.part"));
   EXPECT_EQ(read_text(dir / "victim"), "precious");
-}
-
-TEST(WriteAtomic, FailureLeavesTheTargetAndNamesIt) {
-  TempDir dir;
-  fs::create_directories(dir / "busy.css" / "inside");  // the rename fails
-  EXPECT_NE(sys::write_atomic(dir / "busy.css", "x").error_text().find("(os error "), std::string::npos);
-  EXPECT_TRUE(fs::is_directory(dir / "busy.css" / "inside"));
-  EXPECT_FALSE(fs::exists(dir / ("busy." + std::to_string(getpid()) + ".tmp")));
-  EXPECT_EQ(sys::write_atomic(dir / "no" / "such.conf", "x").error_text(),
-            (dir / "no" / "such.conf").string() + ": No such file or directory (os error 2)") << "no parent is made";
-  if (geteuid() == 0) return;  // root ignores directory permissions
-  write_text(dir / "ro" / "gtk.css", "old");
-  fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
-  EXPECT_FALSE(sys::write_atomic(dir / "ro" / "gtk.css", "new").ok());
-  EXPECT_EQ(read_text(dir / "ro" / "gtk.css"), "old");
 }
 
 TEST(Reading, MissingIsEmptyOnlyWhereAskedAndOnlyRegularFilesAreRead) {
@@ -135,22 +112,6 @@ TEST(Writing, DirectoriesNewFilesAndInPlace) {
   EXPECT_FALSE(sys::write_new_file(dir / "no" / "dir", "4").ok());
   for (const auto& entry : fs::directory_iterator(dir.path()))
     EXPECT_FALSE(entry.path().extension() == ".tmp") << "no temporary file left";
-}
-
-TEST(LockFile, WaitsForTheHolderUpToTheLimit) {
-  TempDir dir;
-  const fs::path path = dir / "x.lock";
-  int pauses = 0;
-  const auto count = [&](std::chrono::milliseconds) { ++pauses; };
-  {
-    auto held = sys::lock_file(path, std::chrono::seconds(1), count);
-    ASSERT_TRUE(held.ok()) << held.error_text();
-    // Another open of the file stands for another process.
-    EXPECT_EQ(sys::lock_file(path, std::chrono::milliseconds(100), count).error_text(),
-              path.string() + ": timed out waiting for the lock");
-    EXPECT_EQ(pauses, 5);
-  }
-  EXPECT_TRUE(sys::lock_file(path, std::chrono::milliseconds(0), count).ok()) << "released with its holder";
 }
 
 }  // namespace

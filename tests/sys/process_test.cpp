@@ -19,25 +19,6 @@ Command sh(std::string script, Stdio out = Stdio::Capture, Stdio err = Stdio::Ca
   return Command{.program = "sh", .args = {"-c", std::move(script)}, .out = out, .err = err};
 }
 
-TEST(Process, StreamsStatusesAndNoShell) {
-  auto output = sys::run(sh("echo out; echo err >&2; exit 3"));
-  ASSERT_TRUE(output.ok()) << output.error_text();
-  EXPECT_EQ(output.value().out, "out\n");
-  EXPECT_EQ(output.value().err, "err\n");
-  EXPECT_EQ(output.value().status.text(), "exit status: 3");
-  EXPECT_FALSE(output.value().status.success());
-  auto killed = sys::run(sh("kill -TERM $$"));
-  EXPECT_EQ(killed.value().status.signal(), SIGTERM);
-  EXPECT_FALSE(killed.value().status.code().has_value());
-  EXPECT_EQ(killed.value().status.text(), "signal: 15 (SIGTERM)");
-  auto big = sys::run(sh("head -c 300000 /dev/zero; head -c 300000 /dev/zero >&2"));  // no deadlock
-  EXPECT_EQ(big.value().out.size() + big.value().err.size(), 600000u);
-  EXPECT_EQ(sys::run(Command{.program = "echo", .args = {"$HOME", "a b"}, .out = Stdio::Capture}).value().out,
-            "$HOME a b\n");
-  EXPECT_TRUE(sys::run(Command{.program = "cat"}).value().status.success()) << "standard input is the null device";
-  EXPECT_EQ(sys::run(Command{.program = "tintwell-no-such-program"}).error_text(), "No such file or directory (os error 2)");
-}
-
 TEST(Process, TimeLimitsKillTheChildAndItsGroup) {
   sys::SystemProcessRunner runner;
   const auto start = Clock::now();

@@ -66,14 +66,6 @@ std::optional<sys::TerminalEvent> next_event(sys::TerminalSession& session) {
   return std::nullopt;
 }
 
-// First, as in a process that has never had a session.
-TEST(TerminalSession, WithoutATerminalNothingIsWritten) {
-  StandardStreamsOn pty(false);
-  EXPECT_TRUE(sys::TerminalSession::enter().error_text().starts_with("could not enter raw mode: "));
-  EXPECT_EQ(handler_of(SIGTERM), SIG_DFL);
-  EXPECT_EQ(pty.drawn(), "");
-}
-
 TEST(TerminalSession, TakesTheTerminalAndGivesEverythingBack) {
   StandardStreamsOn pty(true);
   const termios before = pty.mode();
@@ -105,21 +97,6 @@ TEST(TerminalSession, TakesTheTerminalAndGivesEverythingBack) {
   EXPECT_EQ(handler_of(SIGTERM), term_before);
   EXPECT_EQ(handler_of(SIGPIPE), pipe_before);
   EXPECT_EQ(pty.drawn(), "\x1b[?1049h\x1b[?25l\x1b[0m\x1b[?25h\x1b[?1049l");
-}
-
-TEST(Terminal, AWriteThatFailsReportsInsteadOfRetrying) {
-  int ends[2];
-  ASSERT_EQ(pipe(ends), 0);
-  close(ends[0]);  // nobody reads: every write fails with EPIPE
-  const auto old_pipe = signal(SIGPIPE, SIG_IGN);
-  const int saved = dup(STDOUT_FILENO);
-  dup2(ends[1], STDOUT_FILENO);
-  const auto written = sys::write_to_terminal("x");
-  dup2(saved, STDOUT_FILENO);
-  close(saved);
-  close(ends[1]);
-  signal(SIGPIPE, old_pipe);
-  EXPECT_EQ(written.error_text(), "Broken pipe (os error 32)");
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 namespace {
 
 using sys::lossy_utf8;
-using sys::split_lines;
 using sys::split_whitespace;
 using sys::to_lower;
 using sys::trim;
@@ -41,14 +40,6 @@ TEST(Utf8, TrimAndSplitUseUnicodeWhiteSpace) {
   EXPECT_EQ(sys::first_word("   "), "");
 }
 
-TEST(Lines, SplitAtLineFeedsDroppingOneCarriageReturn) {
-  EXPECT_EQ(split_lines(""), std::vector<std::string_view>{});
-  EXPECT_EQ(split_lines("a"), std::vector<std::string_view>{"a"});
-  EXPECT_EQ(split_lines("a\n"), std::vector<std::string_view>{"a"});
-  EXPECT_EQ(split_lines("a\r\n\nb\r\r\n"), (std::vector<std::string_view>{"a", "", "b\r"}));
-  EXPECT_EQ(split_lines("\n\n"), (std::vector<std::string_view>{"", ""}));
-}
-
 TEST(Lowercase, FullUnicodeMapping) {
   EXPECT_EQ(to_lower("NORD Light"), "nord light");
   EXPECT_EQ(to_lower("ÉTÉ"), "été");
@@ -61,17 +52,6 @@ TEST(ScreenText, ControlCharactersBecomeReplacementCharacters) {
   EXPECT_EQ(sys::screen_text("ok \x1b[31mred\x07"), "ok \uFFFD[31mred\uFFFD");
   EXPECT_EQ(sys::screen_text("\x7f\xc2\x9b\xff"), "\uFFFD\uFFFD\uFFFD");
   EXPECT_EQ(sys::screen_text("tab\there"), "tab\uFFFDhere");
-}
-
-TEST(PopLastChar, RemovesOneScalarValue) {
-  std::string text = "aé😀";
-  sys::pop_last_char(text);
-  EXPECT_EQ(text, "aé");
-  sys::pop_last_char(text);
-  EXPECT_EQ(text, "a");
-  sys::pop_last_char(text);
-  sys::pop_last_char(text);
-  EXPECT_EQ(text, "");
 }
 
 }  // namespace

@@ -39,34 +39,6 @@ class ThemeStore : public testing_support::SandboxTest {
   }
 };
 
-TEST_F(ThemeStore, EmptyOrMissingDirectoryGivesTheBuiltins) {
-  testing_support::expect_golden("lists/builtins.txt", dump(list(themes::ListMode::Lazy)));
-  EXPECT_TRUE(runner_.commands.empty()) << "as cached: no download, whatever the index's state";
-  fs::create_directories(themes_dir());
-  testing_support::expect_golden("lists/builtins.txt", dump(list()));
-  EXPECT_EQ(runner_.count("curl"), 1u) << "the complete list refreshes a missing index";
-}
-
-TEST_F(ThemeStore, LayoutPrecedenceAndByteOrder) {
-  write_text(themes_dir() / "mine" / "kitty.conf", "background #010203\ncolor0 #000000\n");
-  write_text(themes_dir() / "nord" / "kitty.conf", "background #111111\n");  // a profile wins over a built-in
-  fs::create_directories(themes_dir() / "bare");
-  for (const char* hidden : {".git", ".active"}) fs::create_directories(themes_dir() / hidden);
-  fs::create_directories(dir_ / "elsewhere" / "linked");
-  fs::create_directory_symlink(dir_ / "elsewhere" / "linked", themes_dir() / "linked");
-  fs::create_directory_symlink(".active", themes_dir() / "current");
-  write_text(themes_dir() / "plain-file", "x");
-  write_text(themes_dir() / "latin\xe9" / "kitty.conf", "background #010203\n");  // could never be named again
-  write_text(index_dir() / "themes.json", R"([
-    {"name": "Zenburn", "file": "themes/Zenburn.conf"}, {"name": "nord", "file": "themes/nord.conf", "is_dark": true},
-    {"name": "dracula", "file": "themes/dracula.conf"}, {"name": "Zenburn", "file": "themes/Zenburn2.conf"},
-    {"name": "Remote", "file": "themes/r.conf", "is_dark": true}, {"name": "Unsafe", "file": "../x.conf"}
-  ])");
-  write_text(index_dir() / "themes/Zenburn.conf", "background #3f3f3f\nforeground #dcdccc\n");
-  testing_support::expect_golden("lists/layout.txt", dump(list(themes::ListMode::Lazy)));
-  EXPECT_TRUE(runner_.commands.empty());
-}
-
 TEST_F(ThemeStore, ActiveNameThroughTheCurrentLink) {
   EXPECT_EQ(active(), std::nullopt);
   write_text(themes_dir() / ".active" / "theme-name", " Tokyo Night\n");  // as it is, not trimmed

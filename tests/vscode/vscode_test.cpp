@@ -26,17 +26,6 @@ TEST(EditorSettings, SetsOnlyTheTopLevelValue) {
 }
 
 
-TEST(ProfileVscodeJson, ThemeAndActiveFile) {
-  EXPECT_EQ(vscode::profile_colour_theme("").value(), std::nullopt);
-  EXPECT_EQ(vscode::profile_colour_theme("{\"workbench.colorTheme\": \"Nord\", \"x\": 1}").value(), "Nord");
-  EXPECT_EQ(vscode::profile_colour_theme("{\"workbench.colorTheme\": 1}").value(), std::nullopt);
-  EXPECT_EQ(vscode::profile_colour_theme("[\"workbench.colorTheme\"]").value(), std::nullopt);
-  EXPECT_FALSE(vscode::profile_colour_theme("{,}").ok());
-  EXPECT_FALSE(vscode::profile_colour_theme("{\"a\": 1,}").ok());  // strict JSON
-  EXPECT_EQ(vscode::active_vscode_json(std::nullopt), "{}");
-  EXPECT_EQ(vscode::active_vscode_json("Rosé \"P\""), "{\n  \"workbench.colorTheme\": \"Rosé \\\"P\\\"\"\n}");
-}
-
 /// A configuration root whose editors the tests install.
 class EditorSettingsFiles : public testing_support::SandboxTest {
  protected:

@@ -1,6 +1,5 @@
 #include "wallpaper/catalogue.hpp"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -24,16 +23,6 @@ TEST(WallpaperNames, ImageExtensions) {
     EXPECT_TRUE(wallpaper::is_image_name(yes)) << yes;
   for (const char* no : {"d.gif", "e.svg", "notes.txt", ".png", "f.", "png", "g.pngx", "h.jpg\xff"})
     EXPECT_FALSE(wallpaper::is_image_name(no)) << no;
-}
-
-TEST(WallpaperRoots, FourDirectoriesInOrder) {
-  EXPECT_EQ(wallpaper::wallpaper_roots({.home = "/h", .xdg_config_home = "/c"}),
-            (std::vector<fs::path>{"/c/morvane/wallpapers", "/h/Pictures/Wallpapers", "/h/Pictures/wallpapers",
-                                   "/h/Wallpapers"}));
-  // Without a usable home only the configuration's folder is looked in,
-  // never the working directory.
-  EXPECT_EQ(wallpaper::wallpaper_roots({.home = "rel", .xdg_config_home = "/c"}),
-            (std::vector<fs::path>{"/c/morvane/wallpapers"}));
 }
 
 TEST(WallpaperScan, NamesLinksAndDepth) {
@@ -84,32 +73,6 @@ TEST(WallpaperCatalogue, RootsFromTheEnvironment) {
   EXPECT_EQ(relative_paths(wallpaper::list_wallpapers(env), dir.path()),
             (std::vector<std::string>{"cfg/morvane/wallpapers/c.png", "home/Pictures/Wallpapers/z.png",
                                       "home/Pictures/wallpapers/p.png", "home/Wallpapers/w.png"}));
-}
-
-TEST(SavedWallpaper, ReadAndWritten) {
-  TempDir dir;
-  const themes::Environment env{.xdg_config_home = (dir / "cfg").string()};
-  EXPECT_EQ(wallpaper::wallpaper_state_path(env), dir / "cfg" / "morvane" / "wallpaper");
-  EXPECT_EQ(wallpaper::load_saved_wallpaper(env), std::nullopt);
-  write_text(dir / "w.png", "x");
-  ASSERT_TRUE(wallpaper::save_wallpaper_choice(env, (dir / "w.png").string()).ok());  // creates morvane/
-  EXPECT_EQ(testing_support::read_text(dir / "cfg" / "morvane" / "wallpaper"), (dir / "w.png").string());
-  EXPECT_EQ(wallpaper::load_saved_wallpaper(env), dir / "w.png");
-  write_text(dir / "cfg" / "morvane" / "wallpaper", "  " + (dir / "w.png").string() + "\n");  // hand-edited
-  EXPECT_EQ(wallpaper::load_saved_wallpaper(env), dir / "w.png");
-  write_text(dir / "cfg" / "morvane" / "wallpaper", dir.path().string());  // a directory
-  EXPECT_EQ(wallpaper::load_saved_wallpaper(env), std::nullopt);
-  fs::remove(dir / "w.png");
-  write_text(dir / "cfg" / "morvane" / "wallpaper", (dir / "w.png").string());
-  EXPECT_EQ(wallpaper::load_saved_wallpaper(env), std::nullopt);
-  write_text(dir / "cfg" / "morvane" / "wallpaper", "\xff");
-  EXPECT_EQ(wallpaper::load_saved_wallpaper(env), std::nullopt);
-  // A FIFO there once hung the save (and the Switcher) for good.
-  fs::remove(dir / "cfg" / "morvane" / "wallpaper");
-  ASSERT_EQ(mkfifo((dir / "cfg" / "morvane" / "wallpaper").c_str(), 0644), 0);
-  write_text(dir / "w.png", "x");
-  ASSERT_TRUE(wallpaper::save_wallpaper_choice(env, (dir / "w.png").string()).ok());
-  EXPECT_EQ(wallpaper::load_saved_wallpaper(env), dir / "w.png");
 }
 
 }  // namespace

@@ -16,7 +16,6 @@ using testing_support::Outcome;
 using testing_support::read_text;
 using testing_support::write_text;
 using tomldoc::Document;
-using tomldoc::Path;
 
 themes::ThemeDefinition mocha() { return themes::find_builtin_theme("catppuccin-mocha")->definition(); }
 
