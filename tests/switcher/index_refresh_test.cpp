@@ -1,6 +1,7 @@
 #include "switcher/index_refresh.hpp"
 
 #include <atomic>
+#include <future>
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,11 @@ TEST_F(Refresh, OnlyWhenStaleAndOnlyOnce) {
   EXPECT_FALSE(refresh(stale));  // failed: nothing changes
   EXPECT_FALSE(refresh(stale));  // and no second attempt in this run
   EXPECT_EQ(*runs, 1);
+  {
+    std::promise<bool> dropped;  // a worker that ended without an answer
+    stale.index_channel = dropped.get_future();
+  }
+  EXPECT_FALSE(switcher::poll_index_refresh(stale, services));
 }
 
 TEST_F(Refresh, TheNewListKeepsTheHighlightAndTheFilter) {

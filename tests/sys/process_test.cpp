@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 using sys::Command;
@@ -26,6 +25,8 @@ TEST(Process, TimeLimitsKillTheChildAndItsGroup) {
   ASSERT_TRUE(hung.ok());
   EXPECT_FALSE(hung.value().has_value());
   EXPECT_EQ(runner.run_for(sh("echo done"), std::chrono::seconds(5)).value()->out, "done\n");
+  // Standard error is still read after standard output has closed: more than a pipe holds.
+  EXPECT_EQ(sys::run(sh("exec >&-; head -c 100000 /dev/zero >&2")).value().err.size(), 100000u);
   auto group = sys::spawn(Command{.program = "sh", .args = {"-c", "sleep 5 & echo $!; wait"}, .out = Stdio::Capture,
                                   .new_process_group = true});
   ASSERT_TRUE(group.ok());
