@@ -56,10 +56,7 @@ class FakeRunner final : public sys::ProcessRunner {
     limits.push_back(limit);
     auto outcome = answer(command);
     if (!outcome) return outcome.error();
-    if (outcome.value().hangs) {
-      waited += limit;  // as long as the real wait would have taken
-      return std::optional<sys::Output>{};
-    }
+    if (outcome.value().hangs) return std::optional<sys::Output>{};
     return std::optional<sys::Output>{output(outcome.value())};
   }
   sys::Result<void> start_detached(const sys::Command& command) override {
@@ -71,8 +68,6 @@ class FakeRunner final : public sys::ProcessRunner {
   std::vector<sys::Command> commands;
   /// The time limit of each waited command, in order.
   std::vector<std::chrono::milliseconds> limits;
-  /// The time that hanging programs would have taken in all.
-  std::chrono::milliseconds waited{0};
 
  private:
   sys::Result<Outcome> answer(const sys::Command& command) {

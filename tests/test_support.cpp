@@ -111,12 +111,6 @@ std::string VirtualScreen::row(std::size_t row) const {
   return text;
 }
 
-std::vector<std::string> VirtualScreen::rows() const {
-  std::vector<std::string> all;
-  for (std::size_t y = 0; y < rows_; ++y) all.push_back(row(y));
-  return all;
-}
-
 std::string VirtualScreen::style_at(std::size_t column, std::size_t row) const {
   return cells_[row * columns_ + column].style.text();
 }
@@ -213,23 +207,6 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
-ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-  if (const char* old = getenv(name)) old_ = old;
-  if (value) {
-    setenv(name, value->c_str(), 1);
-  } else {
-    unsetenv(name);
-  }
-}
-
-ScopedEnv::~ScopedEnv() {
-  if (old_) {
-    setenv(name_.c_str(), old_->c_str(), 1);
-  } else {
-    unsetenv(name_.c_str());
-  }
-}
-
 SandboxTest::SandboxTest()
     : env_{.home = (dir_ / "home").string(),
            .xdg_config_home = (dir_ / "config").string(),
@@ -246,13 +223,6 @@ std::string read_text(const std::filesystem::path& path) {
   std::ostringstream buffer;
   buffer << in.rdbuf();
   return buffer.str();
-}
-
-std::vector<std::string> read_lines(const std::filesystem::path& path) {
-  const std::string text = read_text(path);
-  std::vector<std::string> lines;
-  for (auto line : sys::split_lines(text)) lines.emplace_back(line);
-  return lines;
 }
 
 std::string kitty_conf_of(const themes::ThemeDefinition& def) {

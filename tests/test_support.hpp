@@ -24,7 +24,6 @@ class VirtualScreen {
   void feed(std::string_view output);
   /// Row `row` with trailing spaces removed.
   std::string row(std::size_t row) const;
-  std::vector<std::string> rows() const;
   /// The attributes the cell was written with, e.g. "fg:14 bg:237 bold"
   /// (palette indices as numbers, 24-bit colours as #rrggbb).
   std::string style_at(std::size_t column, std::size_t row) const;
@@ -66,18 +65,6 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-/// Sets an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, std::optional<std::string> value);
-  ~ScopedEnv();
-  ScopedEnv(const ScopedEnv&) = delete;
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
-
 /// A test with its own home, configuration and cache directories inside a
 /// fresh directory, and a fake process runner.
 class SandboxTest : public ::testing::Test {
@@ -95,8 +82,6 @@ class SandboxTest : public ::testing::Test {
 
 void write_text(const std::filesystem::path& path, std::string_view text);
 std::string read_text(const std::filesystem::path& path);
-/// The lines of a file (empty when it is missing), e.g. a fake program's log.
-std::vector<std::string> read_lines(const std::filesystem::path& path);
 
 /// A kitty.conf setting the background, foreground and sixteen colours of `def`.
 std::string kitty_conf_of(const themes::ThemeDefinition& def);

@@ -1,9 +1,5 @@
 #include "activation/activate.hpp"
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include "test_support.hpp"
@@ -81,20 +77,6 @@ TEST_F(Activation, BaselinesAreTakenOnceThroughTheOldCurrentLink) {
   const std::string gtk = read_text(config_dir() / "gtk-3.0" / "gtk.css");
   EXPECT_EQ(gtk.find("/* tintwell colors begin */"), gtk.rfind("/* tintwell colors begin */"));  // replaced, not added
   EXPECT_NE(gtk.find("#282a36"), std::string::npos);
-}
-
-TEST_F(Activation, FailuresOfPreparation) {
-  EXPECT_EQ(activate("a/b").error_text(), "invalid theme name");
-  EXPECT_FALSE(fs::exists(themes_dir()));
-  EXPECT_EQ(activate("Unknown").error_text(), "no theme profile for Unknown");
-
-  write_text(themes_dir() / "short" / "kitty.conf", "background #000000\n");
-  EXPECT_EQ(activate("short").error_text(), "could not prepare btop theme: profile has no btop theme or complete kitty palette");
-  write_text(themes_dir() / "short" / "btop.theme", "theme[main_bg]=\"#000000\"\n");
-  EXPECT_EQ(activate("short").error_text(), "could not prepare Yazi theme: Yazi requires a complete terminal palette");
-  write_text(config_dir() / "yazi" / "theme.toml", "[mgr\n");
-  EXPECT_TRUE(activate("nord").error_text().starts_with("could not prepare Yazi theme: Error while parsing table header"));
-  EXPECT_FALSE(fs::exists(active()));  // nothing written yet
 }
 
 TEST_F(Activation, ProblemsKnownInAdvanceStopItBeforeAnyFileChanges) {
@@ -188,22 +170,6 @@ TEST_F(Activation, LinkedAndPrivateUserFilesStaySo) {
   EXPECT_EQ(fs::status(dotfiles / "kitty.conf").permissions(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_NE(read_text(dotfiles / "btop.conf").find("color_theme = \"morvane\""), std::string::npos);
   EXPECT_NE(read_text(dotfiles / "theme.toml").find("morvane"), std::string::npos);
-}
-
-TEST_F(Activation, NotesFromLauncherBtopAndYazi) {
-  fs::create_directories(dir_ / "run");
-  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  (dir_ / "run" / "app-launcher-kitty.sock").string().copy(address.sun_path, sizeof address.sun_path - 1);
-  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  runner_.on("kitty", Outcome{.exit_code = 1, .err = "refused\n"});
-  runner_.on("ya", Outcome{.exit_code = 1});
-  runner_.on("btop", Outcome{.out = "btop version: 1.2.13\n"});
-  EXPECT_EQ(activate("nord").value(),
-            "Activated theme: nord · launcher colors could not be refreshed: Kitty exited with exit status: 1: refused"
-            " · btop theme saved; reopen btop to load it · Yazi theme saved; reopen Yazi if its colors have not updated");
-  close(fd);
 }
 
 }  // namespace

@@ -15,14 +15,6 @@ using testing_support::write_text;
 
 const std::string kBlock = "/* tintwell colors begin */\na { color: red; }\n/* tintwell colors end */";
 
-TEST(CssColourText, KeepsColourLinesAsTheyStand) {
-  EXPECT_EQ(css_colour_text("@define-color theme_bg_color #1e1e2e;\nwindow {\n  color: red;\n  font-size: 12px;\n}\n"),
-            "@define-color theme_bg_color #1e1e2e;\nwindow {\n  color: red;\n}\n");
-  EXPECT_EQ(css_colour_text("background-image: none;\nbackground-color: red;\nborder-color: red;\n"),
-            "background-color: red;\nborder-color: red;\n");
-  EXPECT_EQ(css_colour_text(""), "\n");
-}
-
 TEST(CssColourText, CommentedOutRulesStayOff) {
   EXPECT_EQ(css_colour_text("/* old rule\nbutton {\n  color: red;\n}\n*/\nlabel {\n  color: blue; /* was green\n"
                             "  background: black;\n*/}\n"),

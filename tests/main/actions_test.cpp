@@ -73,13 +73,6 @@ TEST_F(Actions, AnUnknownNameIsRefusedBeforeAnythingIsWritten) {
   EXPECT_FALSE(fs::exists(config_dir())) << "no profile, active directory or user file";
 }
 
-TEST_F(Actions, AFailedActivationGoesToStandardError) {
-  fs::create_directories(themes_dir() / "empty");
-  const ActionOutcome outcome = run(Command::Theme, "empty");
-  EXPECT_EQ(outcome.status, 1);
-  EXPECT_EQ(outcome.err, "could not prepare btop theme: profile has no btop theme or complete kitty palette\n");
-}
-
 TEST_F(Actions, ListPrintsTheSwitchersOrderEvenWhenTheRefreshFails) {
   write_text(themes_dir() / "Mine" / "kitty.conf", "background #ffffff\n");
   const ActionOutcome outcome = run(Command::List);

@@ -67,50 +67,6 @@ TEST(ColourLoading, DwellThenOneWorker) {
   EXPECT_FALSE(poll_colour_reply(state, t0 + 1s));
 }
 
-TEST(ColourLoading, OneAwaitedWorkerAtATimeAndLateRepliesStillCount) {
-  auto state = index_themes();
-  ScriptedFetch script{.answers = {{"a.conf", kPalette}, {"b.conf", kPalette}},
-                       .gate = std::make_shared<std::promise<void>>()};
-  const auto fetch = script.fetch();
-  const auto t0 = Clock::now();
-  ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0).ok());
-  ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 300ms).ok());  // A's worker starts
-  state.selected = 1;                                                 // the highlight moves on to B
-  ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 400ms).ok());
-  ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 900ms).ok());  // B has rested, but A is awaited
-  EXPECT_FALSE(poll_colour_reply(state, t0 + 900ms));
-  script.gate->set_value();
-  await_worker(state);
-  EXPECT_TRUE(poll_colour_reply(state, t0 + 950ms));  // A's reply, while B is highlighted
-  EXPECT_EQ(state.visible_entry(0).background, kPalette.background);
-  EXPECT_FALSE(state.visible_entry(1).background.has_value());
-  ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 950ms).ok());  // only now B's worker
-  await_worker(state);
-  EXPECT_EQ(*script.calls, 2);
-  EXPECT_TRUE(poll_colour_reply(state, t0 + 1s));
-  EXPECT_EQ(state.themes[1].background, kPalette.background);
-}
-
-TEST(ColourLoading, UnavailableIsNeverFetchedAgain) {
-  themes::Palette no_background = kPalette;
-  no_background.background.reset();
-  for (const auto& answer : {std::optional<themes::Palette>{}, std::optional<themes::Palette>{no_background}}) {
-    auto state = index_themes();
-    ScriptedFetch script{.answers = {{"a.conf", answer}}, .gate = nullptr};
-    const auto fetch = script.fetch();
-    const auto t0 = Clock::now();
-    ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0).ok());
-    ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 200ms).ok());
-    await_worker(state);
-    EXPECT_TRUE(poll_colour_reply(state, t0 + 200ms));
-    EXPECT_TRUE(state.unavailable.contains("a.conf"));
-    EXPECT_FALSE(state.visible_entry(0).background.has_value());
-    ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0 + 1h).ok());
-    EXPECT_FALSE(state.reply_channel.has_value());
-    EXPECT_EQ(*script.calls, 1);
-  }
-}
-
 TEST(ColourLoading, AWorkerThatEndsWithoutAReplyIsRetriedFiveSecondsLater) {
   auto state = index_themes();
   ScriptedFetch script{.answers = {{"a.conf", kPalette}}, .gate = nullptr};

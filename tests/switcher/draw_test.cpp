@@ -152,18 +152,6 @@ TEST(DrawScreen, TooSmallTerminalIsOnlyCleared) {
   EXPECT_EQ(draw_screen(state, {30, 9}).find("\x1b[2J"), std::string::npos) << "ED 2 would drop kitty's picture";
 }
 
-TEST(DrawScreen, SwatchesFitTheWidth) {
-  const auto state = themes_state({sixteen("a")});
-  const auto swatches = [&](std::uint16_t columns) {
-    const std::string out = draw_screen(state, {columns, 9});
-    std::size_t n = 0;
-    for (auto at = out.find("\x1b[48;2;0;"); at != std::string::npos; at = out.find("\x1b[48;2;", at + 1)) ++n;
-    return n;
-  };
-  EXPECT_EQ(swatches(30), 14u);
-  EXPECT_EQ(swatches(80), 16u);
-}
-
 TEST(TruncateToWidth, BoundaryWidths) {
   const struct {
     const char* text;

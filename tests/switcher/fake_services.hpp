@@ -24,16 +24,10 @@ class FakeServices : public switcher::SwitcherServices {
 
   std::vector<std::string> activated;
   std::vector<std::filesystem::path> applied;
-  /// Pictures placed ("path@column,row,width,height") and cleared ("clear").
-  std::vector<std::string> pictures;
 
   std::vector<themes::ThemeEntry> list_themes() override { return themes; }
   std::optional<std::string> active_theme_name() override { return active; }
-  int wallpaper_scans = 0;
-  std::vector<wallpaper::Wallpaper> list_wallpapers() override {
-    ++wallpaper_scans;
-    return wallpapers;
-  }
+  std::vector<wallpaper::Wallpaper> list_wallpapers() override { return wallpapers; }
   std::optional<std::filesystem::path> load_saved_wallpaper() override { return saved; }
   sys::Result<std::string> activate_theme(const std::string& name) override {
     activated.push_back(name);
@@ -48,11 +42,8 @@ class FakeServices : public switcher::SwitcherServices {
     if (wallpaper_outcome.ok()) saved = saved_after;
     return wallpaper_outcome;
   }
-  void show_image(const std::filesystem::path& path, switcher::ImagePlacement p) override {
-    pictures.push_back(path.string() + "@" + std::to_string(p.column) + "," + std::to_string(p.row) + "," +
-                       std::to_string(p.width) + "," + std::to_string(p.height));
-  }
-  void clear_image() override { pictures.push_back("clear"); }
+  void show_image(const std::filesystem::path&, switcher::ImagePlacement) override {}
+  void clear_image() override {}
   /// What the colour workers get: by default, nothing can be fetched.
   switcher::ColourFetch fetch = [](const std::string&) { return std::optional<themes::Palette>{}; };
   switcher::ColourFetch colour_fetch() override { return fetch; }
@@ -60,9 +51,7 @@ class FakeServices : public switcher::SwitcherServices {
   bool stale = false;
   std::function<bool()> refresh = [] { return false; };
   bool index_is_stale() override { return stale; }
-  /// Whether the terminal shows the active theme (as kitty does).
-  bool in_kitty = false;
-  bool terminal_shows_active_theme() override { return in_kitty; }
+  bool terminal_shows_active_theme() override { return false; }
   std::function<bool()> index_refresh() override { return refresh; }
 };
 

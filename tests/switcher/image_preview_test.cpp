@@ -2,32 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "switcher/fake_services.hpp"
 #include "switcher/kitty_graphics.hpp"
 
 namespace {
-
-
-switcher::SwitcherState wallpapers_state() {
-  switcher::SwitcherState state;
-  state.section = switcher::Section::Wallpapers;
-  state.wallpapers = {{"a.png", "/w/a.png"}, {"b.png", "/w/b.png"}};
-  return state;
-}
-
-/// The picture logic on a scripted clock, as the event loop drives it: an
-/// update after every draw, a placement try whenever no key waits.
-class ImagePreview : public testing::Test {
- protected:
-  void update(sys::TermSize size = {100, 30}) { switcher::update_image_preview(state, size, services, now); }
-  bool rest(std::chrono::milliseconds pause) {
-    now += pause;
-    return switcher::place_resting_image(state, services, now);
-  }
-  testing_support::FakeServices services;
-  switcher::SwitcherState state = wallpapers_state();
-  std::chrono::steady_clock::time_point now{};
-};
 
 TEST(ImageSupport, OnlyInsideKittyAndNotThroughTmux) {
   EXPECT_TRUE(switcher::images_supported({.kitty_window_id = "1"}));
@@ -35,10 +12,6 @@ TEST(ImageSupport, OnlyInsideKittyAndNotThroughTmux) {
   EXPECT_FALSE(switcher::images_supported({.kitty_window_id = ""}));
   EXPECT_FALSE(switcher::images_supported({}));
 }
-
-}  // namespace
-
-namespace {
 
 TEST(KittyGraphics, APngIsPlacedByKittyItselfWithItsProportions) {
   const std::string header = std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + std::string("\0\0\x07\x80\0\0\x04\x38", 8);

@@ -1,8 +1,5 @@
 #include "switcher/screen_colours.hpp"
 
-#include <fstream>
-#include <sstream>
-
 #include <gtest/gtest.h>
 
 #include "test_support.hpp"
@@ -11,8 +8,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using switcher::readable_colours;
-using switcher::ScreenColours;
 
 themes::Palette palette_of(const themes::BuiltinTheme& theme) {
   themes::Palette palette;
@@ -28,10 +23,8 @@ std::vector<std::pair<std::string, themes::Palette>> all_palettes() {
   for (const auto& theme : themes::builtin_themes()) out.emplace_back(theme.slug, palette_of(theme));
   if (const auto data = testing_support::data_dir("kitty-themes/themes")) {
     for (const auto& file : fs::directory_iterator(*data)) {
-      std::ifstream in(file.path());
-      std::stringstream text;
-      text << in.rdbuf();
-      out.emplace_back(file.path().filename().string(), themes::parse_kitty_palette(text.str()));
+      out.emplace_back(file.path().filename().string(),
+                       themes::parse_kitty_palette(testing_support::read_text(file.path())));
     }
   }
   return out;
@@ -48,29 +41,6 @@ TEST(ScreenColours, EveryElementIsReadableOnEveryKnownPalette) {
   }
   EXPECT_GE(checked, 9u);
   if (!testing_support::data_dir("kitty-themes/themes")) GTEST_SKIP() << "real kitty themes not found (set TINTWELL_DATA_DIR)";
-}
-
-TEST(ScreenColours, OnlyWhatFailsIsChanged) {
-  // Dracula's palette reads well with the usual colours but for the bar.
-  const ScreenColours dracula = readable_colours(palette_of(*themes::find_builtin_theme("dracula")));
-  ScreenColours usual;
-  EXPECT_EQ(dracula.label, usual.label);
-  EXPECT_EQ(dracula.dim, usual.dim);
-  EXPECT_EQ(dracula.good, usual.good);
-  EXPECT_EQ(dracula.bright, usual.bright);
-  // Solarized Dark's colour 8 is its background: the dim text gets a colour of its own.
-  const ScreenColours solarized = readable_colours(palette_of(*themes::find_builtin_theme("solarized-dark")));
-  EXPECT_NE(solarized.dim, usual.dim);
-  EXPECT_TRUE(solarized.dim.starts_with("\x1b[38;2;"));
-  // A light theme: its light grey 7 would vanish on the background.
-  const ScreenColours latte = readable_colours(palette_of(*themes::find_builtin_theme("catppuccin-latte")));
-  EXPECT_NE(latte.label, usual.label);
-  EXPECT_EQ(latte.bar, usual.bar) << "the usual dark bar stands well apart from a light background";
-  // Unknown or incomplete: the usual colours.
-  themes::Palette eight = palette_of(*themes::find_builtin_theme("nord"));
-  eight.colours.resize(8);
-  EXPECT_EQ(readable_colours(eight), usual);
-  EXPECT_EQ(readable_colours({}), usual);
 }
 
 }  // namespace

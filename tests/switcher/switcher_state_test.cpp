@@ -101,35 +101,6 @@ TEST_F(SwitcherKeys, KeyScripts) {
   }
 }
 
-TEST_F(SwitcherKeys, SectionsHighlightTheActiveThemeAndSavedWallpaper) {
-  services.themes = named_themes({"alpha", "beta", "gamma"});
-  services.active = "beta";
-  services.wallpapers = {{"1.png", "/w/1.png"}, {"2.png", "/w/2.png"}, {"3.png", "/w/3.png"}};
-  services.saved = "/w//3.png";  // compared as paths
-  auto state = start();
-  EXPECT_EQ(state.selected, 1u) << "the active theme at start";
-  EXPECT_EQ(services.wallpaper_scans, 0) << "not before the section is shown";
-  keys(state, U"↓");
-  state.status = switcher::StatusLine{"old", false};
-  keys(state, U"⇥/");
-  EXPECT_EQ(state.section, Section::Wallpapers);
-  EXPECT_EQ(state.selected, 2u);
-  EXPECT_FALSE(state.status.has_value());
-  EXPECT_FALSE(state.filter_mode) << "/ does nothing among wallpapers";
-  keys(state, U"↑⇲");
-  EXPECT_EQ(state.selected, 2u);
-  state.status = switcher::StatusLine{"old", false};
-  keys(state, U"←");
-  EXPECT_EQ(state.selected, 1u) << "the active theme, not the row left before";
-  EXPECT_FALSE(state.status.has_value());
-  keys(state, U"/al⏎→←");  // the filter survives, and hides the active theme
-  EXPECT_EQ(state.filter, "al");
-  EXPECT_EQ(state.selected, 0u);
-  EXPECT_EQ(services.wallpaper_scans, 1) << "scanned once a run";
-  services.active = "missing";
-  EXPECT_EQ(start().selected, 0u);
-}
-
 TEST_F(SwitcherKeys, EnterActivatesOrAppliesAndShowsTheOutcome) {
   services.themes = named_themes({"a", "b", "c"});
   services.active = "a";
@@ -171,49 +142,6 @@ TEST_F(SwitcherKeys, EnterActivatesOrAppliesAndShowsTheOutcome) {
   EXPECT_EQ(empty.selected, 0u);
   EXPECT_EQ(empty.status->text, "kept") << "Enter on an empty list does nothing";
   EXPECT_EQ(services.activated.size(), 2u);
-}
-
-TEST_F(SwitcherKeys, LivePreviewFollowsTheRestingHighlightAndGivesTheWindowBack) {
-  themes::ThemeEntry full{.name = "full", .background = themes::Colour{1, 2, 3}, .foreground = themes::Colour{9, 9, 9}};
-  full.colours.assign(16, themes::Colour{200, 200, 200});
-  services.themes = {themes::ThemeEntry{.name = "bare"}, full, full, themes::ThemeEntry{.name = "zeta"}};
-  services.themes[2].name = "other";
-  services.in_kitty = true;
-  auto state = start();
-  using std::chrono::milliseconds;
-  const auto t0 = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
-  const auto step = [&](int ms) { return switcher::step_live_preview(state, t0 + milliseconds(ms)); };
-  const std::string pop = "\x1b]30101\x1b\\", push = "\x1b]30001\x1b\\";
-  EXPECT_EQ(step(0), "");
-  EXPECT_EQ(step(300), "") << "a theme without a full palette is not previewed";
-  keys(state, U"↓");
-  EXPECT_EQ(step(310), "");
-  keys(state, U"↓");  // moving on within the dwell sends nothing
-  EXPECT_EQ(step(400), "");
-  const std::string other = step(600);
-  EXPECT_EQ(other, *switcher::preview_sequences(full));
-  EXPECT_NE(other.find("\x1b]11;#010203\x1b\\"), std::string::npos);
-  EXPECT_EQ(state.preview.shown, "other");
-  EXPECT_EQ(step(900), "") << "sent once";
-  keys(state, U"⇥");  // another section: the window's own colours back, kept on the stack again
-  EXPECT_EQ(step(910), pop + push);
-  keys(state, U"⇥p");
-  EXPECT_EQ(step(2000), "") << "p turns preview off";
-  keys(state, U"p↓");
-  EXPECT_EQ(step(2300), "");
-  EXPECT_EQ(step(2500), other);
-  keys(state, U"/xyz");  // a filter with no match
-  EXPECT_EQ(step(2510), pop + push);
-  EXPECT_EQ(switcher::window_colours_at_end(false), pop) << "quit: as it was at the start";
-  keys(state, U"⎋");
-  services.activation = std::string("Activated theme: other");
-  keys(state, U"⏎");
-  EXPECT_TRUE(state.preview.activated);
-  EXPECT_TRUE(switcher::window_colours_at_end(true).starts_with(pop + "\x1b]104\x1b\\")) << "then the applied theme";
-  services.in_kitty = false;
-  auto elsewhere = start();
-  keys(elsewhere, U"↓↓p");
-  EXPECT_EQ(switcher::step_live_preview(elsewhere, t0 + std::chrono::seconds(5)), "") << "nothing outside kitty";
 }
 
 }  // namespace

@@ -57,14 +57,4 @@ TEST(KeyDecoder, WhatTerminalsSendBecomesTheSwitchersKeys) {
     EXPECT_EQ(decode(c.at("bytes")), c.at("keys")) << testing::PrintToString(c.at("bytes"));
 }
 
-TEST(KeyDecoder, ALoneEscWaitsForTheRestOfASequence) {
-  sys::KeyDecoder decoder;
-  Key key;
-  decoder.push("\x1b");
-  EXPECT_EQ(decoder.next(key), sys::KeyDecoder::Status::Again);  // it may start a sequence
-  EXPECT_EQ(decoder.force(key), sys::KeyDecoder::Status::Key);    // after the wait: Esc
-  EXPECT_EQ(key, Key::named(KeyCode::Esc));
-  EXPECT_EQ(decoder.next(key), sys::KeyDecoder::Status::None);
-}
-
 }  // namespace

@@ -22,15 +22,6 @@ TEST(Utf8, LossyConversionReplacesEachInvalidSubpart) {
   EXPECT_EQ(sys::char_count("a─é😀"), 4u);
 }
 
-TEST(Utf8, WhiteSpaceIsTheUnicodeProperty) {
-  for (char32_t cp : {U'\t', U'\n', U'\v', U'\f', U'\r', U' ', char32_t{0x85}, char32_t{0xA0},
-                      char32_t{0x1680}, char32_t{0x2000}, char32_t{0x2028}, char32_t{0x2029},
-                      char32_t{0x3000}})
-    EXPECT_TRUE(sys::is_whitespace(cp)) << static_cast<unsigned>(cp);
-  for (char32_t cp : {U'a', char32_t{0x200B}, char32_t{0xFEFF}, char32_t{0x1C}})
-    EXPECT_FALSE(sys::is_whitespace(cp)) << static_cast<unsigned>(cp);
-}
-
 TEST(Utf8, TrimAndSplitUseUnicodeWhiteSpace) {
   EXPECT_EQ(trim("\u3000 x y\t\r\n"), "x y");
   EXPECT_EQ(trim(" \t "), "");

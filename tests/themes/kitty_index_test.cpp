@@ -15,31 +15,12 @@ namespace fs = std::filesystem;
 using testing_support::Outcome;
 using testing_support::read_text;
 using testing_support::write_text;
-using themes::IndexEntry;
 
 constexpr std::string_view kSmallIndex = R"([
   {"name": "Alpha", "file": "themes/Alpha.conf", "is_dark": true, "license": "MIT"},
   {"name": "Beta", "file": "themes/Beta.conf"}
 ])";
 const std::string kComplete = testing_support::complete_kitty_conf();
-
-TEST(IndexParse, StrictArrayOfEntriesOrNothing) {
-  EXPECT_EQ(themes::parse_index(kSmallIndex),
-            (std::vector<IndexEntry>{{"Alpha", "themes/Alpha.conf", true}, {"Beta", "themes/Beta.conf", false}}));
-  // Members we do not use may repeat or hold anything.
-  EXPECT_EQ(themes::parse_index(R"([{"name": "A", "file": "a.conf", "x": 1, "x": {"name": 2, "is_dark": true}}])").size(), 1u);
-  EXPECT_FALSE(themes::parse_index(R"([{"name": "A", "file": "a.conf", "is_dark": false, "x": true}])")[0].is_dark);
-  const char* bad[] = {
-      R"([{"name": "A", "file": "a.conf", "is_dark": true}, {"name": "B", "is_dark": true}])",
-      R"([{"name": "A", "file": "a.conf", "is_dark": "yes"}])", R"([{"name": 1, "file": "a.conf"}])",
-      R"([{"name": "A", "file": null}])", R"([{"name": "A", "file": "a.conf"}, 3])",
-      R"([{"name": "A", "file": "a.conf", "name": "B"}])", R"({"name": "A", "file": "a.conf"})",
-      R"([{"name": "A", "file": "a.conf"}] x)", R"([{"name": "A", "file": "a.conf"})",
-      R"([[{"name": "A", "file": "a.conf"}]])", R"([{"name": "A", "file": "a.conf", "is_dark": [true]}])",
-      "[{\"name\": \"\xff\", \"file\": \"a.conf\"}]", "", " [ ] \n",
-  };
-  for (const char* text : bad) EXPECT_EQ(themes::parse_index(text), std::vector<IndexEntry>{}) << text;
-}
 
 /// A cache directory and a curl that serves the files of `remote_` the way
 /// `curl --fail -o FILE URL` would.
@@ -140,21 +121,6 @@ TEST_F(IndexCache, ThemeFilesAreFetchedOnceAndUnsafeOnesNever) {
     EXPECT_FALSE(themes::fetch_theme_palette(cache(), unsafe).has_value());
   }
   EXPECT_TRUE(runner_.commands.empty());
-}
-
-TEST_F(IndexCache, DefinitionOfTheFirstEntryWithTheNameOrWhyNone) {
-  write_text(index_dir() / "themes.json", R"([
-    {"name": "Dup", "file": "themes/light.conf"}, {"name": "Dup", "file": "themes/dark.conf", "is_dark": true},
-    {"name": "Short", "file": "themes/short.conf", "is_dark": true}, {"name": "Gone", "file": "themes/gone.conf"}
-  ])");
-  write_text(index_dir() / "themes/light.conf", kComplete);
-  write_text(index_dir() / "themes/dark.conf", kComplete);
-  remote_["themes/short.conf"] = kComplete.substr(0, kComplete.find("color15"));
-  EXPECT_EQ(themes::index_theme_definition(cache(), "Dup").value()->vscode_theme, "Default Light Modern");
-  EXPECT_FALSE(themes::index_theme_definition(cache(), "dup").value().has_value());
-  EXPECT_EQ(themes::index_theme_definition(cache(), "Short").error_text(), "its palette is incomplete");
-  EXPECT_EQ(themes::fetch_theme_palette(cache(), "themes/short.conf")->colours.size(), 15u) << "yet its preview";
-  EXPECT_EQ(themes::index_theme_definition(cache(), "Gone").error_text(), "its theme file could not be downloaded");
 }
 
 TEST(DefinitionFromPalette, WorkedExample) {

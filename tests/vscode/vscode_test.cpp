@@ -32,23 +32,6 @@ class EditorSettingsFiles : public testing_support::SandboxTest {
   fs::path settings(std::string_view editor) const { return config_dir() / editor / "User" / "settings.json"; }
 };
 
-TEST_F(EditorSettingsFiles, EveryInstalledEditorInOrderStoppingAtAnError) {
-  EXPECT_TRUE(vscode::update_editor_settings(config_dir(), "Nord").ok());  // none installed: nothing created
-  EXPECT_FALSE(fs::exists(config_dir() / "Code"));
-
-  fs::create_directories(settings("Code").parent_path());
-  write_text(settings("VSCodium"), "{\"a\": 1}");
-  write_text(config_dir() / "Code - OSS" / "User", "a file, not a directory");
-  ASSERT_TRUE(vscode::update_editor_settings(config_dir(), "Nord").ok());
-  EXPECT_EQ(read_text(settings("Code")), "\n{\n  \"workbench.colorTheme\": \"Nord\"\n}\n");
-  EXPECT_EQ(read_text(settings("VSCodium")), "{\n  \"workbench.colorTheme\": \"Nord\",\n\"a\": 1}");
-
-  write_text(settings("Code"), "[]");
-  write_text(settings("VSCodium"), "{}");
-  EXPECT_EQ(vscode::update_editor_settings(config_dir(), "Nord").error_text(), "editor settings must be an object");
-  EXPECT_EQ(read_text(settings("VSCodium")), "{}");  // later editors are not handled
-}
-
 TEST_F(EditorSettingsFiles, WrittenWholeThroughLinksKeepingPermissions) {
   write_text(dir_ / "dotfiles" / "settings.json", "{\"workbench.colorTheme\": \"Old\"}");
   chmod((dir_ / "dotfiles" / "settings.json").c_str(), 0600);

@@ -73,49 +73,6 @@ TEST(YaziMerge, ShapeErrors) {
   EXPECT_TRUE(yazi::merge_theme_toml("ui = 3\nfiletype = 2\n", flavor).ok()) << "sections only the user has";
 }
 
-TEST(YaziMerge, PropertiesOnRealThemesEachWithABuiltinPalette) {
-  std::vector<fs::path> files;
-  for (const char* sub : {"real-configs/yazi", "yazi"})
-    if (const auto dir = testing_support::data_dir(sub))
-      for (const auto& entry : fs::recursive_directory_iterator(*dir))
-        if (entry.path().extension() == ".toml") files.push_back(entry.path());
-  if (files.empty()) GTEST_SKIP() << "real Yazi themes not found (set TINTWELL_DATA_DIR)";
-  // Each file with one palette in turn: the merge does not depend on the colours, only on the keys.
-  const auto builtins = themes::builtin_themes();
-  for (std::size_t k = 0; k < files.size(); ++k) {
-    const auto& file = files[k];
-    const auto& builtin = builtins[k % builtins.size()];
-    const std::string flavor_text = yazi::yazi_flavor_text(builtin.definition());
-    const Document flavor = Document::parse(flavor_text);
-    SCOPED_TRACE(file.filename().string() + " with " + std::string(builtin.slug));
-    const std::string original = read_text(file);
-    auto merged = yazi::merge_theme_toml(original, flavor_text);
-    ASSERT_TRUE(merged.ok()) << merged.error_text();
-    ASSERT_TRUE(tomldoc::check_syntax(merged.value()).ok());
-    const Document before = Document::parse(original);
-    const Document after = Document::parse(merged.value());
-    // The styles the flavor and the user share carry the flavor's colours.
-    std::set<std::string> edited;
-    for (const auto& section : flavor.keys({})) {
-      if (section == "filetype" || before.kind({section}) != Document::Kind::Table) continue;
-      for (const auto& style : flavor.keys({section})) {
-        if (before.kind({section, style}) != Document::Kind::Table) continue;
-        edited.insert(style);
-        for (const char* attribute : {"fg", "bg"})
-          EXPECT_EQ(after.value_text({section, style, attribute}), flavor.value_text({section, style, attribute}));
-      }
-    }
-    EXPECT_EQ(after.value_text({"flavor", "dark"}), "\"morvane\"");
-    // Every line that changed belongs to an edited style or to [flavor].
-    const auto ours = [&](std::string_view line) {
-      const std::string key(sys::trim(line.substr(0, line.find('='))));
-      return key == "dark" || key == "light" || key == "[flavor]" || sys::trim(line).empty() || edited.contains(key);
-    };
-    for (const auto& line : themes::lines_not_in(original, merged.value())) EXPECT_TRUE(ours(line)) << line;
-    for (const auto& line : themes::lines_not_in(merged.value(), original)) EXPECT_TRUE(ours(line)) << line;
-  }
-}
-
 /// A configuration directory, a profile with a complete palette, an active
 /// directory, and a `ya` that succeeds.
 class YaziApply : public testing_support::SandboxTest {
@@ -176,15 +133,6 @@ TEST_F(YaziApply, PreparationErrorsWriteNothing) {
   fs::remove(yazi_dir() / "theme.toml");
   write_text(yazi_dir() / "flavors", "a file where the directory should be");
   EXPECT_EQ(apply().error_text(), (yazi_dir() / "flavors" / "morvane.yazi").string() + ": Not a directory (os error 20)");
-}
-
-TEST_F(YaziApply, NoteWhenYaIsMissingFailingOrHanging) {
-  for (const auto& ya : {Outcome{.exit_code = 1}, Outcome{.signal = 15}, Outcome{.hangs = true}}) {
-    runner_.on("ya", ya);
-    EXPECT_EQ(apply().value(), std::optional<std::string>(yazi::kYaziNote));
-  }
-  runner_.forget("ya");
-  EXPECT_EQ(apply().value(), std::optional<std::string>(yazi::kYaziNote));
 }
 
 }  // namespace
