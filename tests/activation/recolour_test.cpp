@@ -9,6 +9,24 @@ namespace {
 using testing_support::FakeRunner;
 using testing_support::Outcome;
 
+TEST(OtherKitties, ReachedThroughTheirSocketsOrCounted) {
+  const std::vector<sys::PtyHolder> holders = {
+      {.pid = 1, .name = "kitty", .ptys = {3}, .sockets = {10}},      // our own: reached over the terminal
+      {.pid = 2, .name = "kitty", .ptys = {4}, .sockets = {20}},      // the launcher
+      {.pid = 3, .name = "kitty", .ptys = {5}, .sockets = {30, 31}},  // single-instance socket, then its own
+      {.pid = 4, .name = "kitty", .ptys = {6}, .sockets = {99}},      // no listening socket
+      {.pid = 5, .name = "foot", .ptys = {7}, .sockets = {50}},
+  };
+  const std::map<unsigned long, std::string> listening = {
+      {10, "/tmp/own"}, {20, "/run/launcher.sock"}, {30, "@kitty-ipc-1000"}, {31, "@k3"}, {50, "/tmp/foot"}};
+  auto found = activation::other_kitties(holders, listening, 3u, {"/run/launcher.sock"});
+  EXPECT_EQ(found.sockets, std::vector<std::string>{"@k3"});
+  EXPECT_EQ(found.unreachable, 1u);
+  // Where our own window cannot be reached without a socket, its kitty is one of the others.
+  found = activation::other_kitties(holders, listening, std::nullopt, {"/run/launcher.sock"});
+  EXPECT_EQ(found.sockets, (std::vector<std::string>{"/tmp/own", "@k3"}));
+}
+
 TEST(ColourScheme, SetWhereWritableReadBackOrLeftAlone) {
   const struct {
     std::string writable;

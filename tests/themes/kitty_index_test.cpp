@@ -116,11 +116,13 @@ TEST_F(IndexCache, ThemeFilesAreFetchedOnceAndUnsafeOnesNever) {
   runner_.commands.clear();
   // Paths that leave the cache, and glob or URL syntax curl would act on.
   for (const std::string& unsafe : {std::string("../outside.conf"), (cache_dir() / "morvane" / "outside.conf").string(),
-                                    std::string("themes/[1-50].conf"), std::string("x.conf?y")}) {
+                                    std::string("themes/../../x"), std::string("themes/[1-50].conf"),
+                                    std::string("x.conf?y")}) {
     EXPECT_FALSE(themes::cached_theme_palette(index_dir(), unsafe).has_value());
     EXPECT_FALSE(themes::fetch_theme_palette(cache(), unsafe).has_value());
   }
   EXPECT_TRUE(runner_.commands.empty());
+  EXPECT_TRUE(themes::is_safe_index_file("themes/..conf")) << "two dots inside a name are no parent directory";
 }
 
 TEST(DefinitionFromPalette, WorkedExample) {
