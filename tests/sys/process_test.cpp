@@ -25,6 +25,15 @@ TEST(Process, TimeLimitsKillTheChildAndItsGroup) {
   ASSERT_TRUE(hung.ok());
   EXPECT_FALSE(hung.value().has_value());
   EXPECT_EQ(runner.run_for(sh("echo done"), std::chrono::seconds(5)).value()->out, "done\n");
+  // Started with standard input closed, as some launchers do: a pipe end may be descriptor 0.
+  const int saved_in = dup(STDIN_FILENO);
+  close(STDIN_FILENO);
+  const auto err_only = sys::run(sh("echo x >&2", Stdio::Null));
+  const auto out_only = sys::run(sh("echo y", Stdio::Capture, Stdio::Null));
+  dup2(saved_in, STDIN_FILENO);
+  close(saved_in);
+  EXPECT_EQ(err_only.value().err, "x\n");
+  EXPECT_EQ(out_only.value().out, "y\n");
   // Standard error is still read after standard output has closed: more than a pipe holds.
   EXPECT_EQ(sys::run(sh("exec >&-; head -c 100000 /dev/zero >&2")).value().err.size(), 100000u);
   auto group = sys::spawn(Command{.program = "sh", .args = {"-c", "sleep 5 & echo $!; wait"}, .out = Stdio::Capture,
