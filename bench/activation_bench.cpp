@@ -25,9 +25,13 @@ void BM_ActivateBuiltinTheme(benchmark::State& state) {
   const themes::Environment env{.home = home.string(),
                                 .xdg_config_home = (home / ".config").string(),
                                 .xdg_cache_home = (home / ".cache").string(),
-                                .xdg_runtime_dir = home.string()};
+                                .xdg_runtime_dir = home.string(),
+                                .uid = themes::Uid{4242}};
   InstantRunner runner;
-  const themes::Locations where = themes::locations(env);
+  // Nothing running: the terminals of whoever runs the benchmark stay as they are.
+  const sys::SystemRoots empty{.proc = home / "proc", .pts = home / "pts", .run_user = home / "run"};
+  for (const auto& made : {empty.proc, empty.pts, empty.run_user}) std::filesystem::create_directories(made);
+  const themes::Locations where = themes::locations(env, empty);
   if (!activation::activate_theme(env, where, runner, "nord")) state.SkipWithError("activation failed");
   for (auto _ : state) benchmark::DoNotOptimize(activation::activate_theme(env, where, runner, "nord"));
   std::filesystem::remove_all(home);

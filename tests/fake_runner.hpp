@@ -56,7 +56,10 @@ class FakeRunner final : public sys::ProcessRunner {
     limits.push_back(limit);
     auto outcome = answer(command);
     if (!outcome) return outcome.error();
-    if (outcome.value().hangs) return std::optional<sys::Output>{};
+    if (outcome.value().hangs) {
+      hung_for += limit;
+      return std::optional<sys::Output>{};
+    }
     return std::optional<sys::Output>{output(outcome.value())};
   }
   sys::Result<void> start_detached(const sys::Command& command) override {
@@ -68,6 +71,8 @@ class FakeRunner final : public sys::ProcessRunner {
   std::vector<sys::Command> commands;
   /// The time limit of each waited command, in order.
   std::vector<std::chrono::milliseconds> limits;
+  /// The time the commands that hung took: each its whole limit.
+  std::chrono::milliseconds hung_for{0};
 
  private:
   sys::Result<Outcome> answer(const sys::Command& command) {

@@ -207,10 +207,18 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+sys::SystemRoots empty_system(const std::filesystem::path& dir) {
+  sys::SystemRoots roots{.proc = dir / "proc", .pts = dir / "pts", .run_user = dir / "run-user"};
+  for (const auto& made : {roots.proc, roots.pts, roots.run_user}) std::filesystem::create_directories(made);
+  return roots;
+}
+
 SandboxTest::SandboxTest()
-    : env_{.home = (dir_ / "home").string(),
+    : system_(empty_system(dir_ / "system")),
+      env_{.home = (dir_ / "home").string(),
            .xdg_config_home = (dir_ / "config").string(),
-           .xdg_cache_home = (dir_ / "cache").string()} {}
+           .xdg_cache_home = (dir_ / "cache").string(),
+           .uid = kTestUid} {}
 
 void write_text(const std::filesystem::path& path, std::string_view text) {
   std::filesystem::create_directories(path.parent_path());

@@ -65,17 +65,27 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+/// A user id no process of the machine runs as.
+inline constexpr themes::Uid kTestUid{4242};
+
+/// An empty /proc, /dev/pts and /run/user inside `dir`: nothing running.
+sys::SystemRoots empty_system(const std::filesystem::path& dir);
+
 /// A test with its own home, configuration and cache directories inside a
-/// fresh directory, and a fake process runner.
+/// fresh directory, a user id of its own, an empty process table and a fake
+/// process runner: nothing it runs reaches the machine.
 class SandboxTest : public ::testing::Test {
  protected:
   SandboxTest();
+  /// Where everything lives for `env_`, on the empty system.
+  themes::Locations where() const { return themes::locations(env_, system_); }
   std::filesystem::path config_dir() const { return dir_ / "config"; }
   std::filesystem::path cache_dir() const { return dir_ / "cache"; }
   std::filesystem::path themes_dir() const { return config_dir() / "morvane" / "themes"; }
   std::filesystem::path index_dir() const { return cache_dir() / "morvane" / "kitty-themes"; }
 
   TempDir dir_;
+  sys::SystemRoots system_;
   themes::Environment env_;
   FakeRunner runner_;
 };

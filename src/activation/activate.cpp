@@ -106,7 +106,7 @@ sys::Result<std::optional<std::string>> apply_desktop(const themes::Environment&
   if (auto switched = switch_current_link(themes_dir); !switched) return switched.error();
   if (auto included = ensure_kitty_include(*root); !included) return included.error();
 
-  const auto notes = recolour_running_programs(env, where, runner, colours.value());
+  const auto notes = recolour_running_programs(env, where, runner, colours.value(), where.system);
   if (notes.empty()) return std::optional<std::string>{};
   return std::optional<std::string>{fmt::format("{}", fmt::join(notes, " · "))};
 }

@@ -87,7 +87,7 @@ OtherKitties other_kitties(const std::vector<sys::PtyHolder>& holders,
 
 std::vector<std::string> recolour_running_programs(const themes::Environment& env, const themes::Locations& where,
                                                    sys::ProcessRunner& runner, std::string_view colour_text,
-                                                   const SystemRoots& roots) {
+                                                   const sys::SystemRoots& roots) {
   const fs::path colors = where.active_dir / "colors.conf";
   std::vector<std::string> notes;
   // Other users' terminals are never ours to write to, and root has none.

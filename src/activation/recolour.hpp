@@ -13,12 +13,6 @@
 
 namespace activation {
 
-/// Where running programs are looked for; tests give trees of their own.
-struct SystemRoots {
-  std::filesystem::path proc = "/proc";
-  std::filesystem::path pts = "/dev/pts";
-};
-
 /// The kitty processes beyond the Switcher's own and the launcher's.
 struct OtherKitties {
   std::vector<std::string> sockets;  ///< one listening socket of each that has one
@@ -37,10 +31,10 @@ OtherKitties other_kitties(const std::vector<sys::PtyHolder>& holders,
 /// Hyprland reload and `kitty @ set-colors` for the Switcher's own kitty,
 /// the launcher's and every other kitty listening on a socket, and the
 /// desktop's colour scheme. `colour_text` is the content of the active
-/// colors.conf.
+/// colors.conf; `roots` is where the terminals are looked for.
 /// Returns the notes for the outcome line.
 std::vector<std::string> recolour_running_programs(const themes::Environment& env, const themes::Locations& where,
                                                    sys::ProcessRunner& runner, std::string_view colour_text,
-                                                   const SystemRoots& roots = {});
+                                                   const sys::SystemRoots& roots);
 
 }  // namespace activation

@@ -37,7 +37,7 @@ themes::Environment read_environment() {
       .kitty_listen_on = raw("KITTY_LISTEN_ON"),
       .tmux = raw("TMUX"),
       .skip = raw("TINTWELL_SKIP"),
-      .uid = ::geteuid(),
+      .uid = themes::Uid{::geteuid()},
   };
 }
 

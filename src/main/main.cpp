@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const themes::Environment env = cli::read_environment();
   // Where everything lives, worked out once for the whole run.
-  const themes::Locations where = themes::locations(env);
+  const themes::Locations where = themes::locations(env, sys::machine_roots());
   sys::SystemProcessRunner runner;
   const cli::CommandLine line = cli::parse_command_line(args);
   switch (line.command) {

@@ -45,6 +45,8 @@ std::optional<unsigned long> socket_inode(std::string_view target) {
 
 }  // namespace
 
+SystemRoots machine_roots() { return SystemRoots{.proc = "/proc", .pts = "/dev/pts", .run_user = "/run/user"}; }
+
 bool is_terminal_emulator(std::string_view name) {
   // Command names as the kernel keeps them: at most 15 bytes.
   static constexpr std::string_view kEmulators[] = {

@@ -14,6 +14,19 @@ namespace sys {
 
 namespace fs = std::filesystem;
 
+/// Where running programs and their terminals are looked for. There is no
+/// default: only the entry points name the machine's own (`machine_roots`),
+/// tests give trees of their own, so no test reaches a real terminal by
+/// leaving something out.
+struct SystemRoots {
+  fs::path proc;      ///< the process table (/proc)
+  fs::path pts;       ///< the pseudo-terminals (/dev/pts)
+  fs::path run_user;  ///< the users' runtime directories (/run/user)
+};
+
+/// The machine's own: /proc, /dev/pts and /run/user.
+SystemRoots machine_roots();
+
 /// A process of the user that holds the master side of pseudo-terminals:
 /// for a terminal emulator, one per window (or tab) it shows.
 struct PtyHolder {

@@ -51,7 +51,7 @@ std::optional<fs::path> config_dir_from_themes_dir(const fs::path& themes) {
   return parent(*first);
 }
 
-Locations locations(const Environment& env, const fs::path& run_user) {
+Locations locations(const Environment& env, const sys::SystemRoots& roots) {
   Locations where;
   where.themes_dir = themes_dir(env);
   where.active_dir = where.themes_dir / ".active";
@@ -65,7 +65,7 @@ Locations locations(const Environment& env, const fs::path& run_user) {
   constexpr std::string_view kLauncher = "app-launcher-kitty.sock";
   // Empty or relative counts as unset, as for the other XDG variables: it
   // would put the socket in whatever the working directory is.
-  const fs::path own = run_user / std::to_string(env.uid);
+  const fs::path own = roots.run_user / std::to_string(env.uid.value);
   struct stat st;
   if (is_absolute_setting(env.xdg_runtime_dir)) {
     where.launcher_socket = fs::path(*env.xdg_runtime_dir) / kLauncher;
@@ -74,6 +74,7 @@ Locations locations(const Environment& env, const fs::path& run_user) {
   } else {
     where.launcher_socket = fs::path("/tmp") / kLauncher;
   }
+  where.system = roots;
   return where;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "sys/result.hpp"
+#include "sys/terminals.hpp"
 
 namespace themes {
 
@@ -14,6 +15,15 @@ namespace fs = std::filesystem;
 /// The name under which the program keeps its files: its directories in
 /// the configuration and cache directories, btop's theme and Yazi's flavor.
 inline constexpr std::string_view kAppName = "morvane";
+
+/// A user id. It has no default: whoever builds an environment says whose
+/// it is, so that no test runs as root, or as the person running the
+/// suite, by leaving it out.
+struct Uid {
+  explicit constexpr Uid(unsigned id) : value(id) {}
+  constexpr operator unsigned() const { return value; }
+  unsigned value;
+};
 
 /// The process environment as the program uses it. It is read once, at
 /// start-up, and passed down: nothing below the entry point reads a
@@ -35,9 +45,9 @@ struct Environment {
   std::optional<std::string> tmux{};
   /// TINTWELL_SKIP: comma-separated parts of the desktop to leave alone.
   std::optional<std::string> skip{};
-  /// The effective user id. Root (also the default, as in tests) never
-  /// reaches into other processes' terminals.
-  unsigned uid = 0;
+  /// The effective user id. Root never reaches into other processes'
+  /// terminals.
+  Uid uid;
 };
 
 /// Where everything the program reads and writes lives, computed once
@@ -52,12 +62,14 @@ struct Locations {
   std::optional<fs::path> yazi_dir;     ///< YAZI_CONFIG_HOME when absolute, else <config root>/yazi
   fs::path cache_dir;                   ///< the kitty themes index and theme files
   fs::path launcher_socket;             ///< the application launcher's kitty
+  sys::SystemRoots system;              ///< where running programs and terminals are looked for
 };
 
-/// The locations of `env`. The launcher's socket is app-launcher-kitty.sock
-/// in XDG_RUNTIME_DIR when that is an absolute path; else in
-/// <run_user>/<uid> when that is a directory of the user's; else in /tmp.
-Locations locations(const Environment& env, const fs::path& run_user = "/run/user");
+/// The locations of `env` on the system `roots`. The launcher's socket is
+/// app-launcher-kitty.sock in XDG_RUNTIME_DIR when that is an absolute
+/// path; else in <run_user>/<uid> when that is a directory of the user's;
+/// else in /tmp.
+Locations locations(const Environment& env, const sys::SystemRoots& roots);
 
 /// Whether TINTWELL_SKIP names `part` ("terminals", "color-scheme");
 /// unknown words are ignored.

@@ -22,7 +22,7 @@ class Activation : public testing_support::SandboxTest {
     env_.xdg_runtime_dir = (dir_ / "run").string();
   }
   sys::Result<std::string> activate(const std::string& name) {
-    return activation::activate_theme(env_, themes::locations(env_), runner_, name);
+    return activation::activate_theme(env_, where(), runner_, name);
   }
   fs::path active() const { return themes_dir() / ".active"; }
 };

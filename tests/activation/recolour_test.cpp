@@ -28,6 +28,8 @@ TEST(OtherKitties, ReachedThroughTheirSocketsOrCounted) {
 }
 
 TEST(ColourScheme, SetWhereWritableReadBackOrLeftAlone) {
+  const testing_support::TempDir dir;
+  const auto system = testing_support::empty_system(dir.path());
   const struct {
     std::string writable;
     std::string read_back;
@@ -45,16 +47,20 @@ TEST(ColourScheme, SetWhereWritableReadBackOrLeftAlone) {
     runner.on("gsettings", [&c](const sys::Command& command) {
       return Outcome{.out = command.args[0] == "writable" ? c.writable : command.args[0] == "get" ? c.read_back : ""};
     });
-    const themes::Environment env{.skip = c.skip};
-    EXPECT_EQ(activation::recolour_running_programs(env, themes::locations(env), runner, "background #ffffff\n"), c.notes);
+    const themes::Environment env{.skip = c.skip, .uid = testing_support::kTestUid};
+    const auto where = themes::locations(env, system);
+    EXPECT_EQ(activation::recolour_running_programs(env, where, runner, "background #ffffff\n", system), c.notes);
     ASSERT_EQ(runner.count("gsettings"), c.runs);
     if (c.runs > 1) {
       EXPECT_EQ(runner.lines()[1], "gsettings\tset\torg.gnome.desktop.interface\tcolor-scheme\tprefer-light");
     }
   }
-  EXPECT_FALSE(themes::skips({.skip = "terminals"}, "color-scheme"));
+  EXPECT_FALSE(themes::skips({.skip = "terminals", .uid = testing_support::kTestUid}, "color-scheme"));
   FakeRunner none;  // not installed: nothing to say
-  EXPECT_TRUE(activation::recolour_running_programs({}, themes::locations({}), none, "background #000000\n").empty());
+  const themes::Environment plain{.uid = testing_support::kTestUid};
+  EXPECT_TRUE(
+      activation::recolour_running_programs(plain, themes::locations(plain, system), none, "background #000000\n", system)
+          .empty());
 }
 
 }  // namespace

@@ -30,7 +30,10 @@ class Home:
             d.mkdir(parents=True, exist_ok=True)
         self.runtime.chmod(0o700)
 
-    def env(self, **extra):
+    def env(self, reach_terminals=False, **extra):
+        """The environment of a program run in this home. tintwell writes colour
+        sequences to every terminal of the user running it: unless a test means to
+        (as a user of its own, see `unused_uid`), none is reached."""
         env = {
             "HOME": str(self.home),
             "XDG_CONFIG_HOME": str(self.config),
@@ -43,6 +46,8 @@ class Home:
             "GSETTINGS_BACKEND": "keyfile",
         }
         env.update({k: v for k, v in extra.items() if v is not None})
+        if not reach_terminals:
+            env["TINTWELL_SKIP"] = ",".join(["terminals"] + [p for p in [extra.get("TINTWELL_SKIP")] if p])
         return env
 
     def run(self, *args, stdin=subprocess.DEVNULL, timeout=60, env=None, **extra):
@@ -53,6 +58,19 @@ class Home:
     def tool(self, *args, input=None, timeout=60, **extra):
         return subprocess.run(
             [TEST_TOOL, *args], input=input, capture_output=True, timeout=timeout, env=self.env(**extra))
+
+
+def unused_uid():
+    """A user id that no process on this machine runs as and no account has: what
+    a test that writes to terminals on purpose runs as, so that it reaches only
+    the terminals it started itself."""
+    running = {int(u) for u in subprocess.run(["ps", "-e", "-o", "uid="], capture_output=True, text=True,
+                                               check=True).stdout.split()}
+    accounts = {int(line.split(":")[2]) for line in Path("/etc/passwd").read_text().splitlines() if line.count(":") >= 2}
+    for uid in range(23000 + os.getpid() % 1000, 60000, 997):
+        if uid not in running and uid not in accounts:
+            return uid
+    pytest.skip("no user id is free on this machine")
 
 
 class Terminal:

@@ -48,18 +48,23 @@ def completed(shell, env, lines):
             return subprocess.run([*tmux, "capture-pane", "-p", "-S", "-", "-t", "0"], capture_output=True,
                                   text=True).stdout
 
+        def wait_for(predicate):
+            deadline = time.monotonic() + 10
+            while not predicate(screen()):
+                assert time.monotonic() < deadline, screen()
+                time.sleep(0.02)
+            return screen()
+
         def run(text, tab=True):
             before = screen().count("<END>")
             subprocess.run([*tmux, "send-keys", "-t", "0", "-l", text], check=True)
             if tab:
-                time.sleep(0.3)
+                # Tab once the shell shows the line, Enter once it shows the completion.
+                typed = wait_for(lambda s: s.rstrip().endswith(text.rstrip()))
                 subprocess.run([*tmux, "send-keys", "-t", "0", "Tab"], check=True)
-                time.sleep(0.5)
+                wait_for(lambda s: s != typed)
             subprocess.run([*tmux, "send-keys", "-t", "0", "Enter"], check=True)
-            deadline = time.monotonic() + 10
-            while screen().count("<END>") == before:
-                assert time.monotonic() < deadline, screen()
-                time.sleep(0.05)
+            wait_for(lambda s: s.count("<END>") != before)
             return screen()
         run(setup + "; tintwell() { printf '<%s>\\n' \"$@\" END; }; tintwell", tab=False)
         for line in lines:

@@ -31,7 +31,7 @@ class Actions : public testing_support::SandboxTest {
     env_.xdg_runtime_dir = (dir_ / "run").string();
   }
   ActionOutcome run(Command command, std::string value = "", bool json = false) {
-    return cli::run_action(CommandLine{.command = command, .value = std::move(value), .json = json}, env_, themes::locations(env_), runner_);
+    return cli::run_action(CommandLine{.command = command, .value = std::move(value), .json = json}, env_, where(), runner_);
   }
   void cache_index(std::string_view json) {
     write_text(index_dir() / "themes.json", json);
@@ -130,7 +130,7 @@ TEST_F(Actions, WallpaperIsAppliedOrRefusedWithoutTouchingTheSavedChoice) {
 }
 
 TEST_F(Actions, WithoutAHomeNothingIsWrittenAnywhere) {
-  env_ = themes::Environment{.home = "", .xdg_config_home = "relative"};
+  env_ = themes::Environment{.home = "", .xdg_config_home = "relative", .uid = testing_support::kTestUid};
   const ActionOutcome outcome = run(Command::Theme, "nord");
   EXPECT_EQ(outcome.status, 1);
   EXPECT_EQ(outcome.err,

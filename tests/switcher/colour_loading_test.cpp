@@ -14,18 +14,14 @@ using Clock = std::chrono::steady_clock;
 
 const themes::Palette kPalette{{{1, 2, 3}}, themes::Colour{9, 9, 9}, themes::Colour{200, 200, 200}};
 
-/// A fetch that counts its calls and answers from a table, after a gate
-/// the test opens when it wants the reply to arrive.
+/// A fetch that counts its calls and answers from a table.
 struct ScriptedFetch {
   std::map<std::string, std::optional<themes::Palette>> answers;
   std::shared_ptr<std::atomic<int>> calls = std::make_shared<std::atomic<int>>(0);
-  std::shared_ptr<std::promise<void>> gate;
 
   switcher::ColourFetch fetch() {
-    auto open = gate ? gate->get_future().share() : std::shared_future<void>{};
-    return [answers = answers, calls = calls, open](const std::string& file) {
+    return [answers = answers, calls = calls](const std::string& file) {
       ++*calls;
-      if (open.valid()) open.wait();
       const auto it = answers.find(file);
       return it == answers.end() ? std::nullopt : it->second;
     };
@@ -47,7 +43,7 @@ void await_worker(SwitcherState& state) { state.reply_channel->wait(); }
 
 TEST(ColourLoading, DwellThenOneWorker) {
   auto state = index_themes();
-  ScriptedFetch script{.answers = {{"a.conf", kPalette}}, .gate = nullptr};
+  ScriptedFetch script{.answers = {{"a.conf", kPalette}}};
   const auto fetch = script.fetch();
   const auto t0 = Clock::now();
   ASSERT_TRUE(schedule_colour_fetch(state, fetch, t0).ok());
@@ -69,7 +65,7 @@ TEST(ColourLoading, DwellThenOneWorker) {
 
 TEST(ColourLoading, AWorkerThatEndsWithoutAReplyIsRetriedFiveSecondsLater) {
   auto state = index_themes();
-  ScriptedFetch script{.answers = {{"a.conf", kPalette}}, .gate = nullptr};
+  ScriptedFetch script{.answers = {{"a.conf", kPalette}}};
   const auto fetch = script.fetch();
   const auto t0 = Clock::now();
   {

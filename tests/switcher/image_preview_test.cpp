@@ -7,10 +7,11 @@
 namespace {
 
 TEST(ImageSupport, OnlyInsideKittyAndNotThroughTmux) {
-  EXPECT_TRUE(switcher::images_supported({.kitty_window_id = "1"}));
-  EXPECT_FALSE(switcher::images_supported({.kitty_window_id = "1", .tmux = "/tmp/tmux-0/default,1,0"}));
-  EXPECT_FALSE(switcher::images_supported({.kitty_window_id = ""}));
-  EXPECT_FALSE(switcher::images_supported({}));
+  constexpr auto uid = themes::Uid{4242};
+  EXPECT_TRUE(switcher::images_supported({.kitty_window_id = "1", .uid = uid}));
+  EXPECT_FALSE(switcher::images_supported({.kitty_window_id = "1", .tmux = "/tmp/tmux-0/default,1,0", .uid = uid}));
+  EXPECT_FALSE(switcher::images_supported({.kitty_window_id = "", .uid = uid}));
+  EXPECT_FALSE(switcher::images_supported({.uid = uid}));
 }
 
 TEST(KittyGraphics, APngIsPlacedByKittyItselfWithItsProportions) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "switcher/fake_services.hpp"
-#include "switcher/live_preview.hpp"
 
 namespace {
 

@@ -94,7 +94,7 @@ TEST(Reading, MissingIsEmptyOnlyWhereAskedAndOnlyRegularFilesAreRead) {
   EXPECT_FALSE(sys::read_or_empty(dir / "text" / "below").ok()) << "a file where a directory goes is not missing";
 }
 
-TEST(Writing, DirectoriesNewFilesAndInPlace) {
+TEST(Writing, DirectoriesAndNewFiles) {
   TempDir dir;
   const mode_t old_mask = umask(022);
   ASSERT_TRUE(sys::create_dir_all(dir / "a" / "b" / "c").ok());

@@ -135,7 +135,7 @@ const Subcommand kSubcommands[] = {
     {"definition", 1, "definition NAME", print_definition},
     {"btop-prepare", 1, "btop-prepare DIR", [](const Args& args) { return report(btop::prepare_btop_theme(args[0]), ""); }},
     {"btop-apply", 0, "btop-apply  < theme text", [](const Args&) {
-       return report_note(btop::apply_btop_theme(context().runner, themes::locations(context().env).config_root, read_stdin()));
+       return report_note(btop::apply_btop_theme(context().runner, themes::locations(context().env, sys::machine_roots()).config_root, read_stdin()));
      }},
     {"toml-roundtrip", 0, "toml-roundtrip  < document", [](const Args&) {
        const std::string text = read_stdin();
@@ -144,16 +144,16 @@ const Subcommand kSubcommands[] = {
        return 0;
      }},
     {"yazi-prepare", 1, "yazi-prepare DIR", [](const Args& args) {
-       auto prepared = yazi::prepare_yazi_theme(themes::locations(context().env), args[0]);
+       auto prepared = yazi::prepare_yazi_theme(themes::locations(context().env, sys::machine_roots()), args[0]);
        return prepared ? report(prepared.value().merged_theme, "") : fail(prepared.error());
      }},
     {"yazi-apply", 2, "yazi-apply DIR ACTIVE", [](const Args& args) {
-       auto prepared = yazi::prepare_yazi_theme(themes::locations(context().env), args[0]);
+       auto prepared = yazi::prepare_yazi_theme(themes::locations(context().env, sys::machine_roots()), args[0]);
        if (!prepared) return fail(prepared.error());
        return report_note(yazi::apply_yazi_theme(context().runner, prepared.value(), args[1]));
      }},
     {"activate", 1, "activate NAME", [](const Args& args) {
-       return report(activation::activate_theme(context().env, themes::locations(context().env), context().runner, args[0]));
+       return report(activation::activate_theme(context().env, themes::locations(context().env, sys::machine_roots()), context().runner, args[0]));
      }},
     {"settings", 1, "settings THEME  < settings.json", [](const Args& args) {
        return report(vscode::set_colour_theme(read_stdin(), args[0]), "");

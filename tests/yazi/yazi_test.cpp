@@ -84,7 +84,7 @@ class YaziApply : public testing_support::SandboxTest {
   }
   fs::path profile() const { return dir_ / "profile"; }
   fs::path yazi_dir() const { return config_dir() / "yazi"; }
-  sys::Result<yazi::PreparedYazi> prepare() { return yazi::prepare_yazi_theme(themes::locations(env_), profile()); }
+  sys::Result<yazi::PreparedYazi> prepare() { return yazi::prepare_yazi_theme(where(), profile()); }
   sys::Result<std::optional<std::string>> apply() {
     auto prepared = prepare();
     if (!prepared) return prepared.error();

@@ -1,0 +1,155 @@
+// Each test here guards a fault that was mended once; its name says which,
+// and its first line what went wrong before. A cut of the suite by what its
+// tests catch never removes one of these.
+
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "sys/files.hpp"
+#include "test_support.hpp"
+#include "themes/paths.hpp"
+#include "wallpaper/backends.hpp"
+#include "wallpaper/catalogue.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing_support::Outcome;
+using testing_support::read_text;
+using testing_support::TempDir;
+using testing_support::write_text;
+
+class Regression : public testing_support::SandboxTest {
+ protected:
+  void save_a_wallpaper() {
+    write_text(dir_ / "w" / "a.png", "x");
+    EXPECT_TRUE(wallpaper::save_wallpaper_choice(env_, (dir_ / "w" / "a.png").string()).ok());
+  }
+  // The login hook on a clock of the test's own: each waited command costs
+  // its whole limit (a program that hangs), each pause its length.
+  void reapply() {
+    const auto start = std::chrono::steady_clock::time_point{};
+    const sys::ClockFn now = [&] { return start + slept + runner_.hung_for; };
+    wallpaper::reapply_saved_wallpaper(env_, runner_, [&](std::chrono::milliseconds pause) {
+      ++pauses;
+      slept += pause;
+    }, now);
+    elapsed = now() - start;
+  }
+  std::chrono::milliseconds slept{0};
+  int pauses = 0;
+  std::chrono::steady_clock::duration elapsed{};
+};
+
+TEST_F(Regression, LoginHookEndsWithinAMinuteWhenEveryProgramHangs) {
+  // Before: a hyprctl that never answered held the login hook (and the login) for ever.
+  save_a_wallpaper();
+  for (const char* client : {"hyprctl", "awww", "swww"}) runner_.on(client, Outcome{.hangs = true});
+  reapply();
+  EXPECT_LT(elapsed, 60s);
+  EXPECT_GT(pauses, 1) << "it keeps trying while there is time";
+  EXPECT_LT(pauses, 19) << "the time bound ends it before the attempts run out";
+}
+
+TEST_F(Regression, LoginHookRetriesUntilADaemonAnswersAndStopsAfterTwentyAttempts) {
+  // Before: one attempt at login, made before the daemon was up, lost the wallpaper.
+  save_a_wallpaper();
+  int queries = 0;
+  runner_.on("swww", [&](const sys::Command& command) {
+    if (command.args[0] == "query") ++queries;
+    return queries >= 3 ? Outcome{} : Outcome{.exit_code = 1};
+  });
+  reapply();
+  EXPECT_EQ(pauses, 2);
+  EXPECT_EQ(runner_.lines().back(), "swww\timg\t" + fs::canonical(dir_ / "w" / "a.png").string() +
+                                        "\t--transition-type\tfade");
+  runner_.forget("swww");  // nothing runs at all: twenty quick attempts, nineteen pauses
+  pauses = 0;
+  slept = 0ms;
+  reapply();
+  EXPECT_EQ(pauses, 19);
+}
+
+TEST_F(Regression, ActivationLockWaitsForItsHolderThenRefuses) {
+  // Before: two activations at once left a mix of both themes.
+  const fs::path path = dir_ / ".activation.lock";
+  auto held = sys::lock_file(path, 0ms, [](auto) {});
+  ASSERT_TRUE(held.ok());
+  std::chrono::milliseconds waited{0};
+  auto refused = sys::lock_file(path, 200ms, [&](std::chrono::milliseconds pause) { waited += pause; });
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error_text(), path.string() + ": timed out waiting for the lock");
+  EXPECT_EQ(waited, 200ms) << "it waited its whole limit first";
+  // A holder that lets go while the other waits: the waiter gets the lock.
+  std::optional<sys::FileLock> holder(std::move(held).value());
+  int pauses = 0;
+  auto taken = sys::lock_file(path, 1000ms, [&](auto) {
+    if (++pauses == 3) holder.reset();
+  });
+  EXPECT_TRUE(taken.ok());
+  EXPECT_EQ(pauses, 3);
+}
+
+TEST_F(Regression, AFailedAtomicWriteKeepsTheOldFileAndLeavesNoTemporary) {
+  // Before: a write cut short (a full disk) left the user's file half written.
+  const TempDir dir;
+  write_text(dir / "kitty.conf", "old\n");
+  struct rlimit before {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+  struct rlimit small = before;
+  small.rlim_cur = 16;  // the disk is full after 16 bytes
+  const auto old_handler = ::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const auto written = sys::write_atomic(dir / "kitty.conf", std::string(4096, 'x'));
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  ::signal(SIGXFSZ, old_handler);
+  ASSERT_FALSE(written.ok());
+  EXPECT_EQ(read_text(dir / "kitty.conf"), "old\n");
+  // The rename itself failing (a directory in the way) removes the temporary file too.
+  write_text(dir / "taken" / "inside", "kept");
+  EXPECT_FALSE(sys::write_atomic(dir / "taken", "new").ok());
+  EXPECT_EQ(read_text(dir / "taken" / "inside"), "kept");
+  for (const auto& entry : fs::directory_iterator(dir.path()))
+    EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+}
+
+TEST_F(Regression, EmptyOrRelativeXdgValuesCountAsUnset) {
+  // Before: XDG_CONFIG_HOME="" put the themes in the working directory.
+  const struct {
+    std::optional<std::string> config, cache, runtime, yazi;
+    std::string themes, index, socket, yazi_dir;
+  } cases[] = {
+      {"", "", "", "", "/h/.config/morvane/themes", "/h/.cache/morvane/kitty-themes", "/tmp/app-launcher-kitty.sock",
+       "/h/.config/yazi"},
+      {"rel", "rel", "rel", "rel", "/h/.config/morvane/themes", "/h/.cache/morvane/kitty-themes",
+       "/tmp/app-launcher-kitty.sock", "/h/.config/yazi"},
+      {"/c", "/k", "/r", "/y", "/c/morvane/themes", "/k/morvane/kitty-themes", "/r/app-launcher-kitty.sock", "/y"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.themes + " " + c.socket);
+    const themes::Environment env{.home = "/h",
+                                  .xdg_config_home = c.config,
+                                  .xdg_cache_home = c.cache,
+                                  .xdg_runtime_dir = c.runtime,
+                                  .yazi_config_home = c.yazi,
+                                  .uid = testing_support::kTestUid};
+    const auto where = themes::locations(env, system_);
+    EXPECT_EQ(where.themes_dir, c.themes);
+    EXPECT_EQ(where.cache_dir, c.index);
+    EXPECT_EQ(where.launcher_socket, c.socket);
+    EXPECT_EQ(where.yazi_dir, fs::path(c.yazi_dir));
+    EXPECT_TRUE(themes::check_locations(env).ok());
+  }
+  // Without an absolute HOME, relative values do not stand in for it.
+  EXPECT_FALSE(themes::check_locations({.home = "", .xdg_config_home = "c", .xdg_cache_home = "/k",
+                                        .uid = testing_support::kTestUid}).ok());
+}
+
+}  // namespace
