@@ -65,6 +65,9 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+/// The first bytes of a PNG file: what a wallpaper must start with to be taken.
+inline constexpr std::string_view kPngStart{"\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16};
+
 /// A user id no process of the machine runs as.
 inline constexpr themes::Uid kTestUid{4242};
 

@@ -11,9 +11,12 @@
 #include "sys/process.hpp"
 #include "sys/text.hpp"
 #include "wallpaper/catalogue.hpp"
+#include "wallpaper/picture.hpp"
 
 namespace wallpaper {
 namespace {
+
+namespace fs = std::filesystem;
 
 struct Backend {
   const char* name;
@@ -86,6 +89,10 @@ sys::Result<std::string> apply_wallpaper(const themes::Environment& env, sys::Pr
   // the file, for the daemon and in the saved choice.
   const std::string image = resolved;
   ::free(resolved);
+  // A daemon shown a text file says nothing, or fails later at login: what
+  // is not a picture is refused before any program runs or anything is saved.
+  if (auto picture = check_picture(image, fs::path(wallpaper.path).filename().native()); !picture)
+    return picture.error();
 
   const Backend* chosen = nullptr;
   for (const auto& backend : kBackends) {

@@ -1,5 +1,7 @@
 #include "wallpaper/catalogue.hpp"
 
+#include "wallpaper/picture.hpp"
+
 #include <dirent.h>
 #include <sys/syscall.h>
 #include <fcntl.h>
@@ -75,14 +77,7 @@ void scan(int fd, std::string& dir, int depth, std::vector<std::string>& found) 
 }  // namespace
 
 bool is_image_name(std::string_view name) {
-  const auto dot = name.rfind('.');
-  if (dot == std::string_view::npos || dot == 0) return false;  // ".png" has no extension
-  const std::string_view extension = name.substr(dot + 1);
-  if (!sys::is_valid_utf8(extension) || extension.size() > 4) return false;
-  std::string lower(extension);
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return lower == "jpg" || lower == "jpeg" || lower == "png" || lower == "webp" || lower == "bmp";
+  return picture_kind_of_name(name).has_value();
 }
 
 std::vector<fs::path> wallpaper_roots(const themes::Environment& env) {

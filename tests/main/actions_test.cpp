@@ -121,8 +121,18 @@ TEST_F(Actions, WallpaperIsAppliedOrRefusedWithoutTouchingTheSavedChoice) {
   EXPECT_TRUE(runner_.commands.empty());
   EXPECT_EQ(read_text(saved), "/old.png");
 
-  write_text(dir_ / "a.png", "");
+  // What the wallpapers list would not take never reaches a daemon.
+  write_text(dir_ / "passwd", "root:x:0:0::/root:/bin/sh\n");
+  write_text(dir_ / "notes.png", "my notes\n");
   runner_.on("swww", Outcome{});
+  EXPECT_EQ(run(Command::Wallpaper, (dir_ / "passwd").string()).err,
+            (dir_ / "passwd").string() + ": not a picture (png, jpg, jpeg, webp or bmp)\n");
+  EXPECT_EQ(run(Command::Wallpaper, (dir_ / "notes.png").string()).err,
+            fs::canonical(dir_ / "notes.png").string() + ": not a PNG picture (its content says otherwise)\n");
+  EXPECT_TRUE(runner_.commands.empty());
+  EXPECT_EQ(read_text(saved), "/old.png");
+
+  write_text(dir_ / "a.png", testing_support::kPngStart);
   EXPECT_EQ(run(Command::Wallpaper, (dir_ / "a.png").string()), (ActionOutcome{.status = 0, .out = "wallpaper applied with swww\n"}));
   EXPECT_EQ(read_text(saved), fs::canonical(dir_ / "a.png").string());
   runner_.forget("swww");

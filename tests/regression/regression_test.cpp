@@ -29,7 +29,7 @@ using testing_support::write_text;
 class Regression : public testing_support::SandboxTest {
  protected:
   void save_a_wallpaper() {
-    write_text(dir_ / "w" / "a.png", "x");
+    write_text(dir_ / "w" / "a.png", testing_support::kPngStart);
     EXPECT_TRUE(wallpaper::save_wallpaper_choice(env_, (dir_ / "w" / "a.png").string()).ok());
   }
   // The login hook on a clock of the test's own: each waited command costs

@@ -20,7 +20,7 @@ const Outcome kNotRunning{.exit_code = 1};
 class Backends : public testing_support::SandboxTest {
  protected:
   Backends() {
-    write_text(dir_ / "w" / "a.png", "x");
+    write_text(dir_ / "w" / "a.png", testing_support::kPngStart);
     for (const char* client : {"hyprctl", "awww", "swww"}) runner_.on(client, kNotRunning);
   }
   wallpaper::Wallpaper image() const { return {"a.png", dir_ / "w" / "a.png"}; }
@@ -70,7 +70,7 @@ TEST_F(Backends, FailedApplyStopsThereAndSavesNothing) {
 
 TEST_F(Backends, APathThatIsNotUtf8TravelsAsItsBytes) {
   const std::string latin = (dir_ / "w" / "caf\xe9.jpg").string();
-  write_text(latin, "x");
+  write_text(latin, "\xff\xd8\xff\xe0");
   runner_.on("hyprctl", kRunning);
   ASSERT_TRUE(apply({"caf\xef\xbf\xbd.jpg", latin}).ok());
   EXPECT_EQ(runner_.lines().back(), "hyprctl\thyprpaper\twallpaper\t, " + latin + ", cover");

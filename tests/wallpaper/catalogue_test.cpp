@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "test_support.hpp"
+#include "wallpaper/picture.hpp"
 
 namespace {
 
@@ -23,6 +24,23 @@ TEST(WallpaperNames, ImageExtensions) {
     EXPECT_TRUE(wallpaper::is_image_name(yes)) << yes;
   for (const char* no : {"d.gif", "e.svg", "notes.txt", ".png", "f.", "png", "g.pngx", "h.jpg\xff"})
     EXPECT_FALSE(wallpaper::is_image_name(no)) << no;
+}
+
+TEST(PictureCheck, TheNameAndTheFirstBytesMustAgree) {
+  using wallpaper::PictureKind;
+  const struct {
+    const char* bytes;
+    std::size_t size;
+    PictureKind kind;
+    bool taken;
+  } cases[] = {
+      {"\x89PNG\r\n\x1a\nxxxx", 12, PictureKind::Png, true},  {"\x89PNG\r\n", 6, PictureKind::Png, false},
+      {"\xff\xd8\xff\xdb", 4, PictureKind::Jpeg, true},         {"\xff\xd8", 2, PictureKind::Jpeg, false},
+      {"RIFF\0\0\0\0WEBPVP8 ", 16, PictureKind::Webp, true}, {"RIFF\0\0\0\0WAVEfmt ", 16, PictureKind::Webp, false},
+      {"BM\0\0", 4, PictureKind::Bmp, true},                   {"\x89PNG\r\n\x1a\n", 8, PictureKind::Bmp, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(wallpaper::starts_like(c.kind, {c.bytes, c.size}), c.taken) << c.bytes;
+  EXPECT_EQ(wallpaper::picture_kind_of_name("a.JPEG"), PictureKind::Jpeg);
 }
 
 TEST(WallpaperScan, ComponentOrderAcrossRootsAndDuplicates) {
