@@ -129,7 +129,9 @@ sys::Result<std::string> activate_theme(const themes::Environment& env, const th
   auto yazi_theme = wrapped(yazi::prepare_yazi_theme(where, profile.value()), "could not prepare Yazi theme: {}");
   if (!yazi_theme) return yazi_theme.error();
   if (where.config_root) {
-    const ActivationFiles files{themes_dir, *where.config_root, profile.value(), yazi_theme.value().config_dir};
+    const auto& yazi = yazi_theme.value();
+    const ActivationFiles files{themes_dir, *where.config_root, profile.value(), yazi.config_dir,
+                                yazi.merged_theme == yazi.original_theme && yazi.theme_exists};
     if (auto checked = wrapped(check_before_writing(files), "could not apply theme: {}"); !checked) return checked.error();
   }
 

@@ -108,7 +108,8 @@ sys::Result<void> install_managed_css(const fs::path& path, std::string_view css
   if (auto made = sys::create_dir_all(path.parent_path()); !made) return made;
   std::string text;
   struct stat st;
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+  const bool exists = ::lstat(path.c_str(), &st) == 0;
+  if (exists && S_ISLNK(st.st_mode)) {
     // The linked stylesheet (often a theme's, outside the user's files)
     // stays in effect through an import; it is never written.
     std::error_code ec;
@@ -122,6 +123,8 @@ sys::Result<void> install_managed_css(const fs::path& path, std::string_view css
   }
   auto edited = with_managed_css(text, css);
   if (!edited) return edited.error();
+  // A stylesheet that already holds this block is left alone (read-only, say).
+  if (exists && !S_ISLNK(st.st_mode) && edited.value() == text) return sys::success();
   return sys::write_atomic(path, edited.value());
 }
 

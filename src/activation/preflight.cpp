@@ -8,6 +8,7 @@
 
 #include "activation/desktop.hpp"
 #include "activation/kitty.hpp"
+#include "btop/btop.hpp"
 #include "sys/files.hpp"
 #include "sys/os_error.hpp"
 #include "sys/text.hpp"
@@ -77,8 +78,9 @@ sys::Result<void> check_not_read_only(const fs::path& path, bool follow = true) 
 }
 
 // A file we will rewrite through a link: the directory of the link's end
-// is where the new file is made.
-sys::Result<void> check_file_dir(const fs::path& path) {
+// is where the new file is made. One that would not change is not written.
+sys::Result<void> check_file_dir(const fs::path& path, bool unchanged = false) {
+  if (unchanged) return sys::success();
   if (auto linked = check_no_dangling_link(path); !linked) return linked;
   if (auto writable = check_not_read_only(path); !writable) return writable;
   auto target = sys::final_target(path);
@@ -88,14 +90,16 @@ sys::Result<void> check_file_dir(const fs::path& path) {
   return sys::success();
 }
 
-// A stylesheet that gets the managed block: its text must hold a whole
-// block or none. A link is replaced, not read.
-sys::Result<void> check_stylesheet(const fs::path& path) {
+// A stylesheet that gets the managed block holding `css`: its text must
+// hold a whole block or none. A link is replaced, not read.
+sys::Result<void> check_stylesheet(const fs::path& path, std::string_view css) {
   struct stat st;
   if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
     auto text = sys::read_or_empty(path);
     if (!text) return text.error();
-    if (auto edited = with_managed_css(text.value(), "\n"); !edited) return at(path, edited.error_text());
+    auto edited = with_managed_css(text.value(), css);
+    if (!edited) return at(path, edited.error_text());
+    if (edited.value() == text.value() && ::lstat(path.c_str(), &st) == 0) return sys::success();  // not written
   }
   // A link there is replaced by a file of our own, never followed.
   if (auto linked = check_no_dangling_link(path, false); !linked) return linked;
@@ -116,9 +120,10 @@ sys::Result<void> check_editor_settings(const fs::path& profile_dir, const fs::p
     const fs::path settings = user / "settings.json";
     auto text = sys::read_or_empty(settings);
     if (!text) return text.error();
-    if (auto edited = vscode::set_colour_theme(text.value(), *theme.value()); !edited)
-      return at(settings, edited.error_text());
-    if (auto writable = check_file_dir(settings); !writable) return writable;
+    auto edited = vscode::set_colour_theme(text.value(), *theme.value());
+    if (!edited) return at(settings, edited.error_text());
+    const bool unchanged = edited.value() == text.value() && ::lstat(settings.c_str(), &st) == 0;
+    if (auto writable = check_file_dir(settings, unchanged); !writable) return writable;
   }
   return sys::success();
 }
@@ -136,8 +141,11 @@ sys::Result<void> check_before_writing(const ActivationFiles& files) {
 
   // The profile's own files, read as the steps will read them.
   if (auto kitty = sys::read_text(files.profile_dir / "kitty.conf"); !kitty) return kitty.error();
-  for (const char* name : {"hyprland.lua", "gtk.css", "waybar.css"})
-    if (auto text = sys::read_or_empty(files.profile_dir / name); !text) return text.error();
+  if (auto text = sys::read_or_empty(files.profile_dir / "hyprland.lua"); !text) return text.error();
+  auto gtk = sys::read_or_empty(files.profile_dir / "gtk.css");
+  if (!gtk) return gtk.error();
+  auto waybar = sys::read_or_empty(files.profile_dir / "waybar.css");
+  if (!waybar) return waybar.error();
   // The baselines still to be taken, through the old current link.
   for (const char* name : {"kitty.conf", "hyprland.lua", "gtk.css", "waybar.css"}) {
     if (exists_following_links(active / fmt::format("baseline-{}", name))) continue;
@@ -157,21 +165,26 @@ sys::Result<void> check_before_writing(const ActivationFiles& files) {
   // Written only while it lacks the include line.
   if (!has_kitty_include(kitty_text.value()))
     if (auto writable = check_file_dir(kitty_conf); !writable) return writable;
-  for (const char* gtk : {"gtk-3.0", "gtk-4.0"})
-    if (auto checked = check_stylesheet(root / gtk / "gtk.css"); !checked) return checked;
+  for (const char* gtk_dir : {"gtk-3.0", "gtk-4.0"})
+    if (auto checked = check_stylesheet(root / gtk_dir / "gtk.css", css_colour_text(gtk.value())); !checked)
+      return checked;
   if (const fs::path style = root / "waybar" / "style.css"; exists_following_links(style))
-    if (auto checked = check_stylesheet(style); !checked) return checked;
+    if (auto checked = check_stylesheet(style, css_colour_text(waybar.value())); !checked) return checked;
   if (auto checked = check_editor_settings(files.profile_dir, root); !checked) return checked;
 
   const fs::path btop_conf = root / "btop" / "btop.conf";
-  if (auto text = sys::read_or_empty(btop_conf); !text) return text.error();
+  auto btop_text = sys::read_or_empty(btop_conf);
+  if (!btop_text) return btop_text.error();
   if (auto linked = check_no_dangling_link(root / "btop" / "themes"); !linked) return linked;
   if (auto writable = check_writable_dir(root / "btop" / "themes"); !writable) return writable;
-  if (auto writable = check_file_dir(btop_conf); !writable) return writable;
+  const bool btop_unchanged = btop::rewrite_btop_conf(btop_text.value()) == btop_text.value() &&
+                              ::lstat(btop_conf.c_str(), &st) == 0;
+  if (auto writable = check_file_dir(btop_conf, btop_unchanged); !writable) return writable;
 
   if (auto linked = check_no_dangling_link(files.yazi_dir / "flavors"); !linked) return linked;
   if (auto writable = check_writable_dir(files.yazi_dir / "flavors"); !writable) return writable;
-  if (auto writable = check_file_dir(files.yazi_dir / "theme.toml"); !writable) return writable;
+  if (auto writable = check_file_dir(files.yazi_dir / "theme.toml", files.yazi_theme_unchanged); !writable)
+    return writable;
   return sys::success();
 }
 

@@ -13,6 +13,9 @@ struct ActivationFiles {
   std::filesystem::path config_root;  ///< the user configuration directory
   std::filesystem::path profile_dir;
   std::filesystem::path yazi_dir;     ///< Yazi's configuration directory
+  /// Whether Yazi's theme.toml already says what the activation would write
+  /// (then it is neither written nor checked).
+  bool yazi_theme_unchanged = false;
 };
 
 /// Reads and checks everything an activation will read or edit before it
@@ -20,7 +23,9 @@ struct ActivationFiles {
 /// the user's kitty.conf, stylesheets, editor settings and btop.conf
 /// (readable, text, a managed block that is whole, settings that can be
 /// edited), that the current link is not blocked by a real file, and that
-/// every directory to be written in is (or can be made) writable. A
+/// every directory to be written in is (or can be made) writable. A file
+/// whose new text equals its present text is neither written nor refused
+/// (dotfile managers keep such files read-only). A
 /// problem known in advance thus stops the activation with the desktop
 /// untouched, instead of half way. The error names its file.
 sys::Result<void> check_before_writing(const ActivationFiles& files);

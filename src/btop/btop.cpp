@@ -1,5 +1,7 @@
 #include "btop/btop.hpp"
 
+#include <sys/stat.h>
+
 #include <charconv>
 #include <chrono>
 
@@ -165,9 +167,12 @@ sys::Result<std::optional<std::string>> apply_btop_theme(sys::ProcessRunner& run
   const fs::path conf_path = *config / "btop" / "btop.conf";
   auto conf = sys::read_or_empty(conf_path);
   if (!conf) return conf.error();
-  // A btop.conf kept in a dotfiles repository stays a link to it.
-  if (auto written = sys::write_atomic_keeping_links(conf_path, rewrite_btop_conf(conf.value())); !written)
-    return written.error();
+  // A btop.conf kept in a dotfiles repository stays a link to it; one that
+  // already says this (read-only, say) is left alone.
+  struct stat st;
+  if (const std::string rewritten = rewrite_btop_conf(conf.value());
+      rewritten != conf.value() || ::lstat(conf_path.c_str(), &st) != 0)
+    if (auto written = sys::write_atomic_keeping_links(conf_path, rewritten); !written) return written.error();
   return notify_btop(runner);
 }
 

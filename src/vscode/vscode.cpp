@@ -137,6 +137,7 @@ sys::Result<void> update_editor_settings(const fs::path& config_root, std::strin
     if (!text) return text.error();
     auto edited = set_colour_theme(text.value(), theme);
     if (!edited) return edited.error();
+    if (edited.value() == text.value() && regular_file_at(path)) continue;  // already says so
     // A temporary file and a rename, so that a crash never leaves the
     // editor's settings cut short; a dotfile manager's link stays a link.
     if (auto written = sys::write_atomic_keeping_links(path, edited.value()); !written) return written;

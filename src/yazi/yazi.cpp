@@ -141,6 +141,8 @@ sys::Result<PreparedYazi> prepare_yazi_theme(const themes::Locations& where, con
   auto original = sys::read_or_empty(prepared.config_dir / "theme.toml");
   if (!original) return original.error();
   prepared.original_theme = std::move(original).value();
+  struct stat st;
+  prepared.theme_exists = ::lstat((prepared.config_dir / "theme.toml").c_str(), &st) == 0;
   auto kitty = sys::read_text(profile_dir / "kitty.conf");
   if (!kitty) return kitty.error();
   const auto def = themes::definition_from_kitty_conf(kitty.value());
@@ -172,9 +174,12 @@ sys::Result<std::optional<std::string>> apply_yazi_theme(sys::ProcessRunner& run
   };
   for (const auto& [path, text] : writes)
     if (auto written = sys::write_atomic(path, *text); !written) return written.error();
-  // A theme.toml kept in a dotfiles repository stays a link to it.
-  if (auto written = sys::write_atomic_keeping_links(prepared.config_dir / "theme.toml", prepared.merged_theme); !written)
-    return written.error();
+  // A theme.toml kept in a dotfiles repository stays a link to it; one that
+  // already says this (read-only, say) is left alone.
+  if (prepared.merged_theme != prepared.original_theme || !prepared.theme_exists)
+    if (auto written = sys::write_atomic_keeping_links(prepared.config_dir / "theme.toml", prepared.merged_theme);
+        !written)
+      return written.error();
   return notify_yazi(runner);
 }
 

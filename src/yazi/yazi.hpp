@@ -16,6 +16,7 @@ namespace yazi {
 struct PreparedYazi {
   std::filesystem::path config_dir;  ///< the Yazi configuration directory
   std::string original_theme;        ///< theme.toml as it was (empty if missing)
+  bool theme_exists = false;         ///< whether there was a theme.toml
   std::string merged_theme;          ///< theme.toml with the flavor's colours
   std::string flavor;                ///< flavor.toml
   std::string tmtheme;               ///< tmtheme.xml

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "activation/activate.hpp"
 #include "sys/files.hpp"
 #include "test_support.hpp"
 #include "themes/paths.hpp"
@@ -150,6 +151,27 @@ TEST_F(Regression, EmptyOrRelativeXdgValuesCountAsUnset) {
   // Without an absolute HOME, relative values do not stand in for it.
   EXPECT_FALSE(themes::check_locations({.home = "", .xdg_config_home = "c", .xdg_cache_home = "/k",
                                         .uid = testing_support::kTestUid}).ok());
+}
+
+TEST_F(Regression, ReadOnlyFilesThatWouldNotChangeAreNeitherWrittenNorRefused) {
+  // Before: a read-only btop.conf or theme.toml already saying color_theme = "morvane" blocked every activation.
+  runner_.on("kitty", Outcome{});
+  write_text(config_dir() / "yazi" / "theme.toml", "[mgr]\ncwd = { fg = \"red\" }\n");
+  fs::create_directories(config_dir() / "Code" / "User");
+  ASSERT_TRUE(activation::activate_theme(env_, where(), runner_, "nord").ok());
+  const char* kept[] = {"btop/btop.conf", "yazi/theme.toml", "gtk-3.0/gtk.css", "Code/User/settings.json"};
+  std::vector<std::string> before;
+  for (const char* file : kept) {
+    before.push_back(read_text(config_dir() / file));
+    fs::permissions(config_dir() / file, fs::perms::owner_write, fs::perm_options::remove);
+  }
+  EXPECT_TRUE(activation::activate_theme(env_, where(), runner_, "nord").ok());
+  for (std::size_t i = 0; i < std::size(kept); ++i) EXPECT_EQ(read_text(config_dir() / kept[i]), before[i]) << kept[i];
+  // One that would change is still refused, before anything is written.
+  const auto refused = activation::activate_theme(env_, where(), runner_, "dracula");
+  EXPECT_EQ(refused.error_text(), "could not apply theme: " + (config_dir() / "gtk-3.0/gtk.css").string() +
+                                      ": read-only: make it writable to let tintwell edit it");
+  EXPECT_EQ(read_text(themes_dir() / ".active" / "theme-name"), "nord");
 }
 
 }  // namespace
