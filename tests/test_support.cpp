@@ -1,5 +1,7 @@
 #include "test_support.hpp"
 
+#include <unistd.h>
+
 #include "themes/builtin_themes.hpp"
 
 #include <stdio.h>
@@ -210,7 +212,28 @@ TempDir::~TempDir() {
 sys::SystemRoots empty_system(const std::filesystem::path& dir) {
   sys::SystemRoots roots{.proc = dir / "proc", .pts = dir / "pts", .run_user = dir / "run-user"};
   for (const auto& made : {roots.proc, roots.pts, roots.run_user}) std::filesystem::create_directories(made);
+  // The instance's ptmx, which the masters of its terminals are opened through.
+  write_text(roots.pts / "ptmx", "");
   return roots;
+}
+
+void fake_process(const sys::SystemRoots& roots, int pid, const std::string& name, std::vector<unsigned> ptys,
+                  uid_t owner, std::filesystem::path ptmx) {
+  namespace fs = std::filesystem;
+  if (ptmx.empty()) ptmx = roots.pts / "ptmx";
+  if (!fs::exists(ptmx)) write_text(ptmx, "");
+  const fs::path dir = roots.proc / std::to_string(pid);
+  fs::create_directories(dir / "fd");
+  fs::create_directories(dir / "fdinfo");
+  write_text(dir / "comm", name + "\n");
+  int fd = 3;
+  for (const unsigned pty : ptys) {
+    fs::create_symlink(ptmx, dir / "fd" / std::to_string(fd));
+    write_text(dir / "fdinfo" / std::to_string(fd++), "pos:\t0\nflags:\t02\ntty-index:\t" + std::to_string(pty) + "\n");
+  }
+  fs::create_symlink("socket:[77" + std::to_string(pid) + "]", dir / "fd" / std::to_string(fd));
+  fs::create_symlink("/dev/null", dir / "fd" / "0");
+  EXPECT_EQ(::chown(dir.c_str(), owner, static_cast<gid_t>(-1)), 0);
 }
 
 SandboxTest::SandboxTest()

@@ -74,6 +74,12 @@ inline constexpr themes::Uid kTestUid{4242};
 /// An empty /proc, /dev/pts and /run/user inside `dir`: nothing running.
 sys::SystemRoots empty_system(const std::filesystem::path& dir);
 
+/// A process of `owner` under the fake `roots`: its command name, the ptys
+/// whose master it holds (opened through `ptmx`, by default the fake
+/// system's own instance) and one socket, inode 77<pid>.
+void fake_process(const sys::SystemRoots& roots, int pid, const std::string& name, std::vector<unsigned> ptys,
+                  uid_t owner, std::filesystem::path ptmx = {});
+
 /// A test with its own home, configuration and cache directories inside a
 /// fresh directory, a user id of its own, an empty process table and a fake
 /// process runner: nothing it runs reaches the machine.

@@ -3,11 +3,15 @@
 #include <errno.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include <fmt/format.h>
+#include <nlohmann/json.hpp>
 
 #include "sys/files.hpp"
 #include "sys/os_error.hpp"
 #include "sys/text.hpp"
+#include "themes/colour.hpp"
 #include "themes/palette.hpp"
 
 namespace activation {
@@ -69,8 +73,54 @@ sys::Result<void> ensure_kitty_include(const fs::path& config_root) {
   return sys::write_atomic_keeping_links(path, with_kitty_include(text.value()));
 }
 
+bool runs_in_kitty(const themes::Environment& env) {
+  return env.term == "xterm-kitty" && env.kitty_window_id && !env.kitty_window_id->empty() && !env.tmux;
+}
+
 bool can_recolour_own_window(const themes::Environment& env) {
-  return env.kitty_listen_on || (env.kitty_window_id && !env.tmux);
+  return (env.kitty_listen_on && env.kitty_listen_on->starts_with("unix:")) || runs_in_kitty(env);
+}
+
+std::string kitty_set_colors_message(std::string_view colour_text) {
+  // Colours as kitty's own client sends them: 24-bit integers, null for
+  // the settings that may be "none".
+  static constexpr std::string_view kNullable[] = {"active_border_color", "cursor",           "cursor_text_color",
+                                                   "selection_background", "selection_foreground",
+                                                   "tab_bar_background", "tab_bar_margin_color", "visual_bell_color"};
+  nlohmann::ordered_json colours = nlohmann::ordered_json::object();
+  for (const auto line : sys::split_lines(colour_text)) {
+    if (!themes::is_kitty_colour_line(line)) continue;
+    const auto words = sys::split_whitespace(line);
+    if (words.size() < 2) continue;
+    const std::string key(words[0]);
+    if (const auto colour = themes::parse_hex_colour(words[1])) {
+      colours[key] = (colour->red << 16) | (colour->green << 8) | colour->blue;
+    } else if (words[1] == "none" && std::find(std::begin(kNullable), std::end(kNullable), words[0]) != std::end(kNullable)) {
+      colours[key] = nullptr;
+    }
+  }
+  const nlohmann::ordered_json command = {
+      {"cmd", "set-colors"},
+      {"version", {0, 20, 0}},
+      {"no_response", false},
+      {"payload",
+       {{"match_window", nullptr}, {"match_tab", nullptr}, {"all", true}, {"configured", true}, {"colors", colours},
+        {"reset", false}}},
+  };
+  return "\x1bP@kitty-cmd" + command.dump() + "\x1b\\";
+}
+
+sys::Result<void> kitty_reply(std::string_view answer) {
+  constexpr std::string_view kStart = "\x1bP@kitty-cmd";
+  const auto start = answer.find(kStart);
+  const auto end = start == std::string_view::npos ? start : answer.find("\x1b\\", start);
+  if (end == std::string_view::npos) return sys::Error{"kitty gave no answer"};
+  const auto body = answer.substr(start + kStart.size(), end - start - kStart.size());
+  const auto reply = nlohmann::json::parse(body, nullptr, false);
+  if (!reply.is_object() || !reply.contains("ok") || !reply["ok"].is_boolean()) return sys::Error{"kitty gave no answer"};
+  if (reply["ok"].get<bool>()) return sys::success();
+  const auto error = reply.contains("error") && reply["error"].is_string() ? reply["error"].get<std::string>() : "";
+  return sys::Error{fmt::format("kitty: {}", sys::trim(sys::lossy_utf8(error)))};
 }
 
 std::optional<sys::Command> own_window_command(const themes::Environment& env, const fs::path& colors) {

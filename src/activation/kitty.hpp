@@ -36,11 +36,25 @@ sys::Result<std::string> write_kitty_files(const std::filesystem::path& profile_
 /// when it does not yet).
 sys::Result<void> ensure_kitty_include(const std::filesystem::path& config_root);
 
-/// Whether `kitty @` without `--to` can reach the kitty we run in: only
-/// inside kitty itself, where it listens or, outside tmux, answers on the
-/// terminal. Elsewhere the command waits long for an answer that never
-/// comes.
+/// Whether the terminal we run in is kitty itself, as far as the
+/// environment tells: TERM is kitty's and a kitty window id is set, not
+/// through tmux. An xterm or an editor's terminal started from a kitty
+/// shell inherits the window id, never TERM.
+bool runs_in_kitty(const themes::Environment& env);
+
+/// Whether `kitty @` without `--to` can reach the kitty we run in: where
+/// kitty told us its socket, or on the terminal when that is kitty itself.
+/// Elsewhere the command waits for an answer that never comes.
 bool can_recolour_own_window(const themes::Environment& env);
+
+/// The remote-control message that gives a kitty the colours of a
+/// colors.conf text, everywhere and as configured (what `kitty @ set-colors
+/// --all --configured` sends): kitty's JSON command in its DCS string.
+std::string kitty_set_colors_message(std::string_view colour_text);
+
+/// What kitty's answer to a remote-control message says: success, or its
+/// error ("kitty: Remote control is disabled", no answer at all).
+sys::Result<void> kitty_reply(std::string_view answer);
 
 /// The time every `kitty @` call of an activation gets.
 inline constexpr std::chrono::seconds kRemoteControlLimit{5};

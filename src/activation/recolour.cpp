@@ -1,12 +1,14 @@
 #include "activation/recolour.hpp"
 
 #include <algorithm>
+#include <set>
 
 #include <fmt/format.h>
 
 #include "activation/desktop.hpp"
 #include "activation/kitty.hpp"
 #include "sys/files.hpp"
+#include "sys/sockets.hpp"
 #include "sys/text.hpp"
 #include "themes/colour.hpp"
 #include "themes/palette.hpp"
@@ -22,6 +24,9 @@ using namespace std::chrono_literals;
 constexpr auto kTerminalWriteLimit = 100ms;
 // gsettings answers in milliseconds; without a session it may wait for one.
 constexpr auto kSchemeLimit = 2000ms;
+// A kitty answers its socket within milliseconds; one that does not is
+// reached through its terminal instead.
+constexpr auto kSocketLimit = 500ms;
 
 constexpr std::string_view kSchema = "org.gnome.desktop.interface";
 constexpr std::string_view kSchemeKey = "color-scheme";
@@ -34,6 +39,10 @@ std::string terminals_note(const sys::TerminalWrites& writes) {
   std::string note = fmt::format("recoloured {} terminal window{}", writes.written, writes.written == 1 ? "" : "s");
   if (writes.skipped) note += fmt::format(", {} skipped", writes.skipped);
   return note;
+}
+
+std::string own_window_note(std::string_view error) {
+  return fmt::format("this kitty could not be told the new colours ({}): its new tabs keep the old ones", error);
 }
 
 std::string kitties_note(unsigned unreachable) {
@@ -94,14 +103,75 @@ std::vector<std::string> recolour_running_programs(const themes::Environment& en
   const bool reach_all = env.uid != 0 && !themes::skips(env, "terminals");
   std::vector<sys::PtyHolder> holders;
   std::optional<unsigned> own;
+  std::map<unsigned long, std::string> listening;
   if (reach_all) {
-    holders = sys::find_terminal_emulators(roots.proc, env.uid);
+    holders = sys::find_terminal_emulators(roots, env.uid);
     own = sys::own_pty(roots.proc);
-    const auto devices = sys::terminal_windows(holders, roots.pts, env.uid, own);
+    if (std::any_of(holders.begin(), holders.end(), [](const auto& h) { return h.name == "kitty"; })) {
+      auto table = sys::read_file(roots.proc / "net" / "unix");
+      listening = sys::parse_listening_sockets(table && table.value() ? *table.value() : std::string());
+    }
+  }
+
+  // Every kitty listening on a socket is told over it first, all at once
+  // and without a program started for each: a window recoloured that way
+  // needs no escape sequences, which would cut into whatever another
+  // program is sending it.
+  enum class Whose { Own, Launcher, Other };
+  std::vector<sys::SocketRequest> requests;
+  std::vector<Whose> whose;
+  const std::string message = kitty_set_colors_message(colour_text);
+  const auto own_socket = own_listen_socket(env);
+  if (own_socket) {
+    requests.push_back({*own_socket, message});
+    whose.push_back(Whose::Own);
+  }
+  const auto launcher = launcher_command(where, env.uid, colors);
+  if (launcher && launcher.value()) {
+    requests.push_back({where.launcher_socket.string(), message});
+    whose.push_back(Whose::Launcher);
+  }
+  std::vector<std::string> reached_before{where.launcher_socket.string()};
+  if (own_socket) reached_before.push_back(*own_socket);
+  const auto others =
+      other_kitties(holders, listening, can_recolour_own_window(env) ? own : std::nullopt, reached_before);
+  for (const auto& socket : others.sockets) {
+    requests.push_back({socket, message});
+    whose.push_back(Whose::Other);
+  }
+  const auto exchanged = sys::exchange_over_sockets(requests, kSocketLimit);
+  std::vector<sys::Result<void>> answers;
+  std::set<std::string> reached;
+  for (std::size_t i = 0; i < exchanged.size(); ++i) {
+    answers.push_back(exchanged[i] ? kitty_reply(exchanged[i].value()) : sys::Result<void>(exchanged[i].error()));
+    if (answers.back()) reached.insert(requests[i].socket);
+  }
+
+  if (reach_all) {
+    // The windows of the kitty processes just reached are left out.
+    std::set<fs::path> recoloured;
+    for (const auto& holder : holders)
+      for (const unsigned long inode : holder.sockets)
+        if (const auto it = listening.find(inode); it != listening.end() && reached.contains(it->second))
+          for (const unsigned pty : holder.ptys) recoloured.insert(roots.pts / std::to_string(pty));
+    const auto windows = sys::terminal_windows(holders, roots.pts, env.uid, own);
+    std::vector<fs::path> to_write;
+    unsigned already = 0;
+    for (const auto& device : windows) {
+      if (recoloured.contains(device)) {
+        ++already;
+      } else {
+        to_write.push_back(device);
+      }
+    }
     const std::string text = themes::terminal_colour_sequences(themes::read_terminal_colours(colour_text));
-    const auto writes = sys::write_to_terminals(devices, text, env.uid, kTerminalWriteLimit);
-    const bool only_own = devices.size() == 1 && own && devices.front() == roots.pts / std::to_string(*own);
-    if (!text.empty() && !devices.empty() && !only_own) notes.push_back(terminals_note(writes));
+    // CAN and ST first: a sequence another program left half-written
+    // cannot swallow ours.
+    auto writes = sys::write_to_terminals(to_write, text.empty() ? text : "\x18\x1b\\" + text, env.uid,
+                                          kTerminalWriteLimit);
+    writes.written += already;
+    const bool only_own = windows.size() == 1 && own && windows.front() == roots.pts / std::to_string(*own);
+    if (!text.empty() && !windows.empty() && !only_own) notes.push_back(terminals_note(writes));
   }
 
   // The desktop's light or dark preference, where gsettings has the key
@@ -113,37 +183,54 @@ std::vector<std::string> recolour_running_programs(const themes::Environment& en
       answered(runner.run_for(gsettings("writable"), kSchemeLimit), "true"))
     scheme = themes::is_dark_background(*background) ? "prefer-dark" : "prefer-light";
 
-  // Every kitty at once: each `kitty @` takes about half a second.
+  // What the sockets did not take goes through `kitty @`, all at once: it
+  // knows the remote-control password a kitty may ask for, and it is the
+  // only way to a kitty that listens on its terminal alone.
   std::vector<sys::TimedCommand> batch;
   if (auto reload = hyprland_reload_command(env)) batch.push_back({*reload, kRemoteControlLimit});
-  if (auto own_window = own_window_command(env, colors)) batch.push_back({*own_window, kRemoteControlLimit});
-  auto launcher = launcher_command(where, env.uid, colors);
-  std::optional<std::size_t> launcher_at;
-  if (launcher && launcher.value()) {
+  std::optional<std::size_t> own_at, launcher_at;
+  const auto answer_of = [&](Whose who) -> const sys::Result<void>* {
+    for (std::size_t i = 0; i < whose.size(); ++i)
+      if (whose[i] == who) return &answers[i];
+    return nullptr;
+  };
+  const auto* own_answer = answer_of(Whose::Own);
+  if (auto own_window = own_window_command(env, colors); own_window && (!own_answer || !own_answer->ok())) {
+    own_at = batch.size();
+    batch.push_back({*own_window, kRemoteControlLimit});
+  }
+  const auto* launcher_answer = answer_of(Whose::Launcher);
+  if (launcher_answer && !launcher_answer->ok()) {
     launcher_at = batch.size();
     batch.push_back({*launcher.value(), kRemoteControlLimit});
   }
   if (scheme) batch.push_back({gsettings("set", {*scheme}), kSchemeLimit});
-  OtherKitties others;
-  if (reach_all && std::any_of(holders.begin(), holders.end(), [](const auto& h) { return h.name == "kitty"; })) {
-    auto table = sys::read_file(roots.proc / "net" / "unix");
-    const auto listening = sys::parse_listening_sockets(table && table.value() ? *table.value() : std::string());
-    std::vector<std::string> reached{where.launcher_socket.string()};
-    if (auto listen = own_listen_socket(env)) reached.push_back(*listen);
-    others = other_kitties(holders, listening, own_window_command(env, colors) ? own : std::nullopt, reached);
-  }
+  unsigned unreachable = others.unreachable;
   const std::size_t others_at = batch.size();
-  for (const auto& socket : others.sockets)
-    batch.push_back({kitty_at_socket_command(socket, colors), kRemoteControlLimit});
+  for (std::size_t i = 0; i < whose.size(); ++i) {
+    if (whose[i] != Whose::Other || answers[i]) continue;
+    // Refused (a password is wanted): kitty's own client may get through.
+    if (exchanged[i]) {
+      batch.push_back({kitty_at_socket_command(requests[i].socket, colors), kRemoteControlLimit});
+    } else {
+      ++unreachable;
+    }
+  }
 
   const auto results = runner.run_all_for(batch);
-  const auto launcher_answer = !launcher ? sys::Result<void>(launcher.error())
-                               : launcher_at ? kitty_answer(results[*launcher_at])
-                                             : sys::success();
-  if (!launcher_answer)
-    notes.insert(notes.begin(), fmt::format("launcher colors could not be refreshed: {}", launcher_answer.error_text()));
-  for (std::size_t i = others_at; i < results.size(); ++i) others.unreachable += !kitty_answer(results[i]).ok();
-  if (others.unreachable) notes.push_back(kitties_note(others.unreachable));
+  if (!launcher) {
+    notes.insert(notes.begin(), fmt::format("launcher colors could not be refreshed: {}", launcher.error_text()));
+  } else if (launcher_at) {
+    if (auto answer = kitty_answer(results[*launcher_at]); !answer)
+      notes.insert(notes.begin(), fmt::format("launcher colors could not be refreshed: {}", answer.error_text()));
+  }
+  if (own_at) {
+    if (auto answer = kitty_answer(results[*own_at]); !answer) notes.push_back(own_window_note(answer.error_text()));
+  }
+  for (std::size_t i = others_at; i < results.size(); ++i) {
+    unreachable += !kitty_answer(results[i]).ok();
+  }
+  if (unreachable) notes.push_back(kitties_note(unreachable));
   // `gsettings set` exits 0 without saving when there is no session bus.
   if (scheme && !answered(runner.run_for(gsettings("get"), kSchemeLimit), fmt::format("'{}'", *scheme)))
     notes.push_back("the desktop's dark/light preference could not be saved");

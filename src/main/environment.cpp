@@ -36,6 +36,7 @@ themes::Environment read_environment() {
       .kitty_window_id = raw("KITTY_WINDOW_ID"),
       .kitty_listen_on = raw("KITTY_LISTEN_ON"),
       .tmux = raw("TMUX"),
+      .term = raw("TERM"),
       .skip = raw("TINTWELL_SKIP"),
       .uid = themes::Uid{::geteuid()},
   };

@@ -121,6 +121,18 @@ Step plain(std::string_view in);
 Step escape(std::string_view in) {
   if (in.size() < 2) return incomplete();
   if (in[1] == '[') return csi(in);
+  if (in[1] == ']' || in[1] == 'P' || in[1] == '_' || in[1] == '^') {
+    // A string (OSC, DCS, APC, PM): a terminal's late answer, never a key.
+    // Ended by ST, or for OSC by BEL too.
+    for (std::size_t i = 2; i < in.size(); ++i) {
+      if (in[1] == ']' && in[i] == '\a') return skipped(i + 1);
+      if (in[i] == kEsc) {
+        if (i + 1 == in.size()) return incomplete();
+        return skipped(in[i + 1] == '\\' ? i + 2 : i);
+      }
+    }
+    return incomplete();
+  }
   if (in[1] == 'O') {  // SS3, as terminals in application mode send them
     if (in.size() < 3) return incomplete();
     if (in[2] == 'M') return found(3, Key::named(KeyCode::Enter));  // keypad Enter

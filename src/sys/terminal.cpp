@@ -253,6 +253,32 @@ void TerminalSession::set_bookends(std::string_view on_enter, std::string_view o
   keep(g_session.on_leave, g_session.on_leave_size, on_leave);
 }
 
+Result<TerminalReplies> TerminalSession::ask(std::string_view questions, std::chrono::milliseconds limit) {
+  using Clock = std::chrono::steady_clock;
+  if (auto written = write_all(questions); !written) return written.error();
+  const auto deadline = Clock::now() + limit;
+  std::string received;
+  TerminalReplies replies;
+  for (;;) {
+    replies = split_terminal_replies(received);
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (replies.complete || left <= 0) break;
+    pollfd fd{STDIN_FILENO, POLLIN, 0};
+    const int ready = ::poll(&fd, 1, static_cast<int>(left));
+    if (ready < 0 && errno != EINTR) return os_error(errno);
+    if (ready <= 0 || !(fd.revents & (POLLIN | POLLHUP | POLLERR))) continue;
+    char bytes[4096];
+    const ssize_t got = ::read(STDIN_FILENO, bytes, sizeof bytes);
+    if (got < 0 && errno != EINTR && errno != EAGAIN) return os_error(errno);
+    if (got == 0) break;
+    if (got > 0) received.append(bytes, static_cast<std::size_t>(got));
+  }
+  // Keys typed while the terminal answered are read as keys afterwards.
+  keys_.push(replies.other);
+  replies.other.clear();
+  return replies;
+}
+
 Result<std::optional<TerminalEvent>> TerminalSession::wait_event(std::chrono::milliseconds limit) {
   using Clock = std::chrono::steady_clock;
   using std::chrono::milliseconds;

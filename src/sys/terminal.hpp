@@ -9,6 +9,7 @@
 
 #include "sys/keys.hpp"
 #include "sys/result.hpp"
+#include "sys/terminal_replies.hpp"
 
 namespace sys {
 
@@ -47,6 +48,10 @@ class TerminalSession {
 
   /// Writes `bytes` to the terminal at once.
   Result<void> write(std::string_view bytes);
+  /// Writes `questions` (ending with one that every terminal answers, see
+  /// `terminal_questions`) and reads the answers for at most `limit`; what
+  /// else arrives meanwhile (keys) is kept for `wait_event`, never lost.
+  Result<TerminalReplies> ask(std::string_view questions, std::chrono::milliseconds limit);
   /// Waits at most `limit` for a key or a resize.
   Result<std::optional<TerminalEvent>> wait_event(std::chrono::milliseconds limit);
   /// Resets colours, shows the cursor, leaves the alternate screen and raw

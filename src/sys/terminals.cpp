@@ -94,9 +94,21 @@ std::map<unsigned long, std::string> parse_listening_sockets(std::string_view pr
   return sockets;
 }
 
-std::vector<PtyHolder> find_terminal_emulators(const fs::path& proc, uid_t uid) {
+std::vector<PtyHolder> find_terminal_emulators(const SystemRoots& roots, uid_t uid) {
   std::vector<PtyHolder> holders;
   if (uid == 0) return holders;
+  const fs::path& proc = roots.proc;
+  // Our instance's masters: opened through the ptmx node beside the pts
+  // directory, or through the instance's own ptmx.
+  struct stat node {}, instance {};
+  const bool have_node = ::stat((roots.pts.parent_path() / "ptmx").c_str(), &node) == 0;
+  const bool have_instance = ::stat((roots.pts / "ptmx").c_str(), &instance) == 0;
+  const auto ours = [&](const fs::path& fd) {
+    struct stat st;
+    if (::stat(fd.c_str(), &st) != 0) return false;
+    return (have_node && st.st_dev == node.st_dev && st.st_ino == node.st_ino) ||
+           (have_instance && st.st_dev == instance.st_dev && st.st_ino == instance.st_ino);
+  };
   std::error_code ec;
   for (fs::directory_iterator it(proc, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string entry = it->path().filename().string();
@@ -110,7 +122,8 @@ std::vector<PtyHolder> find_terminal_emulators(const fs::path& proc, uid_t uid) 
     std::error_code fd_ec;
     for (fs::directory_iterator fd(it->path() / "fd", fd_ec), fd_end; !fd_ec && fd != fd_end; fd.increment(fd_ec)) {
       const std::string target = link_target(fd->path());
-      if (target == "/dev/ptmx" || target == "/dev/pts/ptmx") {
+      if (target.ends_with("/ptmx")) {
+        if (!ours(fd->path())) continue;
         const auto index = parse_tty_index(read_proc_file(it->path() / "fdinfo" / fd->path().filename()));
         if (index && std::find(holder.ptys.begin(), holder.ptys.end(), *index) == holder.ptys.end())
           holder.ptys.push_back(*index);

@@ -48,10 +48,13 @@ std::optional<unsigned> parse_tty_index(std::string_view fdinfo);
 /// abstract name starts with '@'); unnamed ones are left out.
 std::map<unsigned long, std::string> parse_listening_sockets(std::string_view proc_net_unix);
 
-/// The terminal emulators of user `uid` under the /proc tree `proc`, with
-/// the terminals they show and their sockets. Nothing for root: a tool of
-/// the user never writes into other users' terminals.
-std::vector<PtyHolder> find_terminal_emulators(const fs::path& proc, uid_t uid);
+/// The terminal emulators of user `uid` under `roots.proc`, with the
+/// terminals they show and their sockets. Only the terminals of the
+/// pseudo-terminal instance we see count (their master is our `ptmx` or
+/// <pts>/ptmx): a terminal inside a container or a sandbox has numbers of
+/// its own, and our <pts>/N of that number is someone else's. Nothing for
+/// root: a tool of the user never writes into other users' terminals.
+std::vector<PtyHolder> find_terminal_emulators(const SystemRoots& roots, uid_t uid);
 
 /// The pty our own standard streams are on, if any.
 std::optional<unsigned> own_pty(const fs::path& proc);

@@ -93,7 +93,7 @@ std::string terminal_colour_sequences(const TerminalColours& colours) {
   add("12", colours.cursor);
   add("17", colours.selection_background);
   add("19", colours.selection_foreground);
-  return out.empty() ? out : "\x18\x1b\\" + out;
+  return out;
 }
 
 bool is_kitty_colour_line(std::string_view line) {

@@ -41,9 +41,8 @@ TerminalColours read_terminal_colours(std::string_view kitty_conf);
 
 /// The escape sequences that give a terminal window these colours: palette
 /// (OSC 4), foreground, background, cursor (OSC 10 to 12) and selection
-/// (OSC 17, 19), each ended by ST, a missing colour left out. CAN and an ST
-/// come first, so that a sequence another program left half-written cannot
-/// swallow ours. Empty when no colour is defined.
+/// (OSC 17, 19), each ended by ST, a missing colour left out. Empty when no
+/// colour is defined.
 std::string terminal_colour_sequences(const TerminalColours& colours);
 
 /// True for a kitty.conf line whose key is a colour setting (the value is

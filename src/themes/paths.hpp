@@ -43,6 +43,7 @@ struct Environment {
   std::optional<std::string> kitty_window_id{};
   std::optional<std::string> kitty_listen_on{};
   std::optional<std::string> tmux{};
+  std::optional<std::string> term{};
   /// TINTWELL_SKIP: comma-separated parts of the desktop to leave alone.
   std::optional<std::string> skip{};
   /// The effective user id. Root never reaches into other processes'

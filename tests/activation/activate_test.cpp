@@ -30,6 +30,7 @@ class Activation : public testing_support::SandboxTest {
 TEST_F(Activation, AppliesEveryStepInOrder) {
   env_.hyprland_instance_signature = "sig";
   env_.kitty_window_id = "1";
+  env_.term = "xterm-kitty";
   write_text(dir_ / "bin" / "code", "");
   env_.path = (dir_ / "bin").string();
   write_text(config_dir() / "waybar" / "style.css", "* { font-size: 12px; }\n");

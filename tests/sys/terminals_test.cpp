@@ -19,40 +19,25 @@ using testing_support::write_text;
 
 constexpr uid_t kUser = 1000, kOther = 1001;
 
-// A process under a fake /proc: its command name, the ptys whose master
-// it holds and one socket.
-void fake_process(const fs::path& proc, int pid, const std::string& name, std::vector<unsigned> ptys, uid_t owner) {
-  const fs::path dir = proc / std::to_string(pid);
-  fs::create_directories(dir / "fd");
-  fs::create_directories(dir / "fdinfo");
-  write_text(dir / "comm", name + "\n");
-  int fd = 3;
-  for (const unsigned pty : ptys) {
-    fs::create_symlink("/dev/ptmx", dir / "fd" / std::to_string(fd));
-    write_text(dir / "fdinfo" / std::to_string(fd++), "pos:\t0\nflags:\t02\ntty-index:\t" + std::to_string(pty) + "\n");
-  }
-  fs::create_symlink("socket:[77" + std::to_string(pid) + "]", dir / "fd" / std::to_string(fd));
-  fs::create_symlink("/dev/null", dir / "fd" / "0");
-  ASSERT_EQ(::chown(dir.c_str(), owner, 0), 0);
-}
-
 TEST(Terminals, OnlyTheUsersTerminalEmulatorWindows) {
   if (::geteuid() != 0) GTEST_SKIP() << "giving fake /proc entries other owners needs root";
   TempDir dir;
-  const fs::path proc = dir / "proc", pts = dir / "pts";
-  fake_process(proc, 10, "kitty", {3, 7}, kUser);
-  fake_process(proc, 11, "foot", {5, 2}, kUser);
-  fake_process(proc, 12, "tmux: server", {8}, kUser);  // panes are left alone
-  fake_process(proc, 13, "python3", {9}, kUser);       // a harness, not a terminal
-  fake_process(proc, 14, "xterm", {4}, kOther);
+  const auto roots = testing_support::empty_system(dir.path());
+  const fs::path &proc = roots.proc, &pts = roots.pts;
+  testing_support::fake_process(roots, 10, "kitty", {3, 7}, kUser);
+  testing_support::fake_process(roots, 11, "foot", {5, 2}, kUser);
+  testing_support::fake_process(roots, 12, "tmux: server", {8}, kUser);  // panes are left alone
+  testing_support::fake_process(roots, 13, "python3", {9}, kUser);       // a harness, not a terminal
+  testing_support::fake_process(roots, 14, "xterm", {4}, kOther);
+  // A terminal inside a sandbox, with a pseudo-terminal instance of its own.
+  testing_support::fake_process(roots, 15, "kitty", {2}, kUser, dir / "sandbox" / "pts" / "ptmx");
   fs::create_directories(proc / "self" / "fd");
   fs::create_symlink("/dev/pts/5", proc / "self" / "fd" / "1");
-  fs::create_directories(pts);
   for (const unsigned n : {2u, 3u, 4u, 5u, 7u, 8u, 9u}) {
     write_text(pts / std::to_string(n), "");
     ASSERT_EQ(::chown((pts / std::to_string(n)).c_str(), n == 7 ? kOther : kUser, 0), 0);
   }
-  const auto holders = sys::find_terminal_emulators(proc, kUser);
+  const auto holders = sys::find_terminal_emulators(roots, kUser);
   ASSERT_EQ(holders.size(), 2u);
   EXPECT_EQ(holders[0].name, "kitty");
   EXPECT_EQ(holders[0].ptys, (std::vector<unsigned>{3, 7}));
@@ -60,7 +45,7 @@ TEST(Terminals, OnlyTheUsersTerminalEmulatorWindows) {
   EXPECT_EQ(sys::own_pty(proc), 5u);
   // Our own window first, then in number order; pty 7 belongs to someone else.
   EXPECT_EQ(sys::terminal_windows(holders, pts, kUser, 5u), (std::vector<fs::path>{pts / "5", pts / "2", pts / "3"}));
-  EXPECT_TRUE(sys::find_terminal_emulators(proc, 0).empty());
+  EXPECT_TRUE(sys::find_terminal_emulators(roots, 0).empty());
   EXPECT_TRUE(sys::terminal_windows(holders, pts, 0, 5u).empty());
 }
 
