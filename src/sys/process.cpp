@@ -8,6 +8,7 @@
 #include <string.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <thread>
@@ -258,10 +259,52 @@ Result<void> spawn_detached(const Command& command) {
   return success();  // the dropped Child is reaped in the background
 }
 
+namespace {
+
+// The controlling terminal's modes before a child runs: a child may take
+// the terminal (kitty @ does, through /dev/tty) and, killed at its time
+// limit, leave it in raw mode.
+class TerminalModes {
+ public:
+  TerminalModes() {
+    fd_ = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ >= 0 && ::tcgetattr(fd_, &saved_) != 0) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+  }
+  ~TerminalModes() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  TerminalModes(const TerminalModes&) = delete;
+  TerminalModes& operator=(const TerminalModes&) = delete;
+
+  /// Puts them back; from a background job too, which would be stopped by
+  /// SIGTTOU otherwise.
+  void restore() const {
+    if (fd_ < 0) return;
+    struct sigaction ignore {}, before {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGTTOU, &ignore, &before);
+    ::tcsetattr(fd_, TCSANOW, &saved_);
+    ::sigaction(SIGTTOU, &before, nullptr);
+  }
+
+ private:
+  int fd_ = -1;
+  termios saved_{};
+};
+
+}  // namespace
+
 Result<std::optional<Output>> SystemProcessRunner::run_for(const Command& command, std::chrono::milliseconds limit) {
+  const TerminalModes modes;
   auto child = spawn(command);
   if (!child) return child.error();
-  return child.value().wait_for(limit);
+  auto done = child.value().wait_for(limit);
+  if (done && !done.value()) modes.restore();  // killed
+  return done;
 }
 
 std::vector<Result<std::optional<Output>>> ProcessRunner::run_all_for(const std::vector<TimedCommand>& commands) {
@@ -272,6 +315,7 @@ std::vector<Result<std::optional<Output>>> ProcessRunner::run_all_for(const std:
 
 std::vector<Result<std::optional<Output>>> SystemProcessRunner::run_all_for(const std::vector<TimedCommand>& commands) {
   using Clock = std::chrono::steady_clock;
+  const TerminalModes modes;
   const auto started = Clock::now();
   std::vector<Result<Child>> children;
   for (const auto& timed : commands) children.push_back(spawn(timed.command));
@@ -283,6 +327,7 @@ std::vector<Result<std::optional<Output>>> SystemProcessRunner::run_all_for(cons
     }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(started + commands[i].limit - Clock::now());
     results.push_back(children[i].value().wait_for(std::max(left, std::chrono::milliseconds(0))));
+    if (results.back() && !results.back().value()) modes.restore();  // killed
   }
   return results;
 }

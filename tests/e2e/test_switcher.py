@@ -63,6 +63,14 @@ def switcher_pid(terminal):
     return children[0]
 
 
+def test_a_kitty_at_killed_at_its_limit_gives_the_terminal_modes_back(terminal_factory):
+    # Before: a kitty @ that took the terminal and never answered left it in raw mode.
+    terminal = terminal_factory(env={"FAKE_KITTY_RAW_TTY": "1", "FAKE_KITTY_SLEEP": "30"})
+    terminal.run(f"TERM=xterm-kitty KITTY_WINDOW_ID=1 {TINTWELL} --theme nord; echo do''ne")
+    terminal.wait_for(lambda s: any(line.startswith("done") for line in s), timeout=20)
+    terminal_is_usable(terminal)
+
+
 def test_stopped_from_outside_and_continued(terminal_factory):
     terminal = terminal_factory(columns=60, rows=20)
     start_switcher(terminal)
