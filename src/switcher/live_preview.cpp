@@ -1,5 +1,7 @@
 #include "switcher/live_preview.hpp"
 
+#include <fmt/format.h>
+
 #include "themes/palette.hpp"
 #include "themes/profile_store.hpp"
 
@@ -19,23 +21,44 @@ constexpr std::string_view kReset =
 
 std::optional<std::string> preview_sequences(const themes::ThemeEntry& entry) {
   if (entry.colours.size() != 16 || !entry.background || !entry.foreground) return std::nullopt;
-  themes::TerminalColours colours{.palette = {},
-                                  .foreground = entry.foreground,
-                                  .background = entry.background,
-                                  .cursor = entry.cursor ? entry.cursor : entry.foreground,
-                                  .selection_background = entry.selection_background,
-                                  .selection_foreground = entry.selection_foreground};
-  for (std::size_t i = 0; i < 16; ++i) colours.palette[i] = entry.colours[i];
+  auto colours = themes::terminal_colours_of(entry.palette());
+  if (!colours.cursor) colours.cursor = entry.foreground;
   return themes::terminal_colour_sequences(colours);
+}
+
+TerminalFacts terminal_facts(const sys::TerminalReplies& replies, bool environment_says_kitty) {
+  TerminalFacts facts;
+  facts.answered_as_kitty = replies.version && replies.version->starts_with("kitty(");
+  facts.kitty = facts.answered_as_kitty || environment_says_kitty;
+  const auto colour = [&](const std::string& key) -> std::optional<themes::Colour> {
+    const auto it = replies.colours.find(key);
+    if (it == replies.colours.end()) return std::nullopt;
+    const auto rgb = sys::parse_x_colour(it->second);
+    if (!rgb) return std::nullopt;
+    return themes::Colour{(*rgb)[0], (*rgb)[1], (*rgb)[2]};
+  };
+  for (int i = 0; i < 16; ++i) {
+    const auto c = colour(fmt::format("4;{}", i));
+    if (!c) break;  // colours count only from 0 on, without a gap
+    facts.colours.colours.push_back(*c);
+  }
+  facts.colours.foreground = colour("10");
+  facts.colours.background = colour("11");
+  return facts;
 }
 
 std::string window_colours_saved() { return std::string(kPush); }
 
-std::string window_colours_at_end(bool activated) {
-  // The pop also takes our entry off the stack; after an activation the
-  // configured colours are the applied theme's, and a pop alone would
-  // bring the old theme back.
-  return activated ? std::string(kPop) + std::string(kReset) : std::string(kPop);
+std::string window_colours_at_end(const LivePreview& preview) {
+  if (!preview.possible) return "";
+  std::string out(kPop);
+  if (preview.theme_changed) {
+    out += preview.active_colours;
+  } else if (preview.sent) {
+    if (!preview.answered_as_kitty) out += kReset;
+    out += preview.start_colours;
+  }
+  return out;
 }
 
 std::string step_live_preview(SwitcherState& state, std::chrono::steady_clock::time_point now) {
@@ -53,7 +76,7 @@ std::string step_live_preview(SwitcherState& state, std::chrono::steady_clock::t
     preview.shown.reset();
     refresh_screen_colours(state);
     // Back to what the window showed before, kept on the stack again.
-    return window_colours_at_end(preview.activated) + std::string(kPush);
+    return window_colours_at_end(preview) + std::string(kPush);
   }
   if (wanted == preview.shown || now - preview.wanted_since < kPreviewDwell) return "";
   themes::ThemeEntry& entry = state.visible_entry(state.selected);
@@ -61,6 +84,7 @@ std::string step_live_preview(SwitcherState& state, std::chrono::steady_clock::t
   auto sequences = preview_sequences(entry);
   if (!sequences) return "";  // an index theme's colours may still come
   preview.shown = wanted;
+  preview.sent = true;
   state.colours = readable_colours(entry.palette());
   return *sequences;
 }

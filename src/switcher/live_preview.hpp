@@ -5,6 +5,7 @@
 #include <string>
 
 #include "switcher/switcher_state.hpp"
+#include "sys/terminal_replies.hpp"
 #include "themes/theme_entry.hpp"
 
 namespace switcher {
@@ -19,13 +20,22 @@ inline constexpr std::chrono::milliseconds kPreviewDwell{200};
 /// palette.
 std::optional<std::string> preview_sequences(const themes::ThemeEntry& entry);
 
+/// What the terminal's answers to `sys::terminal_questions` tell:
+/// whether it is kitty (its own answer, or `environment_says_kitty`) and
+/// the colours it shows.
+TerminalFacts terminal_facts(const sys::TerminalReplies& replies, bool environment_says_kitty);
+
 /// Saves the window's colours on kitty's colour stack, when the Switcher
 /// starts.
 std::string window_colours_saved();
-/// What gives the window back when the Switcher ends: the colours it had
-/// at the start, or after an activation the configured ones (which the
-/// activation made the applied theme's).
-std::string window_colours_at_end(bool activated);
+/// What gives the window back when the Switcher ends: kitty's colour stack
+/// popped, then the active theme's colours when the active theme changed
+/// in this run (here or elsewhere: remote control may not have changed
+/// kitty's configured colours, so they are written, as to every terminal),
+/// else, where a preview was sent, the colours the window said it had at
+/// the start (after the terminal's own resets, where it did not say it is
+/// kitty). Nothing where nothing was ever sent.
+std::string window_colours_at_end(const LivePreview& preview);
 
 /// Moves the preview on after a key, a reply or a pause: the highlighted
 /// theme's colours once it has rested there for the dwell, or the

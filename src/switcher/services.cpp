@@ -8,6 +8,7 @@
 #include "sys/files.hpp"
 #include "sys/terminal.hpp"
 #include "themes/kitty_index.hpp"
+#include "themes/palette.hpp"
 #include "themes/profile_store.hpp"
 #include "wallpaper/backends.hpp"
 #include "wallpaper/catalogue.hpp"
@@ -116,7 +117,13 @@ std::function<bool()> SystemServices::index_refresh() {
   };
 }
 
-bool SystemServices::terminal_shows_active_theme() { return activation::can_recolour_own_window(env_); }
+bool SystemServices::runs_in_kitty() { return activation::runs_in_kitty(env_); }
+
+std::string SystemServices::active_colours() {
+  auto text = sys::read_file(where_.active_dir / "colors.conf");
+  if (!text || !text.value()) return {};
+  return themes::terminal_colour_sequences(themes::read_terminal_colours(*text.value()));
+}
 
 void SystemServices::clear_image() {
   // kitty removes every placed picture on this command, whoever placed it:

@@ -50,9 +50,11 @@ class SwitcherServices {
   virtual bool index_is_stale() = 0;
   /// What the refresh worker calls to download the index; true on success.
   virtual std::function<bool()> index_refresh() = 0;
-  /// Whether the terminal shows the active theme's palette: in kitty, whose
-  /// window every activation recolours.
-  virtual bool terminal_shows_active_theme() { return false; }
+  /// Whether the environment says the terminal is kitty itself.
+  virtual bool runs_in_kitty() { return false; }
+  /// The escape sequences of the active theme's colours (its colors.conf),
+  /// as every terminal gets them; empty without one.
+  virtual std::string active_colours() { return {}; }
 };
 
 /// The services backed by the real modules.
@@ -73,7 +75,8 @@ class SystemServices final : public SwitcherServices {
   ColourFetch colour_fetch() override;
   bool index_is_stale() override;
   std::function<bool()> index_refresh() override;
-  bool terminal_shows_active_theme() override;
+  bool runs_in_kitty() override;
+  std::string active_colours() override;
 
  private:
   void stop_kitten();

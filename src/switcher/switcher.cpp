@@ -14,6 +14,8 @@ namespace switcher {
 namespace {
 
 constexpr std::chrono::milliseconds kEventWait{40};
+// A terminal that does not answer its questions is not waited for longer.
+constexpr std::chrono::milliseconds kQuestionsLimit{100};
 
 /// Gives the terminal back however the session ends: the picture first,
 /// then the terminal modes.
@@ -56,27 +58,34 @@ sys::Result<void> draw_with_picture(SwitcherTerminal& terminal, SwitcherState& s
   return sys::success();
 }
 
+// What gives the window back, kept where a signal finds it too.
+void keep_way_out(SwitcherTerminal& terminal, const SwitcherState& state, std::string& kept) {
+  if (!state.preview.possible) return;
+  std::string way_out = window_colours_at_end(state.preview);
+  if (way_out == kept) return;
+  kept = std::move(way_out);
+  terminal->set_bookends(window_colours_saved(), kept);
+}
+
 // The window takes the colours of the theme the highlight rests on, and
 // gets its own back when the Switcher ends, whichever way it ends.
-sys::Result<void> step_preview(SwitcherTerminal& terminal, SwitcherState& state, bool& activated) {
+sys::Result<void> step_preview(SwitcherTerminal& terminal, SwitcherState& state, std::string& way_out) {
   if (!state.preview.possible) return sys::success();
-  if (state.preview.activated != activated) {
-    activated = state.preview.activated;
-    terminal->set_bookends(window_colours_saved(), window_colours_at_end(activated));
-  }
+  keep_way_out(terminal, state, way_out);
   const std::string colours = step_live_preview(state, std::chrono::steady_clock::now());
   if (colours.empty()) return sys::success();
+  keep_way_out(terminal, state, way_out);
   if (auto written = terminal->write(colours); !written) return written;
   auto drawn = draw(terminal, state);  // drawn readable on the new palette
   if (!drawn) return drawn.error();
   return sys::success();
 }
 
-sys::Result<void> event_loop(SwitcherTerminal& terminal, SwitcherState& state, SwitcherServices& services) {
-  bool activated = false;
+sys::Result<void> event_loop(SwitcherTerminal& terminal, SwitcherState& state, SwitcherServices& services,
+                             std::string& way_out) {
   if (state.preview.possible) {
     if (auto saved = terminal->write(window_colours_saved()); !saved) return saved;
-    terminal->set_bookends(window_colours_saved(), window_colours_at_end(false));
+    keep_way_out(terminal, state, way_out);
   }
   if (auto drawn = draw_with_picture(terminal, state, services); !drawn) return drawn;
   const ColourFetch fetch = services.colour_fetch();
@@ -93,7 +102,7 @@ sys::Result<void> event_loop(SwitcherTerminal& terminal, SwitcherState& state, S
     }
 
     services.poll_image();
-    if (auto previewed = step_preview(terminal, state, activated); !previewed) return previewed;
+    if (auto previewed = step_preview(terminal, state, way_out); !previewed) return previewed;
     // A preview coming due is not left waiting for the next event's time.
     auto wait = kEventWait;
     if (state.preview.wanted && state.preview.wanted != state.preview.shown) {
@@ -139,9 +148,23 @@ sys::Result<void> run_switcher(SwitcherServices& services, const std::filesystem
   auto session = sys::TerminalSession::enter();
   if (!session) return session.error();
   SwitcherTerminal terminal(std::move(session).value(), services);
+  // Whether the terminal is kitty and what it shows, asked before the first
+  // frame (kitty, foot, alacritty, xterm and the like answer at once).
+  auto replies = terminal->ask(sys::terminal_questions(), kQuestionsLimit);
+  if (!replies) return replies.error();
+  const TerminalFacts facts = terminal_facts(replies.value(), services.runs_in_kitty());
   auto outcome = [&] {
-    SwitcherState state = initial_state(services, themes_dir);
-    return event_loop(terminal, state, services);
+    SwitcherState state = initial_state(services, themes_dir, facts);
+    std::string way_out;
+    auto ended = event_loop(terminal, state, services, way_out);
+    // A theme applied elsewhere while the Switcher was open is the one the
+    // window ends in.
+    if (state.preview.possible && services.active_theme_name() != state.active_theme) {
+      state.preview.theme_changed = true;
+      state.preview.active_colours = services.active_colours();
+      keep_way_out(terminal, state, way_out);
+    }
+    return ended;
   }();  // the state is released before the terminal is given back
   terminal.restore_terminal();
   return outcome;

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "sys/text.hpp"
+#include "themes/palette.hpp"
 #include "themes/profile_store.hpp"
 
 namespace switcher {
@@ -109,7 +110,8 @@ std::size_t current_list_size(const SwitcherState& state) {
   return state.section == Section::Themes ? state.visible.size() : state.wallpapers.size();
 }
 
-SwitcherState initial_state(SwitcherServices& services, std::filesystem::path themes_dir) {
+SwitcherState initial_state(SwitcherServices& services, std::filesystem::path themes_dir,
+                            const TerminalFacts& terminal) {
   SwitcherState state;
   state.themes = services.list_themes();
   state.active_theme = services.active_theme_name();
@@ -118,7 +120,9 @@ SwitcherState initial_state(SwitcherServices& services, std::filesystem::path th
   state.saved_wallpaper = services.load_saved_wallpaper();
   state.pending_since = std::chrono::steady_clock::now();
   state.themes_dir = std::move(themes_dir);
-  state.preview.possible = state.preview.enabled = services.terminal_shows_active_theme();
+  state.preview.possible = state.preview.enabled = terminal.kitty;
+  state.preview.answered_as_kitty = terminal.answered_as_kitty;
+  state.preview.start_colours = themes::terminal_colour_sequences(themes::terminal_colours_of(terminal.colours));
   refresh_screen_colours(state);
   return state;
 }
@@ -222,9 +226,9 @@ void apply_selected(SwitcherState& state, SwitcherServices& services, const Show
     state.lower_names.clear();
     refilter(state);
     state.active_theme = services.active_theme_name();
-    // The window now shows the applied theme, which is also what kitty
-    // has configured.
-    state.preview.activated = true;
+    // The window now shows the applied theme, and ends in it.
+    state.preview.theme_changed = true;
+    state.preview.active_colours = services.active_colours();
     state.preview.shown.reset();
     refresh_screen_colours(state);
     state.status = status_line(outcome.value(), false);

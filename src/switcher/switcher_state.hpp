@@ -33,16 +33,29 @@ struct ShownImage {
   bool operator==(const ShownImage&) const = default;
 };
 
+/// What the terminal said about itself when the Switcher started.
+struct TerminalFacts {
+  bool kitty = false;              ///< it is kitty: it said so, or TERM and its window id say so
+  bool answered_as_kitty = false;  ///< it said so itself (its colour stack is there)
+  themes::Palette colours{};       ///< the colours it showed, as far as it answered
+};
+
 /// The Switcher's own window showing the colours of the theme the
 /// highlight rests on.
 struct LivePreview {
-  bool possible = false;  ///< the window can be recoloured (inside kitty, not through tmux)
+  bool possible = false;  ///< the window can be recoloured and given back (kitty, not through tmux)
   bool enabled = false;   ///< on where possible; `p` turns it off and on
   /// The theme the highlight is on, and since when.
   std::optional<std::string> wanted{};
   std::chrono::steady_clock::time_point wanted_since{};
   std::optional<std::string> shown{};  ///< the theme whose colours the window shows
-  bool activated = false;              ///< a theme was applied in this run
+  bool sent = false;                   ///< a preview was written in this run
+  bool answered_as_kitty = false;      ///< the terminal said it is kitty: its colour stack is there
+  std::string start_colours{};         ///< what gives the window its colours from the start
+  /// The active theme changed in this run (here or elsewhere), and the
+  /// sequences of its colours: what the window ends in.
+  bool theme_changed = false;
+  std::string active_colours{};
 };
 
 /// Everything the Switcher knows during one run.
@@ -101,8 +114,10 @@ struct SwitcherState {
 };
 
 /// Loads the lists and builds the state the Switcher starts with: the
-/// Themes section, the active theme highlighted.
-SwitcherState initial_state(SwitcherServices& services, std::filesystem::path themes_dir);
+/// Themes section, the active theme highlighted, the live preview where
+/// `terminal` is kitty.
+SwitcherState initial_state(SwitcherServices& services, std::filesystem::path themes_dir,
+                            const TerminalFacts& terminal = {});
 
 /// Draws the state at once: what Enter shows ("applying NAME…") before it
 /// blocks on an activation or a wallpaper change.

@@ -34,9 +34,9 @@ struct SessionState {
   int winch_pipe[2] = {-1, -1};
   /// What the program writes when it gives the terminal back and when it
   /// takes it again (set_bookends); a size of 0 while one is being changed.
-  char on_leave[256] = {};
+  char on_leave[1024] = {};
   volatile sig_atomic_t on_leave_size = 0;
-  char on_enter[256] = {};
+  char on_enter[1024] = {};
   volatile sig_atomic_t on_enter_size = 0;
   struct sigaction old_actions[NSIG];
   bool replaced[NSIG] = {};
@@ -243,7 +243,7 @@ void TerminalSession::set_bookends(std::string_view on_enter, std::string_view o
   // A handler running meanwhile sees an empty text, never a half-copied one.
   const auto keep = [](char* buffer, volatile sig_atomic_t& size, std::string_view text) {
     size = 0;
-    if (text.size() >= 256) return;
+    if (text.size() > sizeof g_session.on_leave) return;
     std::atomic_signal_fence(std::memory_order_seq_cst);
     text.copy(buffer, text.size());
     std::atomic_signal_fence(std::memory_order_seq_cst);

@@ -59,7 +59,8 @@ class TerminalSession {
   void restore();
   /// Escape text written when the terminal is given back (by `restore`, a
   /// signal that ends or stops the program) and, on SIGCONT, taken again.
-  /// Each at most 255 bytes; longer ones are not kept.
+  /// Each at most 1024 bytes (a theme's colours take about 400); longer
+  /// ones are not kept.
   void set_bookends(std::string_view on_enter, std::string_view on_leave);
 
  private:

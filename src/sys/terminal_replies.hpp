@@ -15,14 +15,14 @@ struct TerminalReplies {
   /// The colours reported, by the question's number: "4;N" for palette
   /// colour N, "10" the foreground, "11" the background; each as the
   /// terminal wrote it ("rgb:ffff/0000/8080").
-  std::map<std::string, std::string> colours;
+  std::map<std::string, std::string> colours{};
   /// The terminal's name and version (XTVERSION), such as "kitty(0.26.5)".
-  std::optional<std::string> version;
+  std::optional<std::string> version{};
   /// The answer to the last question (primary device attributes) came:
   /// every question before it was answered or ignored.
   bool complete = false;
   /// Every byte that is not part of an answer, in order: keys typed meanwhile.
-  std::string other;
+  std::string other{};
 };
 
 /// The questions: the terminal's version, its sixteen palette colours,

@@ -77,6 +77,17 @@ Palette parse_kitty_palette(std::string_view text) {
   return palette;
 }
 
+TerminalColours terminal_colours_of(const Palette& palette) {
+  TerminalColours out{.palette = {},
+                      .foreground = palette.foreground,
+                      .background = palette.background,
+                      .cursor = palette.cursor,
+                      .selection_background = palette.selection_background,
+                      .selection_foreground = palette.selection_foreground};
+  for (std::size_t i = 0; i < palette.colours.size() && i < out.palette.size(); ++i) out.palette[i] = palette.colours[i];
+  return out;
+}
+
 std::string terminal_colour_sequences(const TerminalColours& colours) {
   std::string out;
   const auto add = [&out](std::string_view code, const std::optional<Colour>& colour) {

@@ -38,6 +38,8 @@ struct TerminalColours {
   std::optional<Colour> selection_foreground{};
 };
 TerminalColours read_terminal_colours(std::string_view kitty_conf);
+/// The colours of a palette, for the sequences below.
+TerminalColours terminal_colours_of(const Palette& palette);
 
 /// The escape sequences that give a terminal window these colours: palette
 /// (OSC 4), foreground, background, cursor (OSC 10 to 12) and selection

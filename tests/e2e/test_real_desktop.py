@@ -285,3 +285,47 @@ def test_the_window_previews_the_resting_theme_and_is_given_back(home, display):
         wait_until(lambda: "tab/←→" not in kitty_at(socket, "get-text").stdout, 10, "the Switcher to end")
         assert background(socket) == "#282a36"
         assert window.poll() is None
+
+
+def test_the_window_ends_in_the_active_theme_in_a_kitty_without_remote_control(display):
+    """kitty as it comes (remote control only over its socket, not from its windows), run as a user
+    of the test's own: the Switcher's window keeps the theme applied in it, and one applied
+    elsewhere while it is open."""
+    if os.geteuid() != 0:
+        pytest.skip("runs as a user id of its own, which needs root")
+    uid = unused_uid()
+    root = Path(tempfile.mkdtemp(prefix="tintwell-window-"))
+    try:
+        user = Home(root)
+        tintwell = shutil.copy(TINTWELL, root / "tintwell")
+        subprocess.run(["chown", "-R", f"{uid}:{uid}", str(root)], check=True)
+        env = user.env(DISPLAY=display, PATH="/usr/bin:/bin")
+        unprivileged = ["setpriv", f"--reuid={uid}", f"--regid={uid}", "--clear-groups"]
+        socket = root / "k.sock"
+        # The windows know nothing of the socket: kitty @ from them is refused, as in a default kitty.
+        twice = f"env -u KITTY_LISTEN_ON {tintwell}; env -u KITTY_LISTEN_ON {tintwell}; sleep 600"
+        window = subprocess.Popen([*unprivileged, "kitty", "--config", "NONE", "-o", "allow_remote_control=socket-only",
+                                   "--listen-on", f"unix:{socket}", "sh", "-c", twice], env=env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            try:
+                wait_until(lambda: socket.exists() and "tab/←→" in kitty_at(socket, "get-text").stdout, 20, "kitty")
+            except AssertionError:
+                pytest.skip("kitty did not start under Xvfb here")
+            kitty_at(socket, "send-text", "/nord\\r\\r")
+            wait_until(lambda: "Activated theme: nord" in kitty_at(socket, "get-text").stdout, 20, "the activation")
+            assert "this kitty could not be told" in kitty_at(socket, "get-text").stdout
+            kitty_at(socket, "send-text", "q")
+            wait_until(lambda: background(socket) == "#2e3440" and "tab/←→" in kitty_at(socket, "get-text").stdout, 10,
+                       "the second Switcher, the window in nord")
+            # A key binding applies another theme while the Switcher is open.
+            assert subprocess.run([*unprivileged, tintwell, "--theme", "dracula"], env=env, capture_output=True,
+                                  timeout=30).returncode == 0
+            kitty_at(socket, "send-text", "q")
+            wait_until(lambda: "tab/←→" not in kitty_at(socket, "get-text").stdout, 10, "the second Switcher to end")
+            assert background(socket) == "#282a36", "the window ends in the theme active when the Switcher ends"
+        finally:
+            window.kill()
+            window.wait()
+    finally:
+        shutil.rmtree(root, ignore_errors=True)

@@ -12,11 +12,10 @@
 #include <gtest/gtest.h>
 
 #include "activation/activate.hpp"
+#include "activation/kitty.hpp"
+#include "regression/regression.hpp"
 #include "sys/files.hpp"
-#include "test_support.hpp"
 #include "themes/paths.hpp"
-#include "wallpaper/backends.hpp"
-#include "wallpaper/catalogue.hpp"
 
 namespace {
 
@@ -25,29 +24,8 @@ using namespace std::chrono_literals;
 using testing_support::Outcome;
 using testing_support::read_text;
 using testing_support::TempDir;
+using testing_support::kTestUid;
 using testing_support::write_text;
-
-class Regression : public testing_support::SandboxTest {
- protected:
-  void save_a_wallpaper() {
-    write_text(dir_ / "w" / "a.png", testing_support::kPngStart);
-    EXPECT_TRUE(wallpaper::save_wallpaper_choice(env_, (dir_ / "w" / "a.png").string()).ok());
-  }
-  // The login hook on a clock of the test's own: each waited command costs
-  // its whole limit (a program that hangs), each pause its length.
-  void reapply() {
-    const auto start = std::chrono::steady_clock::time_point{};
-    const sys::ClockFn now = [&] { return start + slept + runner_.hung_for; };
-    wallpaper::reapply_saved_wallpaper(env_, runner_, [&](std::chrono::milliseconds pause) {
-      ++pauses;
-      slept += pause;
-    }, now);
-    elapsed = now() - start;
-  }
-  std::chrono::milliseconds slept{0};
-  int pauses = 0;
-  std::chrono::steady_clock::duration elapsed{};
-};
 
 TEST_F(Regression, LoginHookEndsWithinAMinuteWhenEveryProgramHangs) {
   // Before: a hyprctl that never answered held the login hook (and the login) for ever.
@@ -172,6 +150,34 @@ TEST_F(Regression, ReadOnlyFilesThatWouldNotChangeAreNeitherWrittenNorRefused) {
   EXPECT_EQ(refused.error_text(), "could not apply theme: " + (config_dir() / "gtk-3.0/gtk.css").string() +
                                       ": read-only: make it writable to let tintwell edit it");
   EXPECT_EQ(read_text(themes_dir() / ".active" / "theme-name"), "nord");
+}
+
+TEST_F(Regression, OnlyKittyItselfIsPreviewedOrAskedOverItsTerminal) {
+  // Before: an xterm started from a kitty shell inherited KITTY_WINDOW_ID: previewed and never given back,
+  // and kitty @ waited on it for a kitty that was not there.
+  const struct {
+    std::optional<std::string> term, window, tmux;
+    bool kitty;
+  } cases[] = {
+      {"xterm-kitty", "1", std::nullopt, true},
+      {"xterm-256color", "1", std::nullopt, false},
+      {"xterm-kitty", "1", "/tmp/tmux-0/default,1,0", false},
+      {"xterm-kitty", std::nullopt, std::nullopt, false},
+  };
+  for (const auto& c : cases) {
+    const themes::Environment env{.kitty_window_id = c.window, .tmux = c.tmux, .term = c.term, .uid = kTestUid};
+    EXPECT_EQ(activation::runs_in_kitty(env), c.kitty) << c.term.value_or("-");
+    EXPECT_EQ(activation::own_window_command(env, "/c").has_value(), c.kitty);
+  }
+}
+
+TEST_F(Regression, TerminalsOfAnotherPtyInstanceAreNotOurs) {
+  // Before: /dev/pts/N of a sandboxed terminal's number went to another program's pty.
+  testing_support::fake_process(system_, 10, "kitty", {3}, env_.uid, dir_ / "flatpak" / "pts" / "ptmx");
+  testing_support::fake_process(system_, 11, "foot", {4}, env_.uid);
+  const auto holders = sys::find_terminal_emulators(system_, env_.uid);
+  ASSERT_EQ(holders.size(), 1u);
+  EXPECT_EQ(holders[0].name, "foot");
 }
 
 }  // namespace

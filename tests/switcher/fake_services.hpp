@@ -51,7 +51,8 @@ class FakeServices : public switcher::SwitcherServices {
   bool stale = false;
   std::function<bool()> refresh = [] { return false; };
   bool index_is_stale() override { return stale; }
-  bool terminal_shows_active_theme() override { return false; }
+  std::string colours_of_active;
+  std::string active_colours() override { return colours_of_active; }
   std::function<bool()> index_refresh() override { return refresh; }
 };
 

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "activation/recolour.hpp"
+#include "regression/regression.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -56,7 +57,8 @@ class KittySocket {
 constexpr const char* kOk = "\x1bP@kitty-cmd{\"ok\": true}\x1b\\";
 constexpr const char* kRefused = "\x1bP@kitty-cmd{\"ok\": false, \"error\": \"Remote control is disabled\"}\x1b\\";
 
-TEST(RecolourRunningPrograms, KittyOverItsSocketTheRestThroughTheirTerminals) {
+TEST_F(Regression, AWindowKittyRecolouredItselfGetsNoEscapeSequences) {
+  // Before: CAN ST went to every window and cut what another program was sending it (an OSC 52 copy).
   if (::geteuid() != 0) GTEST_SKIP() << "fake /proc entries of another user and pty device nodes need root";
   const testing_support::TempDir dir;
   // The windows are ptys the test opens itself, given to a user of its own;

@@ -1,0 +1,88 @@
+#include "switcher/live_preview.hpp"
+
+#include <gtest/gtest.h>
+
+#include "switcher/fake_services.hpp"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::string_view kPop = "\x1b]30101\x1b\\";
+constexpr std::string_view kPush = "\x1b]30001\x1b\\";
+
+themes::ThemeEntry full_theme(std::string name, std::uint8_t shade) {
+  themes::ThemeEntry entry{.name = std::move(name)};
+  for (int i = 0; i < 16; ++i) entry.colours.push_back({shade, static_cast<std::uint8_t>(i), 0});
+  entry.background = themes::Colour{shade, shade, shade};
+  entry.foreground = themes::Colour{255, 255, 255};
+  return entry;
+}
+
+TEST(LivePreview, TheWayOutGivesTheWindowWhatItShouldShow) {
+  std::string reset = "\x1b]104\x1b\\";
+  for (int code = 110; code <= 119; ++code) reset += "\x1b]" + std::to_string(code) + "\x1b\\";
+  const struct {
+    const char* what;
+    switcher::LivePreview preview;
+    std::string expected;
+  } cases[] = {
+      {"not kitty: nothing was ever sent", {.possible = false, .sent = true, .start_colours = "S"}, ""},
+      {"nothing previewed", {.possible = true, .start_colours = "S"}, std::string(kPop)},
+      {"previewed in kitty", {.possible = true, .sent = true, .answered_as_kitty = true, .start_colours = "S"},
+       std::string(kPop) + "S"},
+      {"previewed where only the environment said kitty", {.possible = true, .sent = true, .start_colours = "S"},
+       std::string(kPop) + reset + "S"},
+      {"a theme applied here or elsewhere",
+       {.possible = true, .sent = true, .start_colours = "S", .theme_changed = true, .active_colours = "A"},
+       std::string(kPop) + "A"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(switcher::window_colours_at_end(c.preview), c.expected);
+  }
+}
+
+TEST(LivePreview, RestingThenAnActivationThenAnotherSection) {
+  testing_support::FakeServices services;
+  services.themes = {full_theme("a", 10), full_theme("b", 20)};
+  services.active = "a";
+  switcher::TerminalFacts kitty{.kitty = true, .answered_as_kitty = true};
+  auto state = switcher::initial_state(services, "/t", kitty);
+  const auto t0 = Clock::now();
+  EXPECT_EQ(switcher::step_live_preview(state, t0), "") << "the active theme is what the window shows";
+  EXPECT_NE(switcher::step_live_preview(state, t0 + 200ms), "");
+  EXPECT_EQ(state.preview.shown, "a");
+  switcher::handle_key(state, sys::Key::character(U'j'), services);
+  EXPECT_EQ(switcher::step_live_preview(state, t0 + 300ms), "") << "not before the highlight rests";
+  const std::string b = switcher::step_live_preview(state, t0 + 500ms);
+  EXPECT_NE(b.find("\x1b]11;#141414\x1b\\"), std::string::npos) << "b's background";
+  EXPECT_EQ(switcher::window_colours_at_end(state.preview), std::string(kPop));
+
+  services.activation = std::string("Activated theme: b");
+  services.themes_after = services.themes;
+  services.active_after = "b";
+  services.colours_of_active = "B";
+  switcher::handle_key(state, sys::Key::named(sys::KeyCode::Enter), services);
+  EXPECT_EQ(switcher::window_colours_at_end(state.preview), std::string(kPop) + "B");
+  EXPECT_NE(switcher::step_live_preview(state, t0 + 800ms), "") << "sent again: the activation wrote the window";
+  switcher::handle_key(state, sys::Key::named(sys::KeyCode::Tab), services);
+  EXPECT_EQ(switcher::step_live_preview(state, t0 + 900ms), std::string(kPop) + "B" + std::string(kPush));
+}
+
+TEST(LivePreview, WhatTheTerminalSaidAboutItself) {
+  sys::TerminalReplies replies{.colours = {{"4;0", "rgb:0000/0000/0000"}, {"4;1", "rgb:ffff/0000/0000"},
+                                           {"4;3", "rgb:ffff/ffff/0000"}, {"11", "rgb:1e1e/1e1e/2e2e"}},
+                               .version = "kitty(0.26.5)"};
+  auto facts = switcher::terminal_facts(replies, false);
+  EXPECT_TRUE(facts.kitty && facts.answered_as_kitty);
+  EXPECT_EQ(facts.colours.colours.size(), 2u) << "colours count from 0 on, up to a gap";
+  EXPECT_EQ(facts.colours.background, (themes::Colour{30, 30, 46}));
+  replies.version = "XTerm(379)";
+  facts = switcher::terminal_facts(replies, false);
+  EXPECT_FALSE(facts.kitty);
+  EXPECT_TRUE(switcher::terminal_facts(replies, true).kitty);
+}
+
+}  // namespace
