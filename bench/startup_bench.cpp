@@ -50,6 +50,7 @@ Run run_switcher(const fs::path& home, const char* path = nullptr, std::string_v
   std::string seen;
   int frames_wanted = keys.empty() ? 1 : 2;
   std::size_t searched = 0;
+  bool answered = false;
   for (;;) {
     pollfd fd{master, POLLIN, 0};
     if (poll(&fd, 1, 5000) <= 0) break;
@@ -57,6 +58,11 @@ Run run_switcher(const fs::path& home, const char* path = nullptr, std::string_v
     const ssize_t n = read(master, buffer, sizeof buffer);
     if (n <= 0) break;
     seen.append(buffer, static_cast<std::size_t>(n));
+    // A terminal answers the device attributes question at once (and here
+    // none of the others, as xterm with its colour queries switched off).
+    if (!answered && seen.find("\x1b[c") != std::string::npos) {
+      answered = write(master, "\x1b[?62;c", 7) == 7;
+    }
     const auto end = seen.find(kFrameEnd, searched);
     if (end == std::string::npos) continue;
     searched = end + kFrameEnd.size();
