@@ -42,8 +42,12 @@ class FakeServices : public switcher::SwitcherServices {
     if (wallpaper_outcome.ok()) saved = saved_after;
     return wallpaper_outcome;
   }
-  void show_image(const std::filesystem::path&, switcher::ImagePlacement) override {}
-  void clear_image() override {}
+  /// "show PATH" and "clear", in order.
+  std::vector<std::string> images;
+  void show_image(const std::filesystem::path& path, switcher::ImagePlacement) override {
+    images.push_back("show " + path.string());
+  }
+  void clear_image() override { images.push_back("clear"); }
   /// What the colour workers get: by default, nothing can be fetched.
   switcher::ColourFetch fetch = [](const std::string&) { return std::optional<themes::Palette>{}; };
   switcher::ColourFetch colour_fetch() override { return fetch; }
