@@ -43,4 +43,21 @@ TEST(ScreenColours, EveryElementIsReadableOnEveryKnownPalette) {
   if (!testing_support::data_dir("kitty-themes/themes")) GTEST_SKIP() << "real kitty themes not found (set TINTWELL_DATA_DIR)";
 }
 
+TEST(ScreenColours, UsualColoursWhereTheyReadAndOnAnIncompletePalette) {
+  // A dark theme whose palette colours read well keeps the usual ones, the
+  // inactive tab bold as ever.
+  const auto mocha = palette_of(*themes::find_builtin_theme("catppuccin-mocha"));
+  const auto drawn = switcher::readable_colours(mocha);
+  EXPECT_EQ(drawn.label, switcher::ScreenColours{}.label);
+  EXPECT_TRUE(drawn.inactive_tab_bold);
+  // Without all of its sixteen colours, background and foreground nothing
+  // is known: the usual colours.
+  auto fifteen = mocha, no_background = mocha, no_foreground = mocha;
+  fifteen.colours.pop_back();
+  no_background.background.reset();
+  no_foreground.foreground.reset();
+  for (const auto& incomplete : {fifteen, no_background, no_foreground})
+    EXPECT_EQ(switcher::readable_colours(incomplete), switcher::ScreenColours{});
+}
+
 }  // namespace

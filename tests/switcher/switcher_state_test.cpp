@@ -16,8 +16,8 @@ using testing_support::visible_names;
 namespace mods = sys::mods;
 
 /// A key for each character of a script: ↑↓←→ the arrows, ⏎ Enter, ⎋ Esc,
-/// ⇥ Tab, ⌫ Backspace, ⇞⇟ the page keys, ⇱⇲ Home and End, ^ Ctrl+C, ¢ Ctrl+x;
-/// any other character is that character.
+/// ⇥ Tab, ⌫ Backspace, ⇞⇟ the page keys, ⇱⇲ Home and End, ^ Ctrl+C, ¢ Ctrl+x,
+/// ® j released; any other character is that character.
 Key key_of(char32_t c) {
   switch (c) {
     case U'↑': return Key::named(KeyCode::Up);
@@ -34,6 +34,7 @@ Key key_of(char32_t c) {
     case U'⇲': return Key::named(KeyCode::End);
     case U'^': return Key::character(U'c', mods::kCtrl);
     case U'¢': return Key::character(U'x', mods::kCtrl);
+    case U'®': return Key{KeyCode::Char, U'j', 0, sys::KeyKind::Release};
     default: return Key::character(c);
   }
 }
@@ -64,7 +65,7 @@ TEST_F(SwitcherKeys, KeyScripts) {
   } cases[] = {
       {"Up on the first row, Down on the last change nothing", {"a", "b", "c"}, U"↑j↓↓", {}, 2},
       {"k moves up with any modifier but Ctrl+C", {"a", "b", "c"}, U"jj¢k", {}, 1},
-      {"upper-case J, K, Q and other keys do nothing", {"a", "b"}, U"JKQc", {}, 0},
+      {"upper-case J, K, Q and other keys do nothing, nor does a key released", {"a", "b"}, U"JKQc®", {}, 0},
       {"matching ignores case; the filter keeps the letters as typed", {"dracula", "nord", "nord-light", "Nordic Night"},
        U"/NORD", {"nord", "nord-light", "Nordic Night"}, 0, "NORD", true},
       {"q j k / are ordinary characters of the filter; arrows do nothing", {"a"}, U"/qjk/↓⇟", {"-"}, 0, "qjk/", true},

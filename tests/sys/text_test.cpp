@@ -37,12 +37,19 @@ TEST(Lowercase, FullUnicodeMapping) {
   EXPECT_EQ(to_lower("\u0130"), "i\u0307");
   EXPECT_EQ(to_lower("ΟΔΟΣ"), "οδος");
   EXPECT_EQ(to_lower("ΣΑ"), "σα");
+  // Format characters and modifier letters do not end a word.
+  EXPECT_EQ(to_lower("ΑΣ\u200bΑ ΑΣ\u02b0Α"), "ασ\u200bα ασ\u02b0α");
 }
 
 TEST(ScreenText, ControlCharactersBecomeReplacementCharacters) {
   EXPECT_EQ(sys::screen_text("ok \x1b[31mred\x07"), "ok \uFFFD[31mred\uFFFD");
   EXPECT_EQ(sys::screen_text("\x7f\xc2\x9b\xff"), "\uFFFD\uFFFD\uFFFD");
   EXPECT_EQ(sys::screen_text("tab\there"), "tab\uFFFDhere");
+  // The edges of the C0 and C1 controls, and the marks that reorder a row.
+  EXPECT_EQ(sys::screen_text("\x1f \x7e\u009f\u00a0"), "\uFFFD \x7e\uFFFD\u00a0");
+  EXPECT_EQ(sys::screen_text("\u2029a\u202a\u202e\u202f\u2066\u2069\u206a"),
+            "\u2029a\uFFFD\uFFFD\u202f\uFFFD\uFFFD\u206a");
+  EXPECT_EQ(sys::trim("\u2029 name \u2028"), "name") << "paragraph and line separators are white space";
 }
 
 }  // namespace

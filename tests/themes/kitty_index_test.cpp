@@ -125,6 +125,27 @@ TEST_F(IndexCache, ThemeFilesAreFetchedOnceAndUnsafeOnesNever) {
   EXPECT_TRUE(themes::is_safe_index_file("themes/..conf")) << "two dots inside a name are no parent directory";
 }
 
+TEST(IndexParse, AWholeIndexOrNothing) {
+  const std::string entry = R"({"name": "A", "file": "themes/A.conf", "is_dark": false)";
+  const struct {
+    std::string json;
+    std::size_t entries;
+  } cases[] = {
+      // Members beyond the three, of any shape, are passed over.
+      {"[" + entry + R"(, "meta": {"by": ["x", {"y": 1}]}, "n": null}, )" + entry + "}]", 2},
+      {"  [ ]\n", 0},
+      {"[" + entry + R"(, "name": "B"}])", 0},           // a member given twice
+      {R"([{"name": "A", "file": "a.conf"}])", 1},        // is_dark left out where false, as published
+      {R"([{"file": "a.conf", "is_dark": true}])", 0},   // no name
+      {R"([{"name": "A", "file": 1, "is_dark": true}])", 0},
+      {"[" + entry + "}] x", 0},                          // more after the array
+      {"{" + entry.substr(1) + "}", 0},                  // not an array
+      {"[" + entry + "}, 3]", 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(themes::parse_index(c.json).size(), c.entries) << c.json;
+  EXPECT_FALSE(themes::parse_index("[" + entry + "}]")[0].is_dark);
+}
+
 TEST(DefinitionFromPalette, WorkedExample) {
   themes::Palette palette = themes::parse_kitty_palette(kComplete);
   const auto def = themes::definition_from_palette("Mocha", palette, true);
