@@ -20,7 +20,7 @@ TEST(CssColourText, CommentedOutRulesStayOff) {
                             "  background: black;\n*/}\n"),
             "label {\n  color: blue; \n}\n");
   EXPECT_EQ(css_colour_text("a { content: \"/* not a comment */\"; }\nb {\n"), "b {\n");
-  EXPECT_EQ(activation::without_css_comments("x /* 1 */ y\r\n/*\r\n*/z"), "x  y\r\n\r\nz");
+  EXPECT_EQ(activation::without_css_comments("x /* 1 */ y\r\n/*\r\n*/z/* a\nb */c"), "x  y\r\n\r\nz\nc");
   // An escaped quote keeps the string open: what looks like a comment in it is text.
   const std::string escaped = "a { content: \"\\\"/* not */\"; }\n";
   EXPECT_EQ(activation::without_css_comments(escaped), escaped);

@@ -29,6 +29,8 @@ using testing_support::write_text;
 
 TEST_F(Regression, LoginHookEndsWithinAMinuteWhenEveryProgramHangs) {
   // Before: a hyprctl that never answered held the login hook (and the login) for ever.
+  reapply();
+  EXPECT_TRUE(runner_.commands.empty()) << "nothing saved: nothing to do";
   save_a_wallpaper();
   for (const char* client : {"hyprctl", "awww", "swww"}) runner_.on(client, Outcome{.hangs = true});
   reapply();

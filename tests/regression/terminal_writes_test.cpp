@@ -68,7 +68,7 @@ TEST_F(Regression, AWindowKittyRecolouredItselfGetsNoEscapeSequences) {
   const auto uid = testing_support::kTestUid;
   std::vector<unsigned> ptys;
   std::vector<int> masters;
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 5; ++i) {
     int master, slave;
     char name[64];
     ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
@@ -79,9 +79,9 @@ TEST_F(Regression, AWindowKittyRecolouredItselfGetsNoEscapeSequences) {
     ::close(slave);
   }
   // kitty 10 answers its socket, 11 refuses it (a password is wanted), 12
-  // listens nowhere; foot 13 takes escape sequences only.
-  for (int i = 0; i < 4; ++i)
-    testing_support::fake_process(roots, 10 + i, i < 3 ? "kitty" : "foot", {ptys[i]}, uid, "/dev/ptmx");
+  // and 13 listen nowhere; foot 14 takes escape sequences only.
+  for (int i = 0; i < 5; ++i)
+    testing_support::fake_process(roots, 10 + i, i < 4 ? "kitty" : "foot", {ptys[i]}, uid, "/dev/ptmx");
   const KittySocket answers(dir / "a.sock", kOk), refuses(dir / "b.sock", kRefused);
   write_text(roots.proc / "net" / "unix",
              "Num RefCount Protocol Flags Type St Inode Path\n"
@@ -91,12 +91,13 @@ TEST_F(Regression, AWindowKittyRecolouredItselfGetsNoEscapeSequences) {
   FakeRunner runner;
   runner.on("kitty", Outcome{});  // kitty's own client gets through with the password
   const auto notes = activation::recolour_running_programs(env, themes::locations(env, roots), runner,
-                                                           "background #102030\ncolor1 #ff0000\n", roots);
-  EXPECT_EQ(notes, (std::vector<std::string>{"recoloured 4 terminal windows",
-                                             "1 kitty process without remote control: new tabs keep the old colours "
+                                                           "background #102030\ncolor0 #000000\ncolor1 #ff0000\n", roots);
+  EXPECT_EQ(notes, (std::vector<std::string>{"recoloured 5 terminal windows",
+                                             "2 kitty processes without remote control: new tabs keep the old colours "
                                              "until restarted"}));
   EXPECT_NE(answers.request().find("\"cmd\":\"set-colors\""), std::string::npos);
-  EXPECT_NE(answers.request().find("\"colors\":{\"background\":1056816,\"color1\":16711680}"), std::string::npos);
+  EXPECT_NE(answers.request().find("\"colors\":{\"background\":1056816,\"color0\":0,\"color1\":16711680}"),
+            std::string::npos);
   ASSERT_EQ(runner.lines().size(), 1u);
   EXPECT_TRUE(runner.lines()[0].starts_with("kitty\t@\t--to=unix:" + (dir / "b.sock").string() + "\tset-colors"));
   // The window kitty recoloured itself gets nothing; the others the
@@ -105,7 +106,7 @@ TEST_F(Regression, AWindowKittyRecolouredItselfGetsNoEscapeSequences) {
     char got[256];
     const ssize_t size = ::read(masters[i], got, sizeof got);
     EXPECT_EQ(std::string(got, size > 0 ? size : 0),
-              i == 0 ? "" : "\x18\x1b\\\x1b]4;1;#ff0000\x1b\\\x1b]11;#102030\x1b\\")
+              i == 0 ? "" : "\x18\x1b\\\x1b]4;0;#000000\x1b\\\x1b]4;1;#ff0000\x1b\\\x1b]11;#102030\x1b\\")
         << "window " << i;
     ::close(masters[i]);
   }

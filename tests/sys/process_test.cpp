@@ -73,4 +73,17 @@ TEST(Process, TryWaitAndDetachedStartsDoNotBlock) {
   rmdir(dir);
 }
 
+TEST(Process, AChildStartsWithNothingToReadAndNoSignalBlocked) {
+  // Blocked here (as a thread of ours may have it): never in the child, which
+  // would then ignore the terminal's Ctrl+C or our kill at its limit.
+  sigset_t blocked, before;
+  sigemptyset(&blocked);
+  sigaddset(&blocked, SIGUSR1);
+  pthread_sigmask(SIG_BLOCK, &blocked, &before);
+  auto done = sys::run(sh("readlink /proc/self/fd/0; grep SigBlk /proc/self/status", Stdio::Capture));
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  ASSERT_TRUE(done.ok());
+  EXPECT_EQ(done.value().out, "/dev/null\nSigBlk:\t0000000000000000\n");
+}
+
 }  // namespace
