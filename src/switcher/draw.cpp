@@ -173,6 +173,16 @@ PaneGeometry pane_geometry(const SwitcherState& state, sys::TermSize size) {
 
 void draw_pane(ScreenBuffer& out, const SwitcherState& state, std::size_t top, std::size_t height,
                std::size_t width) {
+  if (state.outcome_shown && state.status) {
+    // The whole outcome, as long as it is, over the pane until the next key.
+    const auto lines = wrap_to_width(state.status->text, width - 2);
+    out.raw(state.status->is_error ? state.colours.bad : state.colours.good);
+    for (std::size_t i = 0; i < lines.size() && i < height; ++i) {
+      out.move_to(1, top + i);
+      out.text(lines[i], width - 2);
+    }
+    return;
+  }
   if (state.section == Section::Themes) {
     if (state.selected < state.visible.size())
       draw_theme_pane(out, state.visible_entry(state.selected), state, top, height, width);

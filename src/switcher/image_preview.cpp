@@ -22,7 +22,7 @@ void update_image_preview(SwitcherState& state, sys::TermSize size, SwitcherServ
                           std::chrono::steady_clock::time_point now) {
   std::optional<ShownImage> wanted;
   if (size.rows >= 24 && size.columns >= kMinColumns && state.section == Section::Wallpapers &&
-      state.selected < state.wallpapers.size())
+      state.selected < state.wallpapers.size() && !state.outcome_shown)
     wanted = ShownImage{state.wallpapers[state.selected].path, image_placement(state, size)};
   if (state.shown_image == wanted) {
     state.wanted_image.reset();

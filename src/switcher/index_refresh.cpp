@@ -1,5 +1,7 @@
 #include "switcher/index_refresh.hpp"
 
+#include <fmt/format.h>
+
 #include "switcher/worker.hpp"
 
 namespace switcher {
@@ -22,7 +24,14 @@ bool poll_index_refresh(SwitcherState& state, SwitcherServices& services) {
     // The worker ended without an answer: as good as a failure.
   }
   state.index_channel.reset();
-  if (!refreshed) return false;
+  if (!refreshed) {
+    // Said once: the refresh is tried once a run.
+    if (services.index_cached()) return false;
+    state.status = status_line(
+        fmt::format("kitty themes index unavailable: {} local themes shown (network or curl)", state.themes.size()),
+        true);
+    return true;
+  }
   replace_themes(state, services.list_themes());
   return true;
 }

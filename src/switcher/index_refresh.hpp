@@ -13,7 +13,8 @@ sys::Result<void> schedule_index_refresh(SwitcherState& state, SwitcherServices&
 /// Takes the refresh's outcome, when it has arrived, without blocking. On
 /// success the theme list is reloaded (keeping the highlight and the
 /// filter) and true is returned, so that the screen is redrawn; a failed
-/// refresh changes nothing and is not tried again in this run.
+/// refresh is not tried again in this run, and where no copy of the index
+/// is cached either, the status line says so (true too).
 bool poll_index_refresh(SwitcherState& state, SwitcherServices& services);
 
 }  // namespace switcher

@@ -65,7 +65,7 @@ std::string step_live_preview(SwitcherState& state, std::chrono::steady_clock::t
   LivePreview& preview = state.preview;
   if (!preview.possible) return "";
   std::optional<std::string> wanted;
-  if (preview.enabled && state.section == Section::Themes && state.selected < state.visible.size())
+  if (preview.enabled && preview.armed && state.section == Section::Themes && state.selected < state.visible.size())
     wanted = state.visible_entry(state.selected).name;
   if (wanted != preview.wanted) {
     preview.wanted = wanted;

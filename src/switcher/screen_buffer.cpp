@@ -38,6 +38,35 @@ std::string pad_to_width(std::string_view text, std::size_t width) {
   return out;
 }
 
+std::vector<std::string> wrap_to_width(std::string_view text, std::size_t width) {
+  std::vector<std::string> lines;
+  const std::string safe = sys::screen_text(text);
+  std::string_view rest = safe;
+  width = std::max<std::size_t>(width, 1);
+  while (!rest.empty()) {
+    // The longest start that fits, then back to its last space.
+    std::string line;
+    sys::append_screen_text(line, rest, width);
+    if (line.empty()) {  // a character wider than the line: taken alone
+      std::size_t end = 0;
+      char32_t cp;
+      sys::next_code_point(rest, end, cp);
+      line = std::string(rest.substr(0, end));
+    }
+    std::size_t taken = line.size();
+    if (taken < rest.size() && rest[taken] != ' ') {
+      if (const auto space = line.rfind(' '); space != std::string::npos && space > 0) taken = space + 1;
+    }
+    std::string_view piece = rest.substr(0, taken);
+    rest.remove_prefix(taken);
+    while (rest.starts_with(' ')) rest.remove_prefix(1);
+    while (piece.ends_with(' ')) piece.remove_suffix(1);
+    lines.emplace_back(piece);
+  }
+  if (lines.empty()) lines.emplace_back();
+  return lines;
+}
+
 void ScreenBuffer::number(std::size_t value) {
   char digits[24];
   const auto result = std::to_chars(digits, digits + sizeof digits, value);

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "themes/colour.hpp"
 
@@ -16,6 +17,10 @@ namespace switcher {
 std::string truncate_to_width(std::string_view text, std::size_t width);
 /// `truncate_to_width`, then spaces up to `width` cells.
 std::string pad_to_width(std::string_view text, std::size_t width);
+/// `text` in lines of at most `width` cells (at least one), broken after a
+/// space where a line has one, else where the width ends; made safe as by
+/// `truncate_to_width`. Spaces that end a line are dropped.
+std::vector<std::string> wrap_to_width(std::string_view text, std::size_t width);
 
 namespace sgr {
 inline constexpr std::string_view kReset = "\x1b[0m";

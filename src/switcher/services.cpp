@@ -1,5 +1,7 @@
 #include "switcher/services.hpp"
 
+#include <sys/stat.h>
+
 #include <fmt/format.h>
 
 #include "activation/activate.hpp"
@@ -118,6 +120,15 @@ std::function<bool()> SystemServices::index_refresh() {
 }
 
 bool SystemServices::runs_in_kitty() { return activation::runs_in_kitty(env_); }
+
+bool SystemServices::terminal_takes_the_theme() {
+  return activation::runs_in_kitty(env_) || (!env_.tmux && !themes::skips(env_, "terminals"));
+}
+
+bool SystemServices::index_cached() {
+  struct stat st;
+  return ::stat((where_.cache_dir / "themes.json").c_str(), &st) == 0;
+}
 
 std::string SystemServices::active_colours() {
   auto text = sys::read_file(where_.active_dir / "colors.conf");

@@ -52,6 +52,11 @@ class SwitcherServices {
   virtual std::function<bool()> index_refresh() = 0;
   /// Whether the environment says the terminal is kitty itself.
   virtual bool runs_in_kitty() { return false; }
+  /// Whether the Switcher's terminal takes the colours an activation
+  /// writes (it is not a tmux pane, and terminals are not skipped).
+  virtual bool terminal_takes_the_theme() { return false; }
+  /// Whether a copy of the kitty themes index is in the cache.
+  virtual bool index_cached() { return true; }
   /// The escape sequences of the active theme's colours (its colors.conf),
   /// as every terminal gets them; empty without one.
   virtual std::string active_colours() { return {}; }
@@ -76,6 +81,8 @@ class SystemServices final : public SwitcherServices {
   bool index_is_stale() override;
   std::function<bool()> index_refresh() override;
   bool runs_in_kitty() override;
+  bool terminal_takes_the_theme() override;
+  bool index_cached() override;
   std::string active_colours() override;
 
  private:

@@ -124,8 +124,10 @@ sys::Result<void> Loop::run() {
     const auto now = now_();
     const bool reloaded = poll_index_refresh(state_, services_);
     const bool replied = poll_colour_reply(state_, now);
+    const bool changed = notice_theme_changed_elsewhere(state_, services_, now);
+    if (changed) keep_way_out();
     if (auto scheduled = schedule_colour_fetch(state_, fetch, now); !scheduled) return scheduled;
-    if (replied || reloaded) {
+    if (replied || reloaded || changed) {
       if (auto drawn = draw(); !drawn) return drawn.error();
     }
 

@@ -1,6 +1,7 @@
 #include "switcher/switcher_state.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -123,24 +124,66 @@ SwitcherState initial_state(SwitcherServices& services, std::filesystem::path th
   state.preview.possible = state.preview.enabled = terminal.kitty;
   state.preview.answered_as_kitty = terminal.answered_as_kitty;
   state.preview.start_colours = themes::terminal_colour_sequences(themes::terminal_colours_of(terminal.colours));
+  // Where the highlight starts on the active theme, the window shows it already.
+  state.preview.armed = state.active_theme && state.selected < state.visible.size() &&
+                        state.visible_entry(state.selected).name == *state.active_theme;
+  state.takes_the_theme = terminal.kitty || services.terminal_takes_the_theme();
+  // Drawn for what the window shows: what it said, else the active theme
+  // where every terminal was given it.
+  const auto& said = terminal.colours;
+  if (said.background && said.foreground && said.colours.size() >= 16) {
+    state.window_palette = said;
+  } else if (state.takes_the_theme) {
+    state.window_palette = active_palette(state);
+  }
   refresh_screen_colours(state);
   return state;
 }
 
-void refresh_screen_colours(SwitcherState& state) {
-  state.colours = ScreenColours{};
-  if (!state.active_theme || !state.preview.possible) return;
+std::optional<themes::Palette> active_palette(SwitcherState& state) {
+  if (!state.active_theme) return std::nullopt;
   for (auto& entry : state.themes) {
     if (entry.name != *state.active_theme) continue;
     themes::read_palette(entry);
-    state.colours = readable_colours(entry.palette());
-    return;
+    return entry.palette();
   }
+  return std::nullopt;
+}
+
+void refresh_screen_colours(SwitcherState& state) {
+  state.colours = state.window_palette ? readable_colours(*state.window_palette) : ScreenColours{};
+}
+
+bool notice_theme_changed_elsewhere(SwitcherState& state, SwitcherServices& services,
+                                    std::chrono::steady_clock::time_point now) {
+  if (now - state.theme_checked_at < kThemeCheckInterval) return false;
+  state.theme_checked_at = now;
+  auto active = services.active_theme_name();
+  if (active == state.active_theme) return false;
+  replace_themes(state, services.list_themes());
+  state.active_theme = std::move(active);
+  if (state.takes_the_theme) state.window_palette = active_palette(state);
+  state.preview.theme_changed = true;
+  state.preview.active_colours = services.active_colours();
+  state.preview.shown.reset();  // the other activation wrote the window
+  refresh_screen_colours(state);
+  state.status = status_line(fmt::format("theme changed elsewhere: {}", state.active_theme.value_or("none")), false);
+  return true;
 }
 
 bool handle_key(SwitcherState& state, const sys::Key& key, SwitcherServices& services, const ShowNow& show_now) {
   if (key.kind == sys::KeyKind::Release) return false;
-  return state.filter_mode ? handle_filter_key(state, key) : handle_normal_key(state, key, services, show_now);
+  // The whole outcome stays until the next key, which does what it does.
+  const bool outcome_was_shown = std::exchange(state.outcome_shown, false);
+  const std::size_t selected = state.selected;
+  const std::string filter = state.filter;
+  const bool quit = state.filter_mode ? handle_filter_key(state, key) : handle_normal_key(state, key, services, show_now);
+  if (!outcome_was_shown && !state.filter_mode && key.code == sys::KeyCode::Char && key.ch == U'o' && state.status &&
+      !(key.modifiers & sys::mods::kCtrl))
+    state.outcome_shown = true;
+  // The preview waits for the user to move.
+  if (state.selected != selected || state.filter != filter) state.preview.armed = true;
+  return quit;
 }
 
 void replace_themes(SwitcherState& state, std::vector<themes::ThemeEntry> themes) {
@@ -227,6 +270,7 @@ void apply_selected(SwitcherState& state, SwitcherServices& services, const Show
     refilter(state);
     state.active_theme = services.active_theme_name();
     // The window now shows the applied theme, and ends in it.
+    if (state.takes_the_theme) state.window_palette = active_palette(state);
     state.preview.theme_changed = true;
     state.preview.active_colours = services.active_colours();
     state.preview.shown.reset();

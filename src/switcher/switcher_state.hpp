@@ -49,6 +49,9 @@ struct LivePreview {
   std::optional<std::string> wanted{};
   std::chrono::steady_clock::time_point wanted_since{};
   std::optional<std::string> shown{};  ///< the theme whose colours the window shows
+  /// Whether the user has moved the highlight or edited the filter: no
+  /// theme is previewed before (the window keeps its colours at start).
+  bool armed = false;
   bool sent = false;                   ///< a preview was written in this run
   bool answered_as_kitty = false;      ///< the terminal said it is kitty: its colour stack is there
   std::string start_colours{};         ///< what gives the window its colours from the start
@@ -103,10 +106,20 @@ struct SwitcherState {
   Section section = Section::Themes;
   /// Named by the empty theme list's line.
   std::filesystem::path themes_dir;
-  /// What the Switcher's own elements are drawn with: readable on the
-  /// active theme's palette where the terminal shows it.
+  /// What the window shows outside a preview, as far as it is known: what
+  /// the terminal answered at start, else the active theme where every
+  /// terminal gets it, then the theme each activation wrote.
+  std::optional<themes::Palette> window_palette;
+  /// Whether the terminal takes the colours an activation writes.
+  bool takes_the_theme = false;
+  /// What the Switcher's own elements are drawn with: readable on what the
+  /// window shows.
   ScreenColours colours;
   LivePreview preview;
+  /// The whole outcome is shown in the pane, until the next key.
+  bool outcome_shown = false;
+  /// When the active theme was last compared with the one on disk.
+  std::chrono::steady_clock::time_point theme_checked_at{};
 
   /// Entry `k` of the visible list.
   const themes::ThemeEntry& visible_entry(std::size_t k) const { return themes[visible[k]]; }
@@ -129,9 +142,20 @@ bool handle_key(SwitcherState& state, const sys::Key& key, SwitcherServices& ser
 /// Replaces the theme list (keeping the filter): the highlight stays on the
 /// same theme, or on the same row when that theme is gone.
 void replace_themes(SwitcherState& state, std::vector<themes::ThemeEntry> themes);
-/// Picks the colours of the Switcher's own elements: readable on the active
-/// theme's palette when the terminal shows it, else the usual ones.
+/// Picks the colours of the Switcher's own elements: readable on what the
+/// window shows, else the usual ones.
 void refresh_screen_colours(SwitcherState& state);
+/// The active theme's palette, read when needed; nothing without one.
+std::optional<themes::Palette> active_palette(SwitcherState& state);
+
+/// How often the active theme on disk is compared with the Switcher's.
+inline constexpr std::chrono::seconds kThemeCheckInterval{1};
+/// At most every `kThemeCheckInterval`: when the active theme changed
+/// elsewhere (another `--theme`, a key binding, a second Switcher), takes
+/// the list and the active name again, draws for its colours and says so
+/// ("theme changed elsewhere: NAME"). True when it changed.
+bool notice_theme_changed_elsewhere(SwitcherState& state, SwitcherServices& services,
+                                    std::chrono::steady_clock::time_point now);
 /// Reads the highlighted theme's palette when it has not been read yet.
 void load_highlighted_palette(SwitcherState& state);
 /// Rebuilds `visible` from `themes` and `filter`, then clamps `selected`.

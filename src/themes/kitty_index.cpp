@@ -282,7 +282,7 @@ sys::Result<std::optional<ThemeDefinition>> index_theme_definition(const IndexCa
   for (const auto& entry : load_index(cache)) {
     if (entry.name != name) continue;
     const auto palette = fetch_theme_palette(cache, entry.file);
-    if (!palette) return sys::Error{"its theme file could not be downloaded"};
+    if (!palette) return sys::Error{"its theme file could not be downloaded (network or curl)"};
     auto def = definition_from_palette(entry.name, *palette, entry.is_dark);
     if (!def) return sys::Error{"its palette is incomplete"};
     return std::optional<ThemeDefinition>{std::move(def)};

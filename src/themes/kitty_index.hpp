@@ -94,7 +94,7 @@ std::optional<Palette> fetch_theme_palette(const IndexCache& cache, std::string_
 
 /// The definition of the index theme `name` (first entry of that name);
 /// nothing when the index has no such theme. An error says why a theme
-/// the index has yields none: "its theme file could not be downloaded" or
+/// the index has yields none: "its theme file could not be downloaded (network or curl)" or
 /// "its palette is incomplete".
 sys::Result<std::optional<ThemeDefinition>> index_theme_definition(const IndexCache& cache, const std::string& name);
 

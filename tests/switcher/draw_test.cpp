@@ -169,4 +169,36 @@ TEST(TruncateToWidth, BoundaryWidths) {
   }
 }
 
+TEST(WrapToWidth, TheWholeOutcomeInLinesOfTheWidth) {
+  const std::string outcome = "Activated theme: nord · recoloured 4 terminal windows · btop theme saved";
+  const struct {
+    std::size_t width;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {80, {outcome}},
+      {40, {"Activated theme: nord · recoloured 4", "terminal windows · btop theme saved"}},
+      {12, {"Activated", "theme: nord", "· recoloured", "4 terminal", "windows ·", "btop theme", "saved"}},
+      {4, {"Acti", "vate", "d", "them", "e:", "nord", "·", "reco", "lour", "ed 4", "term", "inal", "wind", "ows", "·",
+           "btop", "them", "e", "save", "d"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(switcher::wrap_to_width(outcome, c.width), c.lines) << c.width;
+  EXPECT_EQ(switcher::wrap_to_width("😀😀", 1), (std::vector<std::string>{"😀", "😀"})) << "wider than the line";
+  EXPECT_EQ(switcher::wrap_to_width("a\x1b[2J", 80), std::vector<std::string>{"a\uFFFD[2J"});
+}
+
+TEST(DrawScreen, TheWholeOutcomeOverThePaneUntilTheNextKey) {
+  testing_support::FakeServices services;
+  services.themes = testing_support::named_themes({"a", "b"});
+  auto state = switcher::initial_state(services, "/t");
+  state.status = switcher::StatusLine{std::string(60, 'x') + " " + std::string(60, 'y'), false};
+  switcher::handle_key(state, sys::Key::character(U'o'), services);
+  testing_support::VirtualScreen screen(80, 30);
+  screen.feed(switcher::draw_screen(state, {80, 30}));
+  EXPECT_EQ(screen.row(28), " ✓ " + std::string(60, 'x') + " " + std::string(15, 'y') + "…") << "the status line as before";
+  EXPECT_EQ(screen.row(18), " " + std::string(60, 'x'));
+  EXPECT_EQ(screen.row(19), " " + std::string(60, 'y'));
+  switcher::handle_key(state, sys::Key::character(U'j'), services);
+  EXPECT_FALSE(state.outcome_shown);
+}
+
 }  // namespace

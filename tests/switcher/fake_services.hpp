@@ -57,6 +57,10 @@ class FakeServices : public switcher::SwitcherServices {
   bool index_is_stale() override { return stale; }
   std::string colours_of_active;
   std::string active_colours() override { return colours_of_active; }
+  bool takes_theme = false;
+  bool terminal_takes_the_theme() override { return takes_theme; }
+  bool cached = true;
+  bool index_cached() override { return cached; }
   std::function<bool()> index_refresh() override { return refresh; }
 };
 

@@ -42,6 +42,12 @@ TEST_F(Refresh, OnlyWhenStaleAndOnlyOnce) {
     stale.index_channel = dropped.get_future();
   }
   EXPECT_FALSE(switcher::poll_index_refresh(stale, services));
+  // With no copy of the index either, the user is told why the list is short.
+  services.cached = false;
+  services.themes = named_themes({"a", "b"});
+  auto offline = start();
+  EXPECT_TRUE(refresh(offline));
+  EXPECT_EQ(offline.status->text, "kitty themes index unavailable: 2 local themes shown (network or curl)");
 }
 
 TEST_F(Refresh, TheNewListKeepsTheHighlightAndTheFilter) {

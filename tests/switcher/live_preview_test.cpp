@@ -71,6 +71,52 @@ TEST(LivePreview, RestingThenAnActivationThenAnotherSection) {
   EXPECT_EQ(switcher::step_live_preview(state, t0 + 900ms), std::string(kPop) + "B" + std::string(kPush));
 }
 
+TEST(LivePreview, NothingIsPreviewedBeforeTheUserMoves) {
+  testing_support::FakeServices services;
+  services.themes = {full_theme("a", 10), full_theme("b", 20)};  // none active: the highlight is on a
+  auto state = switcher::initial_state(services, "/t", {.kitty = true});
+  const auto t0 = Clock::now();
+  EXPECT_EQ(switcher::step_live_preview(state, t0 + 1s), "") << "no flash of a theme at start";
+  switcher::handle_key(state, sys::Key::character(U'j'), services);
+  switcher::handle_key(state, sys::Key::character(U'k'), services);
+  EXPECT_EQ(switcher::step_live_preview(state, t0 + 1s), "");
+  EXPECT_NE(switcher::step_live_preview(state, t0 + 1500ms), "") << "a once the user has moved";
+}
+
+TEST(ScreenColours, DrawnForWhatTheWindowShows) {
+  testing_support::FakeServices services;
+  services.themes = {full_theme("a", 10), full_theme("b", 250)};
+  services.active = "b";
+  // A terminal that answered: its colours, whatever is active.
+  switcher::TerminalFacts said{.colours = full_theme("x", 10).palette()};
+  EXPECT_EQ(switcher::initial_state(services, "/t", said).colours, switcher::readable_colours(said.colours));
+  // One that did not: the active theme where every terminal was given it, else the usual colours.
+  services.takes_theme = true;
+  EXPECT_EQ(switcher::initial_state(services, "/t").colours,
+            switcher::readable_colours(full_theme("b", 250).palette()));
+  services.takes_theme = false;
+  EXPECT_EQ(switcher::initial_state(services, "/t").colours, switcher::ScreenColours{});
+}
+
+TEST(ThemeChangedElsewhere, NoticedWithinASecondAndSaid) {
+  testing_support::FakeServices services;
+  services.themes = {full_theme("a", 10), full_theme("b", 250)};
+  services.active = "a";
+  services.takes_theme = true;
+  auto state = switcher::initial_state(services, "/t", {.kitty = true});
+  const auto t0 = Clock::now();
+  EXPECT_FALSE(switcher::notice_theme_changed_elsewhere(state, services, t0));
+  services.active = "b";  // tintwell --theme b, from a key binding
+  services.colours_of_active = "B";
+  EXPECT_FALSE(switcher::notice_theme_changed_elsewhere(state, services, t0 + 999ms)) << "no faster than once a second";
+  EXPECT_TRUE(switcher::notice_theme_changed_elsewhere(state, services, t0 + 1s));
+  EXPECT_EQ(state.active_theme, "b");
+  EXPECT_EQ(state.status->text, "theme changed elsewhere: b");
+  EXPECT_EQ(state.colours, switcher::readable_colours(full_theme("b", 250).palette()));
+  EXPECT_EQ(switcher::window_colours_at_end(state.preview), std::string(kPop) + "B");
+  EXPECT_FALSE(switcher::notice_theme_changed_elsewhere(state, services, t0 + 3s));
+}
+
 TEST(LivePreview, WhatTheTerminalSaidAboutItself) {
   sys::TerminalReplies replies{.colours = {{"4;0", "rgb:0000/0000/0000"}, {"4;1", "rgb:ffff/0000/0000"},
                                            {"4;3", "rgb:ffff/ffff/0000"}, {"11", "rgb:1e1e/1e1e/2e2e"}},
