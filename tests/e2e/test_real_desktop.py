@@ -329,3 +329,105 @@ def test_the_window_ends_in_the_active_theme_in_a_kitty_without_remote_control(d
             window.wait()
     finally:
         shutil.rmtree(root, ignore_errors=True)
+
+
+def contrast(a, b):
+    def luminance(rgb):
+        c = [v / 255 for v in rgb]
+        c = [v / 12.92 if v <= 0.04045 else ((v + 0.055) / 1.055) ** 2.4 for v in c]
+        return 0.2126 * c[0] + 0.7152 * c[1] + 0.0722 * c[2]
+    high, low = sorted((luminance(a), luminance(b)), reverse=True)
+    return (high + 0.05) / (low + 0.05)
+
+
+def text_contrast(shot, cell, columns, row):
+    """The contrast of the text in `columns` of `row` with what is behind it, from a screenshot:
+    behind is the most common colour there, the text the colour that stands out most from it
+    among those that are not one-off anti-aliasing."""
+    width, _, data = shot
+    counts = {}
+    for y in range(int(row * cell[1] + cell[1] * 0.15), int(row * cell[1] + cell[1] * 0.85)):
+        for x in range(int(columns[0] * cell[0]), int(columns[1] * cell[0])):
+            rgb = tuple(data[3 * (y * width + x):3 * (y * width + x) + 3])
+            counts[rgb] = counts.get(rgb, 0) + 1
+    behind = max(counts, key=counts.get)
+    common = [rgb for rgb, n in counts.items() if n >= max(6, sum(counts.values()) // 400) and rgb != behind]
+    return max((contrast(rgb, behind) for rgb in common), default=1.0)
+
+
+def screenshot(display):
+    shot = subprocess.run(["import", "-window", "root", "-display", display, "-depth", "8", "ppm:-"],
+                          capture_output=True, timeout=30).stdout
+    _, width, height, rest = shot.split(maxsplit=3)
+    return int(width), int(height), rest.split(b"\n", 1)[1]
+
+
+@pytest.mark.parametrize("emulator", ["kitty", "xterm"])
+def test_the_switcher_reads_in_the_theme_it_applied(display, emulator):
+    """In a terminal tintwell itself just recoloured, and after a theme applied from outside while it
+    is open: the highlighted row, the tabs and the hints stand out at least 3:1 (in kitty, where the
+    window's palette is asked, as in xterm, where it was assumed before)."""
+    if os.geteuid() != 0:
+        pytest.skip("writes to its terminal on purpose: runs only as root, as a user id of its own")
+    if shutil.which(emulator) is None or shutil.which("import") is None:
+        pytest.skip(f"{emulator} or ImageMagick's import is not installed")
+    themes_data = DATA / "kitty-themes"
+    if not (themes_data / "themes.json").exists():
+        pytest.skip(f"real kitty themes not found in {DATA}")
+    uid = unused_uid()
+    root = Path(tempfile.mkdtemp(prefix="tintwell-readable-"))
+    try:
+        user = Home(root)
+        shutil.copytree(themes_data, user.cache / "morvane/kitty-themes", ignore=shutil.ignore_patterns("*.md"))
+        tintwell = shutil.copy(TINTWELL, root / "tintwell")
+        subprocess.run(["chown", "-R", f"{uid}:{uid}", str(root)], check=True)
+        env = user.env(reach_terminals=True, DISPLAY=display, PATH="/usr/bin:/bin", GSETTINGS_BACKEND="keyfile")
+        unprivileged = ["setpriv", f"--reuid={uid}", f"--regid={uid}", "--clear-groups"]
+        names = subprocess.run([*unprivileged, tintwell, "--list", "--cached"], env=env, capture_output=True,
+                               text=True, timeout=30).stdout.split("\n")
+        # 100 x 30: a 10-row pane, 16 list rows (2 to 17); the active theme highlighted, scrolled to the last.
+        row = 2 + min(names.index("Gruvbox Light"), 15)
+        geometry = ("import fcntl, struct, termios; print(*struct.unpack('HHHH', fcntl.ioctl(0, termios.TIOCGWINSZ, "
+                    "bytes(8))))")
+        script = (f"{tintwell} --theme 'Gruvbox Light' > /dev/null 2>&1; /usr/bin/python3 -c \"{geometry}\" > {root}/size;"
+                  f" {tintwell}; sleep 600")
+        socket = root / "k.sock"
+        command = (["kitty", "--config", "NONE", "-o", "allow_remote_control=yes", "--listen-on", f"unix:{socket}",
+                    "-o", "font_size=11", "-o", "initial_window_width=1000", "-o", "initial_window_height=700",
+                    "sh", "-c", script] if emulator == "kitty" else
+                   ["xterm", "-geometry", "100x30+0+0", "-fa", "Monospace", "-fs", "10", "-b", "0", "-e", "sh", "-c", script])
+        window = subprocess.Popen([*unprivileged, *command], env=env, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        try:
+            size = root / "size"
+            try:
+                wait_until(lambda: size.exists() and size.read_text().strip(), 30, f"{emulator} to start")
+            except AssertionError:
+                pytest.skip(f"{emulator} did not start under Xvfb here")
+            rows, columns, width_px, height_px = map(int, size.read_text().split())
+            assert (rows, columns) == (30, 100) or emulator == "kitty"
+            cell = (width_px / columns, height_px / rows)
+            row = 2 + min(names.index("Gruvbox Light"), rows - 14 - 1) if emulator == "kitty" else row
+            time.sleep(1.5)  # the first frame, drawn for the colours the terminal reported
+
+            def readable(theme):
+                shot = screenshot(display)
+                measured = {"highlighted row": text_contrast(shot, cell, (2, 30), row),
+                            "active tab": text_contrast(shot, cell, (0, 8), 0),
+                            "inactive tab": text_contrast(shot, cell, (8, 20), 0),
+                            "hint line": text_contrast(shot, cell, (0, 40), rows - 1)}
+                print(emulator, theme, {k: round(v, 2) for k, v in measured.items()})
+                assert all(v >= 3 for v in measured.values()), (emulator, theme, measured)
+            readable("Gruvbox Light")
+            # From a key binding, while the Switcher is open.
+            assert subprocess.run([*unprivileged, tintwell, "--theme", "Solarized Dark"], env=env, capture_output=True,
+                                  timeout=30).returncode == 0
+            time.sleep(1.5)  # noticed within a second, then drawn again
+            if emulator == "kitty":
+                assert "theme changed elsewhere: Solarized Dark" in kitty_at(socket, "get-text").stdout
+            readable("Solarized Dark")
+        finally:
+            window.kill()
+            window.wait()
+    finally:
+        shutil.rmtree(root, ignore_errors=True)
