@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "sys/file_plan.hpp"
 #include "sys/files.hpp"
 #include "sys/os_error.hpp"
 #include "sys/text.hpp"
@@ -104,28 +105,29 @@ sys::Result<std::string> with_managed_css(std::string_view stylesheet, std::stri
   return fmt::format("{}{}{}", stylesheet.substr(0, begin), block, stylesheet.substr(end + kCssEnd.size()));
 }
 
-sys::Result<void> install_managed_css(const fs::path& path, std::string_view css) {
-  if (auto made = sys::create_dir_all(path.parent_path()); !made) return made;
-  std::string text;
+sys::Result<StylesheetStart> managed_css_start(const fs::path& path) {
   struct stat st;
-  const bool exists = ::lstat(path.c_str(), &st) == 0;
-  if (exists && S_ISLNK(st.st_mode)) {
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
     // The linked stylesheet (often a theme's, outside the user's files)
     // stays in effect through an import; it is never written.
     std::error_code ec;
     const fs::path target = fs::read_symlink(path, ec);
     if (ec) return sys::os_error(ec.value());
-    text = fmt::format("@import url({});\n", sys::json_string_literal(sys::lossy_utf8(target.native())));
-  } else {
-    auto read = sys::read_or_empty(path);
-    if (!read) return read.error();
-    text = std::move(read).value();
+    return StylesheetStart{fmt::format("@import url({});\n", sys::json_string_literal(sys::lossy_utf8(target.native())))};
   }
-  auto edited = with_managed_css(text, css);
+  auto read = sys::read_or_empty(path);
+  if (!read) return read.error();
+  return StylesheetStart{std::move(read).value(), ::lstat(path.c_str(), &st) == 0};
+}
+
+sys::Result<void> install_managed_css(const fs::path& path, std::string_view css) {
+  auto start = managed_css_start(path);
+  if (!start) return start.error();
+  auto edited = with_managed_css(start.value().text, css);
   if (!edited) return edited.error();
   // A stylesheet that already holds this block is left alone (read-only, say).
-  if (exists && !S_ISLNK(st.st_mode) && edited.value() == text) return sys::success();
-  return sys::write_atomic(path, edited.value());
+  return sys::apply_write(
+      sys::user_file(path, std::move(edited).value(), start.value().text, start.value().is_file, sys::WriteHow::UserSheet));
 }
 
 std::string border_colour(std::string_view hyprland_lua, std::string_view key, std::string_view fallback) {
@@ -155,27 +157,6 @@ std::string active_hyprland_lua(const fs::path& baseline, std::string_view activ
   return fmt::format(
       "dofile({})\nhl.config({{ general = {{ col = {{ active_border = \"{}\", inactive_border = \"{}\" }} }} }})\n",
       lua_quote(baseline.native()), active, inactive);
-}
-
-sys::Result<void> write_hyprland_file(const fs::path& profile_dir, const fs::path& active_dir, const fs::path& baseline,
-                                      const std::vector<themes::Colour>& colours) {
-  auto text = sys::read_or_empty(profile_dir / "hyprland.lua");
-  if (!text) return text.error();
-  const std::string active = border_colour(text.value(), "active_border", fallback_border(colours, 4));
-  const std::string inactive = border_colour(text.value(), "inactive_border", fallback_border(colours, 0));
-  return sys::write_atomic(active_dir / "hyprland.lua", active_hyprland_lua(baseline, active, inactive));
-}
-
-sys::Result<std::string> write_active_stylesheet(const fs::path& profile_dir, const fs::path& active_dir,
-                                                 std::string_view name) {
-  auto profile = sys::read_or_empty(profile_dir / name);
-  if (!profile) return profile.error();
-  std::string css = css_colour_text(profile.value());
-  auto baseline = sys::read_or_empty(active_dir / fmt::format("baseline-{}", name));
-  if (!baseline) return baseline.error();
-  if (auto written = sys::write_atomic(active_dir / name, fmt::format("{}\n{}", baseline.value(), css)); !written)
-    return written.error();
-  return css;
 }
 
 std::optional<sys::Command> hyprland_reload_command(const themes::Environment& env) {

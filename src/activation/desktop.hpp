@@ -36,6 +36,14 @@ std::size_t find_marker_line(std::string_view text, std::string_view marker, std
 /// without an end marker after it.
 sys::Result<std::string> with_managed_css(std::string_view stylesheet, std::string_view css);
 
+/// What the managed block goes into at `path`: the stylesheet's text, or,
+/// for a symbolic link (never read), an import of the link's target.
+struct StylesheetStart {
+  std::string text;
+  bool is_file = false;  ///< a file is there (not a link, not missing)
+};
+sys::Result<StylesheetStart> managed_css_start(const std::filesystem::path& path);
+
 /// Puts the managed block into the stylesheet at `path`. A symbolic link
 /// there becomes a file of our own that imports the link's target.
 sys::Result<void> install_managed_css(const std::filesystem::path& path, std::string_view css);
@@ -54,16 +62,6 @@ std::string lua_quote(std::string_view text);
 std::string active_hyprland_lua(const std::filesystem::path& baseline, std::string_view active,
                                 std::string_view inactive);
 
-/// Writes the active hyprland.lua for a profile, with borders taken from
-/// its hyprland.lua or else from the palette colours.
-sys::Result<void> write_hyprland_file(const std::filesystem::path& profile_dir,
-                                      const std::filesystem::path& active_dir, const std::filesystem::path& baseline,
-                                      const std::vector<themes::Colour>& colours);
-
-/// Writes the active stylesheet `name` (gtk.css or waybar.css) from its
-/// baseline copy and the profile's; returns the profile's colour text.
-sys::Result<std::string> write_active_stylesheet(const std::filesystem::path& profile_dir,
-                                                 const std::filesystem::path& active_dir, std::string_view name);
 
 /// The command that tells a running Hyprland to reload (only when
 /// HYPRLAND_INSTANCE_SIGNATURE is set); its outcome is ignored.

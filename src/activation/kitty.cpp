@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "sys/file_plan.hpp"
 #include "sys/files.hpp"
 #include "sys/os_error.hpp"
 #include "sys/text.hpp"
@@ -50,19 +51,6 @@ bool has_kitty_include(std::string_view kitty_conf) {
 
 std::string with_kitty_include(std::string_view kitty_conf) { return std::string(kitty_conf) + std::string(kIncludeBlock); }
 
-sys::Result<std::string> write_kitty_files(const fs::path& profile_dir, const fs::path& active_dir,
-                                           const fs::path& baseline) {
-  auto profile = sys::read_text(profile_dir / "kitty.conf");
-  if (!profile) return profile.error();
-  std::string colours = kitty_colour_text(profile.value());
-  if (auto written = sys::write_atomic(active_dir / "colors.conf", colours); !written) return written.error();
-  auto base = sys::read_or_empty(baseline);
-  if (!base) return base.error();
-  if (auto written = sys::write_atomic(active_dir / "kitty.conf", active_kitty_conf(base.value(), colours)); !written)
-    return written.error();
-  return colours;
-}
-
 sys::Result<void> ensure_kitty_include(const fs::path& config_root) {
   const fs::path path = config_root / "kitty" / "kitty.conf";
   if (auto made = sys::create_dir_all(path.parent_path()); !made) return made;
@@ -70,7 +58,7 @@ sys::Result<void> ensure_kitty_include(const fs::path& config_root) {
   if (!text) return text.error();
   if (has_kitty_include(text.value())) return sys::success();
   // A kitty.conf kept in a dotfiles repository stays a link to it.
-  return sys::write_atomic_keeping_links(path, with_kitty_include(text.value()));
+  return sys::apply_write({path, with_kitty_include(text.value()), sys::WriteHow::UserFile});
 }
 
 bool runs_in_kitty(const themes::Environment& env) {

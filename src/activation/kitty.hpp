@@ -25,13 +25,6 @@ bool has_kitty_include(std::string_view kitty_conf);
 /// The user's kitty.conf with the include block appended.
 std::string with_kitty_include(std::string_view kitty_conf);
 
-/// Writes colors.conf and kitty.conf into the active directory from the
-/// profile's kitty.conf and the kitty baseline copy; returns the colour
-/// text of the profile.
-sys::Result<std::string> write_kitty_files(const std::filesystem::path& profile_dir,
-                                           const std::filesystem::path& active_dir,
-                                           const std::filesystem::path& baseline);
-
 /// Makes the user's kitty.conf include the current profile (written only
 /// when it does not yet).
 sys::Result<void> ensure_kitty_include(const std::filesystem::path& config_root);

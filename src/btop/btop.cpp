@@ -146,33 +146,42 @@ bool btop_reloads_on_signal(std::string_view output) {
   return false;
 }
 
+sys::Result<std::string> btop_theme_of(std::string_view kitty_conf, std::string_view own_theme) {
+  if (auto def = themes::definition_from_kitty_conf(kitty_conf)) return btop_theme_text(*def);
+  if (own_theme.empty()) return sys::Error{"profile has no btop theme or complete kitty palette"};
+  return std::string(own_theme);
+}
+
 sys::Result<std::string> prepare_btop_theme(const fs::path& profile_dir) {
   auto kitty = sys::read_or_empty(profile_dir / "kitty.conf");
   if (!kitty) return kitty.error();
-  if (auto def = themes::definition_from_kitty_conf(kitty.value())) return btop_theme_text(*def);
+  if (themes::definition_from_kitty_conf(kitty.value())) return btop_theme_of(kitty.value(), "");
   auto own = sys::read_or_empty(profile_dir / "btop.theme");
   if (!own) return own.error();
-  if (own.value().empty()) return sys::Error{"profile has no btop theme or complete kitty palette"};
-  return std::move(own).value();
+  return btop_theme_of(kitty.value(), own.value());
+}
+
+sys::Result<std::vector<sys::FileWrite>> btop_writes(const fs::path& config, std::string_view text) {
+  const fs::path conf_path = config / "btop" / "btop.conf";
+  auto conf = sys::read_or_empty(conf_path);
+  if (!conf) return conf.error();
+  struct stat st;
+  const bool exists = ::lstat(conf_path.c_str(), &st) == 0;
+  // A btop.conf kept in a dotfiles repository stays a link to it; one that
+  // already says this (read-only, say) is left alone.
+  return std::vector<sys::FileWrite>{
+      {config / "btop" / "themes" / fmt::format("{}.theme", themes::kAppName), std::string(text)},
+      sys::user_file(conf_path, rewrite_btop_conf(conf.value()), conf.value(), exists),
+  };
 }
 
 sys::Result<std::optional<std::string>> apply_btop_theme(sys::ProcessRunner& runner,
                                                          const std::optional<fs::path>& config,
                                                          std::string_view text) {
   if (!config) return sys::Error{"couldn't locate configuration directory"};
-  const fs::path btop_themes = *config / "btop" / "themes";
-  if (auto made = sys::create_dir_all(btop_themes); !made) return made.error();
-  if (auto written = sys::write_atomic(btop_themes / fmt::format("{}.theme", themes::kAppName), text); !written)
-    return written.error();
-  const fs::path conf_path = *config / "btop" / "btop.conf";
-  auto conf = sys::read_or_empty(conf_path);
-  if (!conf) return conf.error();
-  // A btop.conf kept in a dotfiles repository stays a link to it; one that
-  // already says this (read-only, say) is left alone.
-  struct stat st;
-  if (const std::string rewritten = rewrite_btop_conf(conf.value());
-      rewritten != conf.value() || ::lstat(conf_path.c_str(), &st) != 0)
-    if (auto written = sys::write_atomic_keeping_links(conf_path, rewritten); !written) return written.error();
+  auto writes = btop_writes(*config, text);
+  if (!writes) return writes.error();
+  if (auto written = sys::apply_writes(writes.value()); !written) return written.error();
   return notify_btop(runner);
 }
 

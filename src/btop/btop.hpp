@@ -4,7 +4,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "sys/file_plan.hpp"
 #include "sys/process.hpp"
 #include "sys/result.hpp"
 #include "themes/theme_definition.hpp"
@@ -26,6 +28,12 @@ bool btop_reloads_on_signal(std::string_view version_output);
 /// The btop theme text a profile yields: generated from a complete
 /// kitty.conf palette, else the profile's own btop.theme.
 sys::Result<std::string> prepare_btop_theme(const std::filesystem::path& profile_dir);
+/// The same from the texts of the profile's kitty.conf and btop.theme.
+sys::Result<std::string> btop_theme_of(std::string_view kitty_conf, std::string_view own_theme);
+
+/// The files that make `text` btop's theme: the theme file, and btop.conf
+/// (read now) pointing at it. `config` is the user configuration directory.
+sys::Result<std::vector<sys::FileWrite>> btop_writes(const std::filesystem::path& config, std::string_view text);
 
 /// Installs `text` as btop's theme, points btop.conf at it and asks
 /// running btop to reload. Success may carry a note for the outcome line.

@@ -128,7 +128,12 @@ sys::Result<std::string> set_colour_theme(std::string_view settings, std::string
   return out;
 }
 
-sys::Result<void> update_editor_settings(const fs::path& config_root, std::string_view theme) {
+namespace {
+
+// The settings of every installed editor, set to `theme`; an error names
+// its file.
+sys::Result<std::vector<sys::FileWrite>> settings_writes(const fs::path& config_root, std::string_view theme) {
+  std::vector<sys::FileWrite> writes;
   for (const auto editor : kEditorDirs) {
     const fs::path user = config_root / editor / "User";
     if (!directory_at(user)) continue;  // not installed: nothing is created
@@ -136,24 +141,42 @@ sys::Result<void> update_editor_settings(const fs::path& config_root, std::strin
     auto text = sys::read_or_empty(path);
     if (!text) return text.error();
     auto edited = set_colour_theme(text.value(), theme);
-    if (!edited) return edited.error();
-    if (edited.value() == text.value() && regular_file_at(path)) continue;  // already says so
-    // A temporary file and a rename, so that a crash never leaves the
-    // editor's settings cut short; a dotfile manager's link stays a link.
-    if (auto written = sys::write_atomic_keeping_links(path, edited.value()); !written) return written;
+    if (!edited) return sys::Error{fmt::format("{}: {}", sys::lossy_utf8(path.native()), edited.error_text())};
+    // Through a temporary file and a rename, so that a crash never leaves
+    // the editor's settings cut short; a dotfile manager's link stays a link.
+    writes.push_back(sys::user_file(path, std::move(edited).value(), text.value(), regular_file_at(path)));
   }
-  return sys::success();
+  return writes;
+}
+
+}  // namespace
+
+sys::Result<void> update_editor_settings(const fs::path& config_root, std::string_view theme) {
+  auto writes = settings_writes(config_root, theme);
+  if (!writes) return writes.error();
+  return sys::apply_writes(writes.value());
+}
+
+sys::Result<std::vector<sys::FileWrite>> vscode_writes(std::string_view profile_vscode_json, const fs::path& active_dir,
+                                                       const fs::path& config_root) {
+  auto theme = profile_colour_theme(profile_vscode_json);
+  if (!theme) return theme.error();
+  std::vector<sys::FileWrite> writes;
+  if (theme.value()) {
+    auto settings = settings_writes(config_root, *theme.value());
+    if (!settings) return settings.error();
+    writes = std::move(settings).value();
+  }
+  writes.push_back({active_dir / "vscode.json", active_vscode_json(theme.value())});
+  return writes;
 }
 
 sys::Result<void> apply_vscode_theme(const fs::path& profile_dir, const fs::path& active_dir, const fs::path& config_root) {
   auto text = sys::read_or_empty(profile_dir / "vscode.json");
   if (!text) return text.error();
-  auto theme = profile_colour_theme(text.value());
-  if (!theme) return theme.error();
-  if (theme.value()) {
-    if (auto updated = update_editor_settings(config_root, *theme.value()); !updated) return updated;
-  }
-  return sys::write_atomic(active_dir / "vscode.json", active_vscode_json(theme.value()));
+  auto writes = vscode_writes(text.value(), active_dir, config_root);
+  if (!writes) return writes.error();
+  return sys::apply_writes(writes.value());
 }
 
 std::optional<std::string> editor_command(const std::optional<std::string>& path) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sys/process.hpp"
+#include "sys/file_plan.hpp"
 #include "sys/result.hpp"
 
 namespace vscode {
@@ -32,6 +33,13 @@ sys::Result<std::string> set_colour_theme(std::string_view settings, std::string
 /// `config_root` (Code, Code - OSS, VSCodium, each only when its User
 /// directory exists). Stops at the first error.
 sys::Result<void> update_editor_settings(const std::filesystem::path& config_root, std::string_view theme);
+
+/// The files of the VS Code step for a profile's vscode.json text: the
+/// editors' settings naming its colour theme (read now; an error names the
+/// file), and the active vscode.json.
+sys::Result<std::vector<sys::FileWrite>> vscode_writes(std::string_view profile_vscode_json,
+                                                       const std::filesystem::path& active_dir,
+                                                       const std::filesystem::path& config_root);
 
 /// The VS Code step of an activation: the profile's colour theme into the
 /// editors' settings, and the active vscode.json.

@@ -134,6 +134,13 @@ sys::Result<std::string> merge_theme_toml(std::string_view user_theme, std::stri
 }
 
 sys::Result<PreparedYazi> prepare_yazi_theme(const themes::Locations& where, const fs::path& profile_dir) {
+  if (!where.yazi_dir) return sys::Error{"missing configuration directory"};
+  auto kitty = sys::read_text(profile_dir / "kitty.conf");
+  if (!kitty) return kitty.error();
+  return prepare_yazi_theme_from(where, kitty.value());
+}
+
+sys::Result<PreparedYazi> prepare_yazi_theme_from(const themes::Locations& where, std::string_view kitty_conf) {
   const auto& config_dir = where.yazi_dir;
   if (!config_dir) return sys::Error{"missing configuration directory"};
   PreparedYazi prepared;
@@ -143,9 +150,7 @@ sys::Result<PreparedYazi> prepare_yazi_theme(const themes::Locations& where, con
   prepared.original_theme = std::move(original).value();
   struct stat st;
   prepared.theme_exists = ::lstat((prepared.config_dir / "theme.toml").c_str(), &st) == 0;
-  auto kitty = sys::read_text(profile_dir / "kitty.conf");
-  if (!kitty) return kitty.error();
-  const auto def = themes::definition_from_kitty_conf(kitty.value());
+  const auto def = themes::definition_from_kitty_conf(kitty_conf);
   if (!def) return sys::Error{"Yazi requires a complete terminal palette"};
   prepared.flavor = yazi_flavor_text(*def);
   auto merged = merge_theme_toml(prepared.original_theme, prepared.flavor);
@@ -155,31 +160,25 @@ sys::Result<PreparedYazi> prepare_yazi_theme(const themes::Locations& where, con
   return prepared;
 }
 
+std::vector<sys::FileWrite> yazi_writes(const PreparedYazi& prepared, const fs::path& active_dir) {
+  const fs::path flavor_dir = prepared.config_dir / "flavors" / fmt::format("{}.yazi", themes::kAppName);
+  // The backup keeps the theme.toml from before the first apply; a
+  // theme.toml kept in a dotfiles repository stays a link to it, and one
+  // that already says this (read-only, say) is left alone.
+  return {
+      {prepared.config_dir / "theme.toml.before-tintwell", prepared.original_theme, sys::WriteHow::Once},
+      {active_dir / "yazi.toml", prepared.flavor},
+      {active_dir / "yazi.tmTheme", prepared.tmtheme},
+      {flavor_dir / "flavor.toml", prepared.flavor},
+      {flavor_dir / "tmtheme.xml", prepared.tmtheme},
+      sys::user_file(prepared.config_dir / "theme.toml", prepared.merged_theme, prepared.original_theme,
+                     prepared.theme_exists),
+  };
+}
+
 sys::Result<std::optional<std::string>> apply_yazi_theme(sys::ProcessRunner& runner, const PreparedYazi& prepared,
                                                          const fs::path& active_dir) {
-  const fs::path flavor_dir = prepared.config_dir / "flavors" / fmt::format("{}.yazi", themes::kAppName);
-  if (auto made = sys::create_dir_all(flavor_dir); !made) return made.error();
-  const fs::path backup = prepared.config_dir / "theme.toml.before-tintwell";
-  struct stat st;
-  if (::stat(backup.c_str(), &st) != 0) {
-    if (errno != ENOENT) return sys::os_error(errno);
-    // Written once: it keeps the theme.toml from before the first apply.
-    if (auto written = sys::write_atomic(backup, prepared.original_theme); !written) return written.error();
-  }
-  const std::pair<fs::path, const std::string*> writes[] = {
-      {active_dir / "yazi.toml", &prepared.flavor},
-      {active_dir / "yazi.tmTheme", &prepared.tmtheme},
-      {flavor_dir / "flavor.toml", &prepared.flavor},
-      {flavor_dir / "tmtheme.xml", &prepared.tmtheme},
-  };
-  for (const auto& [path, text] : writes)
-    if (auto written = sys::write_atomic(path, *text); !written) return written.error();
-  // A theme.toml kept in a dotfiles repository stays a link to it; one that
-  // already says this (read-only, say) is left alone.
-  if (prepared.merged_theme != prepared.original_theme || !prepared.theme_exists)
-    if (auto written = sys::write_atomic_keeping_links(prepared.config_dir / "theme.toml", prepared.merged_theme);
-        !written)
-      return written.error();
+  if (auto written = sys::apply_writes(yazi_writes(prepared, active_dir)); !written) return written.error();
   return notify_yazi(runner);
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "sys/file_plan.hpp"
 #include "sys/process.hpp"
 #include "sys/result.hpp"
 #include "themes/paths.hpp"
@@ -35,6 +36,13 @@ sys::Result<std::string> merge_theme_toml(std::string_view user_theme, std::stri
 /// Reads the user's theme.toml and the profile's palette and computes
 /// every text to write, without writing anything.
 sys::Result<PreparedYazi> prepare_yazi_theme(const themes::Locations& where, const std::filesystem::path& profile_dir);
+/// The same from the text of the profile's kitty.conf.
+sys::Result<PreparedYazi> prepare_yazi_theme_from(const themes::Locations& where, std::string_view kitty_conf);
+
+/// The files that install a prepared theme, in order: the backup of the
+/// first theme.toml (once), the active directory's copies, the flavor, the
+/// merged theme.toml.
+std::vector<sys::FileWrite> yazi_writes(const PreparedYazi& prepared, const std::filesystem::path& active_dir);
 
 /// Installs the flavor, backs up the first theme.toml, writes the merged
 /// theme.toml and asks running Yazi to reload. May carry a note.

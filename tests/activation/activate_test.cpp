@@ -134,6 +134,19 @@ TEST_F(Activation, ProblemsKnownInAdvanceStopItBeforeAnyFileChanges) {
   ASSERT_TRUE(activate("nord").ok()) << "each was the only problem";
 }
 
+TEST_F(Activation, AProfileHoldingOnlyKittyConfThemesTheWholeDesktop) {
+  write_text(themes_dir() / "mine" / "kitty.conf", testing_support::complete_kitty_conf());
+  fs::create_directories(config_dir() / "Code" / "User");
+  ASSERT_TRUE(activate("mine").ok());
+  // GTK gets the theme's colours, the editors a dark theme for a dark palette.
+  EXPECT_NE(read_text(config_dir() / "gtk-3.0" / "gtk.css").find("@define-color"), std::string::npos);
+  EXPECT_NE(read_text(config_dir() / "Code" / "User" / "settings.json").find("Default Dark Modern"), std::string::npos);
+  EXPECT_NE(read_text(active() / "hyprland.lua").find("active_border = \"rgba("), std::string::npos);
+  std::vector<std::string> kept;
+  for (const auto& entry : fs::directory_iterator(themes_dir() / "mine")) kept.push_back(entry.path().filename());
+  EXPECT_EQ(kept, std::vector<std::string>{"kitty.conf"}) << "the profile directory is never written";
+}
+
 TEST_F(Activation, SaysWhereNewKittyWindowsWouldKeepOtherColours) {
   // kitty's own theme picker, used after us, appends its block below ours.
   const std::string conf =
