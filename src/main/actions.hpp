@@ -26,11 +26,6 @@ struct ActionOutcome {
 ActionOutcome run_action(const CommandLine& line, const themes::Environment& env, const themes::Locations& where,
                          sys::ProcessRunner& runner);
 
-/// Up to three names of `names` that `name` may have been meant as: the
-/// same name in another letter case first, then names that contain it or
-/// that it contains, then names a couple of typing slips away.
-std::vector<std::string> close_names(std::string_view name, const std::vector<std::string>& names);
-
 /// The theme list as one JSON array: per theme its name, where it comes
 /// from ("profile", "builtin" or "index"), whether it is dark (null when
 /// not known) and whether it is the active theme.

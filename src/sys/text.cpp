@@ -1,5 +1,8 @@
 #include "sys/text.hpp"
 
+#include <algorithm>
+#include <tuple>
+
 #include <utf8proc.h>
 
 namespace sys {
@@ -398,6 +401,55 @@ void pop_last_char(std::string& text) {
   std::size_t end = text.size() - 1;
   while (end > 0 && is_continuation(static_cast<unsigned char>(text[end]))) --end;
   text.erase(end);
+}
+
+namespace {
+
+// Edits (insert, delete, replace) between two texts, counted in bytes.
+// Longer names are not typed by hand; they get no "did you mean" by edits.
+constexpr std::size_t kMaxTypedName = 256;
+
+std::size_t edit_distance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+}  // namespace
+
+std::vector<std::string> close_names(std::string_view name, const std::vector<std::string>& names) {
+  const std::string wanted = to_lower(name);
+  const std::size_t slips = std::max<std::size_t>(2, wanted.size() / 4);
+  // (kind of closeness, edits, name): lower sorts first.
+  std::vector<std::tuple<int, std::size_t, std::string>> ranked;
+  for (const auto& candidate : names) {
+    // The lengths first: a name far longer or shorter than the typed one
+    // is no slip, and a full edit distance against it (a huge name in the
+    // downloaded index, a long typo) would take minutes.
+    const std::size_t gap = std::max(candidate.size(), wanted.size()) - std::min(candidate.size(), wanted.size());
+    const std::string lower = to_lower(candidate);
+    if (lower == wanted) {
+      ranked.emplace_back(0, 0, candidate);
+    } else if (!wanted.empty() && (lower.find(wanted) != std::string::npos || wanted.find(lower) != std::string::npos)) {
+      // One holds the other: the edits are the letters around it.
+      ranked.emplace_back(1, gap, candidate);
+    } else if (gap <= slips && wanted.size() <= kMaxTypedName) {
+      if (const std::size_t edits = edit_distance(wanted, lower); edits <= slips) ranked.emplace_back(2, edits, candidate);
+    }
+  }
+  std::sort(ranked.begin(), ranked.end());
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < ranked.size() && i < 3; ++i) out.push_back(std::get<2>(ranked[i]));
+  return out;
 }
 
 }  // namespace sys

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "sys/text.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -164,12 +165,12 @@ TEST(CloseNames, OtherCaseFirstThenContainingThenSlips) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(cli::close_names(c.name, names), c.expected);
+    EXPECT_EQ(sys::close_names(c.name, names), c.expected);
   }
   // A huge name in the index and a long typo: lengths are compared first,
   // so this ends at once instead of after minutes of edit distances.
   const std::vector<std::string> huge = {std::string(4'000'000, 'x'), "nord"};
-  EXPECT_EQ(cli::close_names(std::string(1000, 'y'), huge), std::vector<std::string>{});
+  EXPECT_EQ(sys::close_names(std::string(1000, 'y'), huge), std::vector<std::string>{});
 }
 
 }  // namespace
