@@ -285,6 +285,58 @@ sys::Result<Document> parse_document(std::string_view text) {
   return std::move(doc);
 }
 
+sys::Result<std::vector<PlainTable>> read_table_array(std::string_view text, std::string_view source,
+                                                      std::string_view key) {
+  const auto fail = [&](Position at, std::string_view what) {
+    return sys::Error{fmt::format("{}:{}:{}: {}", source, at.line, at.column, one_line(what))};
+  };
+  if (!sys::is_valid_utf8(text)) return sys::Error{fmt::format("{}: not valid UTF-8", source)};
+  ParserInput input(text);
+  if (auto scanned = input.scan(); !scanned) return sys::Error{fmt::format("{}: {}", source, scanned.error_text())};
+  // Single-line strings keep their meaning in the copy (their non-ASCII
+  // characters become escapes).
+  const std::string copy = input.copy();
+  const auto where = [&](const toml::source_region& region) {
+    return position_of(text, input.original_offset(copy_offset(copy, region.begin.line, region.begin.column)));
+  };
+  toml::table root;
+  try {
+    root = toml::parse(copy, std::string_view{source});
+  } catch (const toml::parse_error& e) {
+    return fail(where(e.source()), e.description());
+  }
+  std::vector<PlainTable> tables;
+  for (const auto& [name, node] : root) {
+    if (name.str() != key) return fail(where(name.source()), fmt::format("unknown key '{}'", sys::screen_text(name.str())));
+    const auto* array = node.as_array();
+    if (!array || !array->is_array_of_tables())
+      return fail(where(node.source()), fmt::format("'{}' must be a list of tables ([[{}]])", key, key));
+    for (const auto& element : *array) {
+      const auto& table = *element.as_table();
+      const Position at = where(table.source());
+      PlainTable plain{.entries = {}, .line = at.line, .column = at.column};
+      for (const auto& [entry_key, value] : table) {
+        const Position value_at = where(value.source());
+        PlainValue out{.kind = PlainValue::Kind::Other, .text = {}, .items = {}, .line = value_at.line,
+                       .column = value_at.column};
+        if (const auto* string = value.as_string()) {
+          out.kind = PlainValue::Kind::String;
+          out.text = string->get();
+        } else if (const auto* list = value.as_array(); list && list->is_homogeneous(toml::node_type::string)) {
+          out.kind = PlainValue::Kind::StringList;
+          for (const auto& item : *list) out.items.push_back(item.as_string()->get());
+        }
+        const Position key_at = where(entry_key.source());
+        out.line = key_at.line;
+        out.column = key_at.column;
+        plain.entries.push_back({std::string(entry_key.str()), std::move(out)});
+      }
+      tables.push_back(std::move(plain));
+    }
+  }
+  return tables;
+}
+
 sys::Result<void> check_syntax(std::string_view text) {
   auto doc = parse_document(text);
   if (!doc) return doc.error();
