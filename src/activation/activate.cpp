@@ -12,6 +12,7 @@
 #include "activation/plan.hpp"
 #include "activation/profile.hpp"
 #include "activation/recolour.hpp"
+#include "activation/templates.hpp"
 #include "btop/btop.hpp"
 #include "sys/files.hpp"
 #include "sys/os_error.hpp"
@@ -79,6 +80,9 @@ sys::Result<std::string> activate_theme(const themes::Environment& env, const th
   if (!plan) return plan.error();
   if (auto checked = wrapped(check_plan(plan.value(), where), "could not apply theme: {}"); !checked)
     return checked.error();
+  // The user's templates, rendered before anything is written; one that
+  // cannot be used is left out with a note and the rest go on.
+  auto templates = plan_templates(env, where, name, profile.value());
 
   const auto desktop = [&]() -> sys::Result<void> {
     if (auto written = sys::apply_writes(plan.value().active); !written) return written;
@@ -90,7 +94,11 @@ sys::Result<std::string> activate_theme(const themes::Environment& env, const th
   const auto add_note = [&](const std::optional<std::string>& note) {
     if (note) line += fmt::format(" · {}", *note);
   };
-  for (const auto& note : recolour_running_programs(env, where, runner, plan.value().colour_text, where.system))
+  for (const auto& note : templates.notes) add_note(note);
+  for (const auto& write : templates.writes)
+    if (auto written = sys::apply_write(write); !written) add_note(fmt::format("template {}", written.error_text()));
+  for (const auto& note :
+       recolour_running_programs(env, where, runner, plan.value().colour_text, where.system, templates.reloads))
     add_note(note);
   // Windows opened later read kitty.conf, where something may set colours
   // again after our include: say where, and change nothing of the user's.

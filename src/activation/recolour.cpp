@@ -41,6 +41,18 @@ std::string terminals_note(const sys::TerminalWrites& writes) {
   return note;
 }
 
+// Why a template's reload did not work, when it did not: its first line of
+// error output, or how it ended.
+std::optional<std::string> reload_failure(const std::string& program, const sys::Result<std::optional<sys::Output>>& done) {
+  if (!done) return fmt::format("{}: {}", program, done.error_text());
+  if (!done.value()) return fmt::format("{} did not finish within {} s", program, kReloadLimit.count());
+  if (done.value()->status.success()) return std::nullopt;
+  const std::string err = sys::lossy_utf8(done.value()->err);
+  for (const auto line : sys::split_lines(err))
+    if (!sys::trim(line).empty()) return std::string(sys::trim(line));
+  return done.value()->status.text();
+}
+
 std::string own_window_note(std::string_view error) {
   return fmt::format("this kitty could not be told the new colours ({}): its new tabs keep the old ones", error);
 }
@@ -96,7 +108,8 @@ OtherKitties other_kitties(const std::vector<sys::PtyHolder>& holders,
 
 std::vector<std::string> recolour_running_programs(const themes::Environment& env, const themes::Locations& where,
                                                    sys::ProcessRunner& runner, std::string_view colour_text,
-                                                   const sys::SystemRoots& roots) {
+                                                   const sys::SystemRoots& roots,
+                                                   const std::vector<TemplateReload>& reloads) {
   const fs::path colors = where.active_dir / "colors.conf";
   std::vector<std::string> notes;
   // Other users' terminals are never ours to write to, and root has none.
@@ -205,6 +218,8 @@ std::vector<std::string> recolour_running_programs(const themes::Environment& en
     batch.push_back({*launcher.value(), kRemoteControlLimit});
   }
   if (scheme) batch.push_back({gsettings("set", {*scheme}), kSchemeLimit});
+  const std::size_t reloads_at = batch.size();
+  for (const auto& reload : reloads) batch.push_back({reload.command, kReloadLimit});
   unsigned unreachable = others.unreachable;
   const std::size_t others_at = batch.size();
   for (std::size_t i = 0; i < whose.size(); ++i) {
@@ -227,9 +242,10 @@ std::vector<std::string> recolour_running_programs(const themes::Environment& en
   if (own_at) {
     if (auto answer = kitty_answer(results[*own_at]); !answer) notes.push_back(own_window_note(answer.error_text()));
   }
-  for (std::size_t i = others_at; i < results.size(); ++i) {
-    unreachable += !kitty_answer(results[i]).ok();
-  }
+  for (std::size_t i = 0; i < reloads.size(); ++i)
+    if (auto failed = reload_failure(reloads[i].command.program, results[reloads_at + i]))
+      notes.push_back(fmt::format("template {}: reload failed: {}", reloads[i].name, *failed));
+  for (std::size_t i = others_at; i < results.size(); ++i) unreachable += !kitty_answer(results[i]).ok();
   if (unreachable) notes.push_back(kitties_note(unreachable));
   // `gsettings set` exits 0 without saving when there is no session bus.
   if (scheme && !answered(runner.run_for(gsettings("get"), kSchemeLimit), fmt::format("'{}'", *scheme)))

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sys/process.hpp"
+#include "activation/templates.hpp"
 #include "sys/terminals.hpp"
 #include "themes/paths.hpp"
 
@@ -30,11 +31,13 @@ OtherKitties other_kitties(const std::vector<sys::PtyHolder>& holders,
 /// sequences to every terminal window of the user, then at once the
 /// Hyprland reload and `kitty @ set-colors` for the Switcher's own kitty,
 /// the launcher's and every other kitty listening on a socket, and the
-/// desktop's colour scheme. `colour_text` is the content of the active
-/// colors.conf; `roots` is where the terminals are looked for.
+/// desktop's colour scheme, with the templates' `reloads` in the same
+/// batch. `colour_text` is the content of the active colors.conf; `roots`
+/// is where the terminals are looked for.
 /// Returns the notes for the outcome line.
 std::vector<std::string> recolour_running_programs(const themes::Environment& env, const themes::Locations& where,
                                                    sys::ProcessRunner& runner, std::string_view colour_text,
-                                                   const sys::SystemRoots& roots);
+                                                   const sys::SystemRoots& roots,
+                                                   const std::vector<TemplateReload>& reloads);
 
 }  // namespace activation

@@ -49,7 +49,7 @@ TEST(ColourScheme, SetWhereWritableReadBackOrLeftAlone) {
     });
     const themes::Environment env{.skip = c.skip, .uid = testing_support::kTestUid};
     const auto where = themes::locations(env, system);
-    EXPECT_EQ(activation::recolour_running_programs(env, where, runner, "background #ffffff\n", system), c.notes);
+    EXPECT_EQ(activation::recolour_running_programs(env, where, runner, "background #ffffff\n", system, {}), c.notes);
     ASSERT_EQ(runner.count("gsettings"), c.runs);
     if (c.runs > 1) {
       EXPECT_EQ(runner.lines()[1], "gsettings\tset\torg.gnome.desktop.interface\tcolor-scheme\tprefer-light");
@@ -59,7 +59,7 @@ TEST(ColourScheme, SetWhereWritableReadBackOrLeftAlone) {
   FakeRunner none;  // not installed: nothing to say
   const themes::Environment plain{.uid = testing_support::kTestUid};
   EXPECT_TRUE(
-      activation::recolour_running_programs(plain, themes::locations(plain, system), none, "background #000000\n", system)
+      activation::recolour_running_programs(plain, themes::locations(plain, system), none, "background #000000\n", system, {})
           .empty());
 }
 

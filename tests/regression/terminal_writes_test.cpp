@@ -91,7 +91,7 @@ TEST_F(Regression, AWindowKittyRecolouredItselfGetsNoEscapeSequences) {
   FakeRunner runner;
   runner.on("kitty", Outcome{});  // kitty's own client gets through with the password
   const auto notes = activation::recolour_running_programs(env, themes::locations(env, roots), runner,
-                                                           "background #102030\ncolor0 #000000\ncolor1 #ff0000\n", roots);
+                                                           "background #102030\ncolor0 #000000\ncolor1 #ff0000\n", roots, {});
   EXPECT_EQ(notes, (std::vector<std::string>{"recoloured 5 terminal windows",
                                              "2 kitty processes without remote control: new tabs keep the old colours "
                                              "until restarted"}));
