@@ -91,10 +91,15 @@ _tintwell()
     local typed=${_tintwell_args[count-1]} prev= prefix= raw=$_tintwell_raw
     ((count >= 2)) && prev=${_tintwell_args[count-2]}
     case $typed in
-        --theme=* | --wallpaper=*) prev=${typed%%=*} prefix=${typed%%=*}= typed=${typed#*=} ;;
+        --theme=* | --wallpaper=* | --check-templates=* | --print-template=*)
+            prev=${typed%%=*} prefix=${typed%%=*}= typed=${typed#*=} ;;
     esac
     case $prev in
-        --theme)
+        --print-template)
+            COMPREPLY=($(compgen -W 'dunst fuzzel hyprlock mako qt5ct rofi swaync tmux wofi zathura' -- "$typed"))
+            return
+            ;;
+        --theme | --check-templates)
             # The reply replaces only what readline takes as the word: the
             # part before it stays as typed and is left out of the reply.
             _tintwell_word_start "$raw"
@@ -116,7 +121,8 @@ _tintwell()
             ;;
     esac
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '--theme --wallpaper --list --json --cached --current --apply --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W '--theme --wallpaper --list --json --cached --current --templates --check-templates
+                                  --print-template --apply --help --version' -- "$cur"))
     fi
 }
 

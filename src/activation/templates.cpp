@@ -9,7 +9,10 @@
 #include "templates/manifest.hpp"
 #include "themes/builtin_themes.hpp"
 #include "themes/colour.hpp"
+#include "themes/kitty_index.hpp"
 #include "themes/palette.hpp"
+#include "themes/profile_store.hpp"
+#include "activation/profile.hpp"
 
 namespace activation {
 namespace {
@@ -124,6 +127,64 @@ TemplatePlan plan_templates(const themes::Environment& env, const themes::Locati
     }
   }
   return plan;
+}
+
+sys::Result<std::optional<std::vector<TemplateCheck>>> check_templates(const themes::Environment& env,
+                                                                        const themes::Locations& where,
+                                                                        const std::string& name,
+                                                                        const ProfileTexts& profile) {
+  using Checks = std::optional<std::vector<TemplateCheck>>;
+  const fs::path app_dir = where.themes_dir.parent_path();
+  const fs::path manifest = app_dir / "templates.toml";
+  auto text = sys::read_file(manifest);
+  if (!text) return text.error();
+  if (!text.value()) return Checks{};
+  auto specs = templates::parse_manifest(*text.value(), manifest.string());
+  if (!specs) return specs.error();
+  std::vector<TemplateCheck> checks;
+  auto values = template_values_for(name, profile);
+  const auto home = themes::usable_home(env);
+  for (const auto& spec : specs.value()) {
+    TemplateCheck check{spec.source, spec.target, std::nullopt};
+    if (const auto target = templates::target_path(spec.target, home)) check.target = target->string();
+    auto source = templates::load_source(spec, app_dir / "templates");
+    if (!values) {
+      check.error = values.error_text();
+    } else if (!source) {
+      check.error = source.error_text();
+    } else if (auto rendered = templates::render_template(source.value().name, source.value().text, values.value());
+               !rendered) {
+      check.error = rendered.error_text();
+    }
+    checks.push_back(std::move(check));
+  }
+  return Checks{std::move(checks)};
+}
+
+sys::Result<ProfileTexts> theme_texts(const themes::Locations& where, const std::string& name) {
+  const auto from_definition = [](const themes::ThemeDefinition& def) {
+    ProfileTexts texts;
+    for (auto& [file, content] : profile_files(def)) texts.emplace(file, std::move(content));
+    return texts;
+  };
+  if (const auto* builtin = themes::find_builtin_theme(name)) {
+    // A built-in's profile on disk may hold the user's edits.
+    if (themes::is_directory(where.themes_dir / name)) {
+      if (auto texts = read_profile(where.themes_dir / name, name)) return texts;
+    }
+    return from_definition(builtin->definition());
+  }
+  if (themes::is_valid_theme_name(name) && themes::is_directory(where.themes_dir / name))
+    return read_profile(where.themes_dir / name, name);
+  for (const auto& entry : themes::cached_index(where.cache_dir)) {
+    if (entry.name != name) continue;
+    const auto palette = themes::cached_theme_palette(where.cache_dir, entry.file);
+    if (!palette) return sys::Error{fmt::format("no colours for {}: its theme file is not in the cache", name)};
+    const auto def = themes::definition_from_palette(entry.name, *palette, entry.is_dark);
+    if (!def) return sys::Error{fmt::format("no colours for {}: its palette is incomplete", name)};
+    return from_definition(*def);
+  }
+  return sys::Error{fmt::format("no theme named \"{}\"", name)};
 }
 
 }  // namespace activation

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,24 @@ TemplatePlan plan_templates(const themes::Environment& env, const themes::Locati
 /// What a template is rendered with for the theme `name` of `profile`; an
 /// error when the theme has no complete palette.
 sys::Result<templates::TemplateValues> template_values_for(const std::string& name, const ProfileTexts& profile);
+
+/// The manifest's templates, each with its target and what rendering it for
+/// the theme `name` of `profile` comes to: nothing (it renders) or the
+/// error. An error when the manifest cannot be read; nothing without one.
+struct TemplateCheck {
+  std::string source;
+  std::string target;
+  std::optional<std::string> error;
+};
+sys::Result<std::optional<std::vector<TemplateCheck>>> check_templates(const themes::Environment& env,
+                                                                        const themes::Locations& where,
+                                                                        const std::string& name,
+                                                                        const ProfileTexts& profile);
+
+/// The profile texts of any theme the list offers, in memory: a built-in's
+/// generated, a profile's read (completed as for an activation), an index
+/// theme's from its cached file. Nothing is written or downloaded.
+sys::Result<ProfileTexts> theme_texts(const themes::Locations& where, const std::string& name);
 
 /// The time a reload command may take.
 inline constexpr std::chrono::seconds kReloadLimit{5};

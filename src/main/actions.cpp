@@ -10,8 +10,11 @@
 #include <nlohmann/json.hpp>
 
 #include "activation/activate.hpp"
+#include "activation/templates.hpp"
 #include "sys/os_error.hpp"
 #include "sys/text.hpp"
+#include "templates/shipped.hpp"
+#include "themes/builtin_themes.hpp"
 #include "themes/colour.hpp"
 #include "themes/kitty_index.hpp"
 #include "themes/profile_store.hpp"
@@ -109,6 +112,61 @@ ActionOutcome apply_wallpaper(const themes::Environment& env, sys::ProcessRunner
   return said(outcome.value());
 }
 
+// The theme templates are checked against by default: the active one,
+// else the first built-in.
+std::string theme_to_check(const themes::Locations& where, const std::string& given) {
+  if (!given.empty()) return given;
+  return themes::active_theme_name(where.themes_dir).value_or(std::string(themes::builtin_themes().front().slug));
+}
+
+ActionOutcome list_templates(const themes::Environment& env, const themes::Locations& where) {
+  const std::string theme = theme_to_check(where, "");
+  auto texts = activation::theme_texts(where, theme);
+  auto checks = texts ? activation::check_templates(env, where, theme, texts.value())
+                      : sys::Result<std::optional<std::vector<activation::TemplateCheck>>>(texts.error());
+  std::string out;
+  int status = 0;
+  if (!checks) {
+    out += fmt::format("{}\n", sys::screen_text(checks.error_text()));
+    status = 1;
+  } else if (!checks.value()) {
+    out += fmt::format("no {}\n", sys::screen_text((where.themes_dir.parent_path() / "templates.toml").string()));
+  } else {
+    for (const auto& check : *checks.value())
+      out += fmt::format("{} -> {}: {}\n", sys::screen_text(check.source), sys::screen_text(check.target),
+                         check.error ? sys::screen_text(*check.error) : "ok");
+  }
+  std::vector<std::string_view> names;
+  for (const auto& shipped : templates::shipped_templates()) names.push_back(shipped.name);
+  out += fmt::format("shipped: {}\n", fmt::join(names, " "));
+  return ActionOutcome{.status = status, .out = std::move(out)};
+}
+
+ActionOutcome check_templates(const themes::Environment& env, const themes::Locations& where, const std::string& given) {
+  const std::string theme = theme_to_check(where, given);
+  auto texts = activation::theme_texts(where, theme);
+  if (!texts) return failed(texts.error_text());
+  auto checks = activation::check_templates(env, where, theme, texts.value());
+  if (!checks) return failed(checks.error_text());
+  if (!checks.value()) return said(fmt::format("no {}", (where.themes_dir.parent_path() / "templates.toml").string()));
+  std::string err;
+  for (const auto& check : *checks.value())
+    if (check.error) err += sys::screen_text(*check.error) + "\n";
+  if (!err.empty()) return ActionOutcome{.status = 1, .err = std::move(err)};
+  const std::size_t count = checks.value()->size();
+  return said(fmt::format("{} template{} render for {}", count, count == 1 ? "" : "s", theme));
+}
+
+ActionOutcome print_template(const std::string& name) {
+  if (const auto* shipped = templates::find_shipped(name)) return ActionOutcome{.status = 0, .out = std::string(shipped->text)};
+  std::vector<std::string> names;
+  for (const auto& shipped : templates::shipped_templates()) names.emplace_back(shipped.name);
+  std::string text = fmt::format("no shipped template \"{}\"", sys::screen_text(name));
+  if (const auto close = sys::close_names(name, names); !close.empty())
+    text += fmt::format(" (did you mean {}?)", fmt::join(close, ", "));
+  return failed(text);
+}
+
 }  // namespace
 
 std::string themes_json(const std::vector<themes::ThemeEntry>& entries, const std::optional<std::string>& active) {
@@ -140,6 +198,12 @@ ActionOutcome run_action(const CommandLine& line, const themes::Environment& env
       return list(where, runner, line.json, line.cached);
     case Command::Current:
       return current(where);
+    case Command::Templates:
+      return list_templates(env, where);
+    case Command::CheckTemplates:
+      return check_templates(env, where, line.value);
+    case Command::PrintTemplate:
+      return print_template(line.value);
     default:
       return ActionOutcome{.status = 2, .err = "tintwell: not an action\n"};
   }

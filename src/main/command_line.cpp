@@ -8,17 +8,23 @@
 namespace cli {
 namespace {
 
+enum class Takes { Nothing, Value, MaybeValue };
+
 struct Action {
   std::string_view flag;
   Command command;
-  bool takes_value;
+  Takes takes;
+  std::string_view value_name = {};
 };
 
 constexpr Action kActions[] = {
-    {"--theme", Command::Theme, true},
-    {"--wallpaper", Command::Wallpaper, true},
-    {"--list", Command::List, false},
-    {"--current", Command::Current, false},
+    {"--theme", Command::Theme, Takes::Value, "theme name"},
+    {"--wallpaper", Command::Wallpaper, Takes::Value, "file"},
+    {"--list", Command::List, Takes::Nothing},
+    {"--current", Command::Current, Takes::Nothing},
+    {"--templates", Command::Templates, Takes::Nothing},
+    {"--check-templates", Command::CheckTemplates, Takes::MaybeValue, "theme name"},
+    {"--print-template", Command::PrintTemplate, Takes::Value, "template name"},
 };
 
 const Action* action_named(std::string_view arg) {
@@ -32,7 +38,7 @@ const Action* action_named(std::string_view arg) {
 bool is_option(std::string_view arg) {
   if (action_named(arg) || arg == "--json" || arg == "--cached") return true;
   for (const auto& action : kActions)
-    if (action.takes_value && arg.starts_with(action.flag) && arg.substr(action.flag.size()).starts_with('='))
+    if (action.takes != Takes::Nothing && arg.starts_with(action.flag) && arg.substr(action.flag.size()).starts_with('='))
       return true;
   return false;
 }
@@ -51,7 +57,7 @@ CommandLine parse_action(const std::vector<std::string>& args) {
     std::optional<std::string> inline_value;
     if (!action) {
       for (const auto& candidate : kActions) {
-        if (!candidate.takes_value || !arg.starts_with(candidate.flag)) continue;
+        if (candidate.takes == Takes::Nothing || !arg.starts_with(candidate.flag)) continue;
         if (!arg.substr(candidate.flag.size()).starts_with('=')) continue;
         action = &candidate;
         inline_value = std::string(arg.substr(candidate.flag.size() + 1));
@@ -70,14 +76,14 @@ CommandLine parse_action(const std::vector<std::string>& args) {
     if (chosen == action) return misuse(fmt::format("{} is given twice", action->flag));
     if (chosen) return misuse(fmt::format("{} and {} cannot be used together", chosen->flag, action->flag));
     chosen = action;
-    if (!action->takes_value) continue;
+    if (action->takes == Takes::Nothing) continue;
     if (inline_value) {
       value = std::move(inline_value);
     } else if (i + 1 < args.size() && !is_option(args[i + 1])) {
       value = args[++i];
     }
-    if (!value || value->empty())
-      return misuse(fmt::format("{} needs a {}", action->flag, action->command == Command::Theme ? "theme name" : "file"));
+    if ((!value && action->takes == Takes::Value) || (value && value->empty()))
+      return misuse(fmt::format("{} needs a {}", action->flag, action->value_name));
   }
   if (!chosen) return CommandLine{};
   if (!unknown.empty()) return misuse(fmt::format("unknown argument {} with {}", unknown.front(), chosen->flag));

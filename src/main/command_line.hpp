@@ -15,13 +15,16 @@ enum class Command {
   Wallpaper,  ///< --wallpaper PATH: apply a wallpaper as Enter does
   List,       ///< --list [--json] [--cached]: print the theme list
   Current,    ///< --current: print the active theme's name
+  Templates,  ///< --templates: list the manifest's templates and the shipped ones
+  CheckTemplates,  ///< --check-templates [THEME]: render every template in memory, print the errors
+  PrintTemplate,   ///< --print-template NAME: print a shipped template
   Misuse,     ///< a bad command line: `error` says what is wrong
 };
 
 /// What the arguments ask for.
 struct CommandLine {
   Command command = Command::Switcher;
-  std::string value{};  ///< the theme name or wallpaper path
+  std::string value{};  ///< the theme name, wallpaper path or template name
   bool json = false;    ///< --list --json
   bool cached = false;  ///< --list --cached: what is on disk, never downloading
   std::string error{};  ///< for Misuse: one line naming the problem
@@ -31,7 +34,8 @@ struct CommandLine {
 /// Decides what to do from the arguments after the program name. Only
 /// whole, exact arguments count, anywhere on the line. --apply wins over
 /// everything, then --help, then --version. Then the actions for scripts
-/// (--theme, --wallpaper, --list, --current), of which at most one may be
+/// (--theme, --wallpaper, --list, --current, --templates,
+/// --check-templates, --print-template), of which at most one may be
 /// given; with an action, every other argument must belong to it.
 /// Without one, other arguments are ignored and the Switcher opens.
 CommandLine parse_command_line(const std::vector<std::string>& args);
