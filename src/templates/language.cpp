@@ -68,12 +68,24 @@ std::string unknown(std::string_view what, std::string_view name, const std::vec
 
 std::string hex2(unsigned value) { return fmt::format("{:02x}", value); }
 
+// "#rrggbb" without a formatting library's cost: most placeholders are this.
+std::string hex_of(themes::Colour c) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out = "#000000";
+  const std::uint8_t channels[] = {c.red, c.green, c.blue};
+  for (int i = 0; i < 3; ++i) {
+    out[1 + 2 * i] = kDigits[channels[i] >> 4];
+    out[2 + 2 * i] = kDigits[channels[i] & 15];
+  }
+  return out;
+}
+
 // Renders the expression of one `{{ … }}`; an error is its message only.
 sys::Result<std::string> expression(std::string_view body, const TemplateValues& values) {
   Tag tag(body);
   Token token = tag.next();
   if (token.kind != Token::Word) return sys::Error{token.kind == Token::End ? "empty placeholder" : "expected a name"};
-  const std::string name(token.text);
+  const std::string_view name = token.text;
   std::optional<themes::Colour> colour;
   std::string text;
   if (const auto it = values.colours.find(name); it != values.colours.end()) {
@@ -90,7 +102,7 @@ sys::Result<std::string> expression(std::string_view body, const TemplateValues&
     if (token.kind != Token::Pipe) return sys::Error{fmt::format("expected '|' or '}}}}', found '{}'", sys::screen_text(token.text))};
     token = tag.next();
     if (token.kind != Token::Word) return sys::Error{"expected a filter after '|'"};
-    const std::string filter(token.text);
+    const std::string_view filter = token.text;
     const bool known_colour = std::find(kColourFilters.begin(), kColourFilters.end(), filter) != kColourFilters.end();
     const bool known_text = std::find(kTextFilters.begin(), kTextFilters.end(), filter) != kTextFilters.end();
     if (!known_colour && !known_text) {
@@ -102,6 +114,7 @@ sys::Result<std::string> expression(std::string_view body, const TemplateValues&
     if (text_filtered) return sys::Error{fmt::format("'{}' after a text filter: it must come last", filter)};
     // The arguments, in parentheses.
     std::vector<Token> args;
+    args.reserve(2);
     const std::size_t wanted = filter == "mix" ? 2 : (filter == "lighten" || filter == "darken" || filter == "rgba" ||
                                                       filter == "hexa" || filter == "ahex")
                                                          ? 1
@@ -146,24 +159,25 @@ sys::Result<std::string> expression(std::string_view body, const TemplateValues&
     text_filtered = true;
     const themes::Colour c = *colour;
     if (filter == "hex") {
-      text = themes::format_hex_colour(c);
+      text = hex_of(c);
     } else if (filter == "strip") {
-      text = themes::format_hex_colour(c).substr(1);
+      text = hex_of(c).substr(1);
     } else if (filter == "rgb") {
-      text = fmt::format("rgb({}, {}, {})", c.red, c.green, c.blue);
+      text = "rgb(" + std::to_string(c.red) + ", " + std::to_string(c.green) + ", " + std::to_string(c.blue) + ")";
     } else if (filter == "red" || filter == "green" || filter == "blue") {
       text = std::to_string(filter == "red" ? c.red : filter == "green" ? c.green : c.blue);
     } else {
       auto alpha = number(args[0], 0, 1);
       if (!alpha) return alpha.error();
       const std::string aa = hex2(static_cast<unsigned>(std::lround(alpha.value() * 255)));
-      const std::string rgb = themes::format_hex_colour(c).substr(1);
-      text = filter == "rgba" ? fmt::format("rgba({}, {}, {}, {})", c.red, c.green, c.blue, args[0].text)
+      const std::string rgb = hex_of(c).substr(1);
+      text = filter == "rgba" ? "rgba(" + std::to_string(c.red) + ", " + std::to_string(c.green) + ", " +
+                                    std::to_string(c.blue) + ", " + std::string(args[0].text) + ")"
              : filter == "hexa" ? "#" + rgb + aa
                                 : "#" + aa + rgb;
     }
   }
-  if (colour && !text_filtered) text = themes::format_hex_colour(*colour);
+  if (colour && !text_filtered) text = hex_of(*colour);
   return text;
 }
 

@@ -75,12 +75,13 @@ sys::Result<TemplateSource> load_source(const TemplateSpec& spec, const fs::path
     return TemplateSource{spec.source, std::string(shipped->text)};
   }
   const fs::path path = spec.source.starts_with('/') ? fs::path(spec.source) : templates_dir / spec.source;
-  auto start = sys::read_file_start(path, kMaxSourceBytes + 1);
-  if (!start) return start.error();
-  if (start.value().size() > kMaxSourceBytes)
+  auto text = sys::read_file(path);
+  if (!text) return text.error();
+  if (!text.value()) return sys::Error{fmt::format("{}: No such file or directory (os error 2)", path.string())};
+  if (text.value()->size() > kMaxSourceBytes)
     return sys::Error{fmt::format("{}: larger than {} bytes", spec.source, kMaxSourceBytes)};
-  if (!sys::is_valid_utf8(start.value())) return sys::Error{fmt::format("{}: not valid UTF-8", spec.source)};
-  return TemplateSource{spec.source, std::move(start).value()};
+  if (!sys::is_valid_utf8(*text.value())) return sys::Error{fmt::format("{}: not valid UTF-8", spec.source)};
+  return TemplateSource{spec.source, std::move(*text.value())};
 }
 
 std::optional<fs::path> target_path(std::string_view target, const std::optional<fs::path>& home) {

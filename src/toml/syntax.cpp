@@ -5,6 +5,7 @@
 #define TOML_IMPLEMENTATION
 #include <toml++/toml.h>
 
+#include <algorithm>
 #include <vector>
 
 #include <fmt/format.h>
@@ -296,8 +297,19 @@ sys::Result<std::vector<PlainTable>> read_table_array(std::string_view text, std
   // Single-line strings keep their meaning in the copy (their non-ASCII
   // characters become escapes).
   const std::string copy = input.copy();
+  // Where each line starts, so that a position costs its own line only.
+  std::vector<std::size_t> line_starts{text.starts_with(kBom) ? kBom.size() : 0};
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (text[i] == '\n') line_starts.push_back(i + 1);
   const auto where = [&](const toml::source_region& region) {
-    return position_of(text, input.original_offset(copy_offset(copy, region.begin.line, region.begin.column)));
+    const std::size_t offset = input.original_offset(copy_offset(copy, region.begin.line, region.begin.column));
+    const auto line = std::upper_bound(line_starts.begin(), line_starts.end(), offset) - line_starts.begin();
+    Position at{static_cast<std::size_t>(line), 1};
+    for (std::size_t pos = line_starts[line - 1]; pos < offset && pos < text.size(); ++at.column) {
+      char32_t cp;
+      sys::next_code_point(text, pos, cp);
+    }
+    return at;
   };
   toml::table root;
   try {
