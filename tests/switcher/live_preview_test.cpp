@@ -112,6 +112,7 @@ TEST(ThemeChangedElsewhere, NoticedWithinASecondAndSaid) {
   EXPECT_TRUE(switcher::notice_theme_changed_elsewhere(state, services, t0 + 1s));
   EXPECT_EQ(state.active_theme, "b");
   EXPECT_EQ(state.status->text, "theme changed elsewhere: b");
+  EXPECT_FALSE(state.status->is_error);
   EXPECT_EQ(state.colours, switcher::readable_colours(full_theme("b", 250).palette()));
   EXPECT_EQ(switcher::window_colours_at_end(state.preview), std::string(kPop) + "B");
   EXPECT_FALSE(switcher::notice_theme_changed_elsewhere(state, services, t0 + 3s));

@@ -130,6 +130,7 @@ TEST_F(SwitcherKeys, EnterActivatesOrAppliesAndShowsTheOutcome) {
   EXPECT_EQ(services.applied, std::vector<std::filesystem::path>{"/w/2.png"});
   EXPECT_EQ(state.saved_wallpaper, std::filesystem::path("/w/2.png"));
   EXPECT_EQ(state.status->text, "wallpaper applied with swww");
+  EXPECT_FALSE(state.status->is_error);
   services.wallpaper_outcome = sys::Error{"no running wallpaper backend (hyprpaper, awww, or swww)"};
   keys(state, U"⏎");
   EXPECT_TRUE(state.status->is_error);

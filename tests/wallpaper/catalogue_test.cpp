@@ -53,6 +53,12 @@ TEST(WallpaperScan, ComponentOrderAcrossRootsAndDuplicates) {
   const auto list = wallpaper::scan_wallpaper_roots({dir / "z", dir.path(), dir.path() / ""});
   EXPECT_EQ(relative_paths(list, dir.path()), (std::vector<std::string>{"a/b.png", "a-b.png", "m/\xff.png", "z/x.png"}));
   EXPECT_EQ(list[2].name, "\uFFFD.png");
+  // Four levels below a root are scanned, not five.
+  const TempDir deep;
+  write_text(deep / "1" / "2" / "3" / "4" / "x.png", "x");
+  write_text(deep / "1" / "2" / "3" / "4" / "5" / "y.png", "x");
+  EXPECT_EQ(relative_paths(wallpaper::scan_wallpaper_roots({deep.path()}), deep.path()),
+            std::vector<std::string>{"1/2/3/4/x.png"});
 }
 
 }  // namespace
