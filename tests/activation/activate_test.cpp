@@ -1,5 +1,7 @@
 #include "activation/activate.hpp"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "test_support.hpp"
@@ -58,6 +60,13 @@ TEST_F(Activation, AppliesEveryStepInOrder) {
   EXPECT_NE(read_text(config_dir() / "Code" / "User" / "settings.json").find("Catppuccin Mocha"), std::string::npos);
   EXPECT_NE(read_text(config_dir() / "kitty" / "kitty.conf").find("include ../morvane/themes/current/kitty.conf"),
             std::string::npos);
+}
+
+TEST_F(Activation, ALinkLeftByAnEarlierRunOfThisProcessIdIsNoObstacle) {
+  fs::create_directories(themes_dir());
+  fs::create_symlink("elsewhere", themes_dir() / (".current-" + std::to_string(::getpid())));
+  ASSERT_TRUE(activate("nord").ok());
+  EXPECT_EQ(fs::read_symlink(themes_dir() / "current"), fs::path(".active"));
 }
 
 TEST_F(Activation, BaselinesAreTakenOnceThroughTheOldCurrentLink) {
