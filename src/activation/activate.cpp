@@ -13,6 +13,7 @@
 #include "activation/profile.hpp"
 #include "activation/recolour.hpp"
 #include "activation/templates.hpp"
+#include "activation/terminal_configs.hpp"
 #include "btop/btop.hpp"
 #include "sys/files.hpp"
 #include "sys/os_error.hpp"
@@ -78,6 +79,14 @@ sys::Result<std::string> activate_theme(const themes::Environment& env, const th
   auto plan = wrapped(plan_activation(where, name, profile.value(), btop_text.value(), yazi_theme.value()),
                       "could not apply theme: {}");
   if (!plan) return plan.error();
+  // New foot and alacritty windows read their configuration: it includes
+  // the theme as kitty's does.
+  auto terminal_configs =
+      wrapped(plan_terminal_configs(where, find_terminal_apps(env, where, runner), plan.value().colour_text),
+              "could not apply theme: {}");
+  if (!terminal_configs) return terminal_configs.error();
+  for (auto& write : terminal_configs.value().active) plan.value().active.push_back(std::move(write));
+  for (auto& write : terminal_configs.value().user) plan.value().desktop.push_back(std::move(write));
   if (auto checked = wrapped(check_plan(plan.value(), where), "could not apply theme: {}"); !checked)
     return checked.error();
   // The user's templates, rendered before anything is written; one that
@@ -103,6 +112,7 @@ sys::Result<std::string> activate_theme(const themes::Environment& env, const th
   // Windows opened later read kitty.conf, where something may set colours
   // again after our include: say where, and change nothing of the user's.
   add_note(kitty_colour_override_note(env, *where.config_root));
+  for (const auto& note : terminal_configs.value().notes) add_note(note);
 
   if (auto written = wrapped(sys::apply_writes(plan.value().btop), "desktop theme applied, but btop could not be updated: {}");
       !written)

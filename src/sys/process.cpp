@@ -7,6 +7,7 @@
 #include <spawn.h>
 #include <string.h>
 #include <sys/syscall.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -330,6 +331,19 @@ std::vector<Result<std::optional<Output>>> SystemProcessRunner::run_all_for(cons
     if (results.back() && !results.back().value()) modes.restore();  // killed
   }
   return results;
+}
+
+bool is_on_path(const std::optional<std::string>& path, std::string_view program) {
+  if (!path) return false;
+  for (std::size_t start = 0; start <= path->size();) {
+    const std::size_t end = std::min(path->find(':', start), path->size());
+    const std::string dir = path->substr(start, end - start);
+    const std::string file = (dir.empty() ? std::string(".") : dir) + "/" + std::string(program);
+    struct stat st;
+    if (::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return true;
+    start = end + 1;
+  }
+  return false;
 }
 
 void sleep_for(std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }

@@ -130,6 +130,10 @@ class SystemProcessRunner final : public ProcessRunner {
   std::vector<Result<std::optional<Output>>> run_all_for(const std::vector<TimedCommand>& commands) override;
 };
 
+/// Whether `program` is a file in one of the directories of `path` (a PATH
+/// value; an empty entry is the working directory).
+bool is_on_path(const std::optional<std::string>& path, std::string_view program);
+
 /// Pauses the calling thread; retries take one as a parameter so that
 /// tests never wait in real time.
 using SleepFn = std::function<void(std::chrono::milliseconds)>;

@@ -137,6 +137,27 @@ std::vector<PtyHolder> find_terminal_emulators(const SystemRoots& roots, uid_t u
   return holders;
 }
 
+std::vector<std::vector<std::string>> processes_named(const fs::path& proc, uid_t uid, std::string_view name) {
+  std::vector<std::vector<std::string>> found;
+  if (uid == 0) return found;
+  std::error_code ec;
+  for (fs::directory_iterator it(proc, ec), end; !ec && it != end; it.increment(ec)) {
+    struct stat st;
+    if (!number<pid_t>(it->path().filename().string()) || ::stat(it->path().c_str(), &st) != 0 || st.st_uid != uid)
+      continue;
+    if (trim(read_proc_file(it->path() / "comm")) != name) continue;
+    std::vector<std::string> args;
+    const std::string cmdline = read_proc_file(it->path() / "cmdline");
+    for (std::size_t at = 0; at < cmdline.size();) {
+      const std::size_t end_of = std::min(cmdline.find('\0', at), cmdline.size());
+      args.emplace_back(cmdline.substr(at, end_of - at));
+      at = end_of + 1;
+    }
+    found.push_back(std::move(args));
+  }
+  return found;
+}
+
 std::optional<unsigned> own_pty(const fs::path& proc) {
   for (const char* fd : {"0", "1", "2"}) {
     const std::string target = link_target(proc / "self" / "fd" / fd);

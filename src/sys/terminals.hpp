@@ -56,6 +56,10 @@ std::map<unsigned long, std::string> parse_listening_sockets(std::string_view pr
 /// root: a tool of the user never writes into other users' terminals.
 std::vector<PtyHolder> find_terminal_emulators(const SystemRoots& roots, uid_t uid);
 
+/// The arguments of each process of `uid` under the /proc tree `proc`
+/// whose command name is `name`.
+std::vector<std::vector<std::string>> processes_named(const fs::path& proc, uid_t uid, std::string_view name);
+
 /// The pty our own standard streams are on, if any.
 std::optional<unsigned> own_pty(const fs::path& proc);
 

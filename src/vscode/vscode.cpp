@@ -180,17 +180,8 @@ sys::Result<void> apply_vscode_theme(const fs::path& profile_dir, const fs::path
 }
 
 std::optional<std::string> editor_command(const std::optional<std::string>& path) {
-  if (!path) return std::nullopt;
-  for (const char* name : {"code", "codium"}) {
-    std::size_t start = 0;
-    while (start <= path->size()) {
-      auto end = path->find(':', start);
-      if (end == std::string::npos) end = path->size();
-      const std::string dir = path->substr(start, end - start);
-      if (regular_file_at(fs::path(dir.empty() ? "." : dir) / name)) return std::string(name);
-      start = end + 1;
-    }
-  }
+  for (const char* name : {"code", "codium"})
+    if (sys::is_on_path(path, name)) return std::string(name);
   return std::nullopt;
 }
 
