@@ -18,13 +18,16 @@ TESTS = {
     "apt": "libgtest-dev libgmock-dev libbenchmark-dev clang-16 libclang-rt-16-dev tmux python3-pytest btop kitty "
            "xterm xvfb imagemagick lua5.4 python3-gi gir1.2-gtk-3.0 gir1.2-gtk-4.0 groff-base man-db makepkg "
            "pacman-package-manager libarchive-tools fakeroot rpm bash-completion zsh fish libglib2.0-bin "
-           "gsettings-desktop-schemas fuzzel mako-notifier rofi python3-pyqt5",
+           "gsettings-desktop-schemas fuzzel mako-notifier rofi python3-pyqt5 foot sway grim alacritty "
+           "libnss-wrapper",
     "pacman": "gtest benchmark clang compiler-rt tmux python-pytest btop kitty xterm xorg-server-xvfb imagemagick lua "
               "python-gobject gtk3 gtk4 groff man-db fakeroot libarchive rpm-tools bash-completion zsh fish glib2 "
-              "gsettings-desktop-schemas fuzzel mako rofi python-pyqt5",
+              "gsettings-desktop-schemas fuzzel mako rofi python-pyqt5 foot sway grim alacritty "
+              "nss_wrapper",
     "dnf": "gtest-devel gmock-devel google-benchmark-devel clang compiler-rt tmux python3-pytest btop kitty "
            "xterm xorg-x11-server-Xvfb ImageMagick lua python3-gobject gtk3 gtk4 groff man-db rpm-build bash-completion zsh "
-           "fish glib2 gsettings-desktop-schemas fuzzel mako rofi python3-qt5",
+           "fish glib2 gsettings-desktop-schemas fuzzel mako rofi python3-qt5 foot sway grim alacritty "
+           "nss_wrapper",
 }
 
 
