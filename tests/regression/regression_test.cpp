@@ -171,6 +171,10 @@ TEST_F(Regression, OnlyKittyItselfIsPreviewedOrAskedOverItsTerminal) {
     EXPECT_EQ(activation::runs_in_kitty(env), c.kitty) << c.term.value_or("-");
     EXPECT_EQ(activation::own_window_command(env, "/c").has_value(), c.kitty);
   }
+  // A socket kitty told us of reaches it from anywhere; only a Unix one is used.
+  const themes::Environment xterm{.kitty_listen_on = "unix:/tmp/k", .term = "xterm-256color", .uid = kTestUid};
+  EXPECT_TRUE(activation::can_recolour_own_window(xterm));
+  EXPECT_FALSE(activation::can_recolour_own_window({.kitty_listen_on = "tcp:localhost:5", .uid = kTestUid}));
 }
 
 TEST_F(Regression, TerminalsOfAnotherPtyInstanceAreNotOurs) {

@@ -15,8 +15,9 @@ TEST(TerminalReplies, AnswersAreTakenOutOfWhatElseArrives) {
       // kitty: every answer, ST and BEL endings, keys typed among them.
       {"\x1bP>|kitty(0.26.5)\x1b\\j\x1b]4;1;rgb:cccc/0000/0000\x1b\\\x1b]11;rgb:1e/1e/2e\a/\x1b[?62;c",
        {{"4;1", "rgb:cccc/0000/0000"}, {"11", "rgb:1e/1e/2e"}}, "kitty(0.26.5)", true, "j/"},
-      // A terminal that knows none of the questions answers only the last.
-      {"\x1b[?1;2c", {}, std::nullopt, true, ""},
+      // A terminal that knows none of the questions answers only the last;
+      // keys in other sequences pass through whole.
+      {"\x1bOA\x1b[?1;2c\x1b[1;5C", {}, std::nullopt, true, "\x1bOA\x1b[1;5C"},
       // No answer yet, or one cut short: left for the key decoder.
       {"\x1b]10;rgb:ffff/ffff", {}, std::nullopt, false, "\x1b]10;rgb:ffff/ffff"},
       {"\x1b[A\x1b[?6", {}, std::nullopt, false, "\x1b[A\x1b[?6"},

@@ -114,6 +114,7 @@ TEST(TomlQuery, TablesInlineTablesAndDottedKeysAlike) {
   const Document doc = Document::parse(
       "top = 1\n"
       "\"caf\\u00e9\\tx\" = 2\n"
+      "\"CAF\\u00C9\" = 4\n"
       "inline = { a = 1, b = { c = 2 } }\n"
       "dotted.x.y = 3\n"
       "[std]\n"
@@ -135,7 +136,7 @@ TEST(TomlQuery, TablesInlineTablesAndDottedKeysAlike) {
   EXPECT_EQ(doc.value_text({"std", "k"}), "'v'");
   EXPECT_EQ(doc.value_text({"inline", "b", "c"}), "2");
   EXPECT_EQ(doc.value_text({"inline"}), std::nullopt);
-  EXPECT_EQ(doc.keys({}), (std::vector<std::string>{"top", "caf\u00e9\tx", "inline", "dotted", "std", "list"}));
+  EXPECT_EQ(doc.keys({}), (std::vector<std::string>{"top", "caf\u00e9\tx", "CAF\u00c9", "inline", "dotted", "std", "list"}));
   EXPECT_EQ(doc.keys({"std"}), (std::vector<std::string>{"k", "sub"}));
   EXPECT_EQ(doc.keys({"inline"}), (std::vector<std::string>{"a", "b"}));
 }
