@@ -12,17 +12,11 @@
 #include <thread>
 
 #include "activation/activate.hpp"
+#include "bench_support.hpp"
 
 namespace {
 
-class InstantRunner final : public sys::ProcessRunner {
- public:
-  sys::Result<std::optional<sys::Output>> run_for(const sys::Command& command, std::chrono::milliseconds) override {
-    return std::optional<sys::Output>{
-        sys::Output{sys::ExitStatus(0), command.program == "btop" ? "btop version: 1.4.0\n" : "1000\n", ""}};
-  }
-  sys::Result<void> start_detached(const sys::Command&) override { return sys::success(); }
-};
+using bench_support::InstantRunner;
 
 void BM_ActivateBuiltinTheme(benchmark::State& state) {
   char dir[] = "/tmp/tintwell-bench-XXXXXX";

@@ -13,6 +13,7 @@
 #include <fstream>
 
 #include "activation/activate.hpp"
+#include "bench_support.hpp"
 #include "templates/language.hpp"
 
 extern char** environ;
@@ -35,14 +36,7 @@ std::string template_text(int k) {
   return text;
 }
 
-class InstantRunner final : public sys::ProcessRunner {
- public:
-  sys::Result<std::optional<sys::Output>> run_for(const sys::Command& command, std::chrono::milliseconds) override {
-    return std::optional<sys::Output>{
-        sys::Output{sys::ExitStatus(0), command.program == "btop" ? "btop version: 1.4.0\n" : "1000\n", ""}};
-  }
-  sys::Result<void> start_detached(const sys::Command&) override { return sys::success(); }
-};
+using bench_support::InstantRunner;
 
 // A home with 50 templates listed in templates.toml.
 fs::path make_template_home() {

@@ -15,12 +15,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool is_hex_digit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
 bool is_border_colour(std::string_view value) {
   if (value.size() != 14 || !value.starts_with("rgba(") || !value.ends_with(')')) return false;
   for (char c : value.substr(5, 8))
-    if (!is_hex_digit(c)) return false;
+    if (sys::hex_digit(c) < 0) return false;
   return true;
 }
 

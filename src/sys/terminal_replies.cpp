@@ -2,15 +2,10 @@
 
 #include <fmt/format.h>
 
+#include "sys/text.hpp"
+
 namespace sys {
 namespace {
-
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 void take_osc(TerminalReplies& replies, std::string_view body) {
   // "4;N;SPEC", "10;SPEC", "11;SPEC"; a "?" is our own question echoed.
@@ -87,7 +82,7 @@ std::optional<std::array<std::uint8_t, 3>> parse_x_colour(std::string_view spec)
   std::array<std::uint8_t, 3> rgb{};
   if (spec.size() == 7 && spec[0] == '#') {
     for (int c = 0; c < 3; ++c) {
-      const int high = hex_digit(spec[1 + 2 * c]), low = hex_digit(spec[2 + 2 * c]);
+      const int high = sys::hex_digit(spec[1 + 2 * c]), low = sys::hex_digit(spec[2 + 2 * c]);
       if (high < 0 || low < 0) return std::nullopt;
       rgb[c] = static_cast<std::uint8_t>(high * 16 + low);
     }
@@ -102,8 +97,8 @@ std::optional<std::array<std::uint8_t, 3>> parse_x_colour(std::string_view spec)
     if (digits.empty() || digits.size() > 4) return std::nullopt;
     unsigned value = 0;
     for (const char d : digits) {
-      if (hex_digit(d) < 0) return std::nullopt;
-      value = value * 16 + static_cast<unsigned>(hex_digit(d));
+      if (sys::hex_digit(d) < 0) return std::nullopt;
+      value = value * 16 + static_cast<unsigned>(sys::hex_digit(d));
     }
     // N digits give 0 .. 16^N - 1: scaled to 0 .. 255.
     const unsigned top = (1u << (4 * digits.size())) - 1;

@@ -403,6 +403,13 @@ void pop_last_char(std::string& text) {
   text.erase(end);
 }
 
+int hex_digit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 namespace {
 
 // Edits (insert, delete, replace) between two texts, counted in bytes.

@@ -79,6 +79,9 @@ std::string json_string_literal(std::string_view text);
 /// Removes the last code point of a valid UTF-8 text; no-op when empty.
 void pop_last_char(std::string& text);
 
+/// The value of a hexadecimal digit (either case), or -1.
+int hex_digit(char c);
+
 /// Up to three names of `names` that `name` may have been meant as: the
 /// same name in another letter case first, then names that contain it or
 /// that it contains, then names a couple of typing slips away.

@@ -3,15 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sys/text.hpp"
+
 namespace themes {
 namespace {
-
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 std::uint8_t mix_channel(std::uint8_t from, std::uint8_t to, float t) {
   const float a = static_cast<float>(from);
@@ -26,7 +21,7 @@ std::optional<Colour> parse_hex_colour(std::string_view text) {
   if (text.size() != 7 || text[0] != '#') return std::nullopt;
   int digits[6];
   for (int i = 0; i < 6; ++i) {
-    digits[i] = hex_digit(text[static_cast<std::size_t>(i) + 1]);
+    digits[i] = sys::hex_digit(text[static_cast<std::size_t>(i) + 1]);
     if (digits[i] < 0) return std::nullopt;
   }
   return Colour{static_cast<std::uint8_t>(digits[0] * 16 + digits[1]),

@@ -15,13 +15,6 @@ bool is_bare_key_char(char c) {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // The content of a basic string with its escapes resolved.
 std::string decode_basic(std::string_view body) {
   std::string out;
@@ -48,8 +41,8 @@ std::string decode_basic(std::string_view body) {
     }
     if (digits > 0) {
       char32_t cp = 0;
-      for (int k = 0; k < digits && i + 1 < body.size() && hex_value(body[i + 1]) >= 0; ++k)
-        cp = cp * 16 + static_cast<char32_t>(hex_value(body[++i]));
+      for (int k = 0; k < digits && i + 1 < body.size() && sys::hex_digit(body[i + 1]) >= 0; ++k)
+        cp = cp * 16 + static_cast<char32_t>(sys::hex_digit(body[++i]));
       sys::append_utf8(out, cp);
     }
   }
