@@ -1,8 +1,7 @@
 #include "activation/plan.hpp"
 
-#include <sys/stat.h>
-
 #include <fmt/format.h>
+#include <sys/stat.h>
 
 #include "activation/desktop.hpp"
 #include "activation/kitty.hpp"
@@ -123,7 +122,8 @@ sys::Result<ActivationPlan> plan_activation(const themes::Locations& where, cons
     return at(where.themes_dir / name / "vscode.json", theme.error_text());
   auto editors = vscode::vscode_writes(vscode_json, active, root);
   if (!editors) return editors.error();
-  for (auto& write : editors.value()) (write.path.parent_path() == active ? plan.active : plan.desktop).push_back(write);
+  for (auto& write : editors.value())
+    (write.path.parent_path() == active ? plan.active : plan.desktop).push_back(write);
   plan.active.push_back({active / "theme-name", name});
   // The include line, written once in the user's kitty.conf.
   const fs::path kitty_conf = root / "kitty" / "kitty.conf";

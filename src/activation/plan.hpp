@@ -17,7 +17,7 @@ namespace activation {
 using ProfileTexts = std::map<std::string, std::string, std::less<>>;
 
 /// The names of a profile's files, in the order they are generated.
-inline constexpr std::string_view kProfileFiles[] = {"kitty.conf", "hyprland.lua", "gtk.css",     "btop.theme",
+inline constexpr std::string_view kProfileFiles[] = {"kitty.conf", "hyprland.lua", "gtk.css",    "btop.theme",
                                                      "yazi.toml",  "yazi.tmTheme", "waybar.css", "vscode.json"};
 
 /// Reads the profile `name` in `dir`. A file it lacks is generated, for

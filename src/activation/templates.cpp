@@ -1,9 +1,9 @@
 #include "activation/templates.hpp"
 
+#include <fmt/format.h>
 #include <sys/stat.h>
 
-#include <fmt/format.h>
-
+#include "activation/profile.hpp"
 #include "sys/files.hpp"
 #include "sys/text.hpp"
 #include "templates/manifest.hpp"
@@ -12,7 +12,6 @@
 #include "themes/kitty_index.hpp"
 #include "themes/palette.hpp"
 #include "themes/profile_store.hpp"
-#include "activation/profile.hpp"
 
 namespace activation {
 namespace {
@@ -42,8 +41,8 @@ sys::Result<templates::TemplateValues> template_values_for(const std::string& na
   if (const auto* builtin = themes::find_builtin_theme(name)) {
     definition = builtin->definition();
   } else {
-    definition = themes::definition_from_palette(
-        name, palette, palette.background && themes::is_dark_background(*palette.background));
+    definition = themes::definition_from_palette(name, palette,
+                                                 palette.background && themes::is_dark_background(*palette.background));
   }
   auto values = templates::theme_values(name, palette, definition);
   if (!values) return sys::Error{"the theme has no complete palette in its kitty.conf"};
@@ -111,8 +110,8 @@ TemplatePlan plan_templates(const themes::Environment& env, const themes::Locati
       struct stat st;
       if (::lstat(copy.c_str(), &st) != 0) {
         plan.writes.push_back({copy, now, sys::WriteHow::Once});
-        plan.notes.push_back(fmt::format("kept your {} as {}", sys::lossy_utf8(target->native()),
-                                         sys::lossy_utf8(copy.native())));
+        plan.notes.push_back(
+            fmt::format("kept your {} as {}", sys::lossy_utf8(target->native()), sys::lossy_utf8(copy.native())));
       }
     }
     plan.writes.push_back(write);
@@ -130,9 +129,9 @@ TemplatePlan plan_templates(const themes::Environment& env, const themes::Locati
 }
 
 sys::Result<std::optional<std::vector<TemplateCheck>>> check_templates(const themes::Environment& env,
-                                                                        const themes::Locations& where,
-                                                                        const std::string& name,
-                                                                        const ProfileTexts& profile) {
+                                                                       const themes::Locations& where,
+                                                                       const std::string& name,
+                                                                       const ProfileTexts& profile) {
   using Checks = std::optional<std::vector<TemplateCheck>>;
   const fs::path app_dir = where.themes_dir.parent_path();
   const fs::path manifest = app_dir / "templates.toml";

@@ -53,9 +53,9 @@ struct TemplateCheck {
   std::optional<std::string> error;
 };
 sys::Result<std::optional<std::vector<TemplateCheck>>> check_templates(const themes::Environment& env,
-                                                                        const themes::Locations& where,
-                                                                        const std::string& name,
-                                                                        const ProfileTexts& profile);
+                                                                       const themes::Locations& where,
+                                                                       const std::string& name,
+                                                                       const ProfileTexts& profile);
 
 /// The profile texts of any theme the list offers, in memory: a built-in's
 /// generated, a profile's read (completed as for an activation), an index

@@ -1,10 +1,9 @@
 #include "activation/terminal_configs.hpp"
 
+#include <fmt/format.h>
 #include <sys/stat.h>
 
 #include <charconv>
-
-#include <fmt/format.h>
 
 #include "sys/files.hpp"
 #include "sys/terminals.hpp"
@@ -220,8 +219,7 @@ sys::Result<std::optional<std::string>> with_toml_import(std::string_view toml, 
   std::string raw = fmt::format("[{}]", item);
   if (const auto present = doc.value().value_text(key)) {
     const auto close = present->rfind(']');
-    if (!present->starts_with('[') || close == std::string::npos)
-      return sys::Error{"import must be a list of files"};
+    if (!present->starts_with('[') || close == std::string::npos) return sys::Error{"import must be a list of files"};
     const auto last = present->find_last_not_of(" \t\r\n", close - 1);
     raw = *present;
     const bool empty = last == 0, comma = (*present)[last] == ',';
@@ -254,11 +252,13 @@ TerminalApps find_terminal_apps(const themes::Environment& env, const themes::Lo
         if (arg == "--server" || arg == "-s" || arg.starts_with("--server=")) apps.foot_server = true;
   }
   const bool on_path = sys::is_on_path(env.path, "alacritty");
-  apps.alacritty = on_path || entry_exists(root / "alacritty" / "alacritty.yml") || entry_exists(root / "alacritty" / "alacritty.toml");
+  apps.alacritty = on_path || entry_exists(root / "alacritty" / "alacritty.yml") ||
+                   entry_exists(root / "alacritty" / "alacritty.toml");
   if (on_path) {
     auto done = runner.run_for(sys::Command{.program = "alacritty", .args = {"--version"}, .out = sys::Stdio::Capture},
                                std::chrono::seconds(2));
-    if (done && done.value() && done.value()->status.success()) apps.alacritty_version = alacritty_version(done.value()->out);
+    if (done && done.value() && done.value()->status.success())
+      apps.alacritty_version = alacritty_version(done.value()->out);
   }
   return apps;
 }
@@ -295,12 +295,13 @@ sys::Result<TerminalConfigPlan> plan_terminal_configs(const themes::Locations& w
     const auto& version = apps.alacritty_version;
     // The format of the user's own file, else of the version: a new
     // alacritty.toml beside an alacritty.yml would hide it from 0.13 on.
-    const bool use_toml =
-        entry_exists(toml) || (!entry_exists(yml) && version && (*version)[0] == 0 && (*version)[1] >= 13) ||
-        (!entry_exists(yml) && version && (*version)[0] > 0);
+    const bool use_toml = entry_exists(toml) ||
+                          (!entry_exists(yml) && version && (*version)[0] == 0 && (*version)[1] >= 13) ||
+                          (!entry_exists(yml) && version && (*version)[0] > 0);
     const fs::path conf = use_toml ? toml : yml;
     const fs::path theme = current / (use_toml ? "alacritty.toml" : "alacritty.yml");
-    plan.active.push_back({where.active_dir / theme.filename(), use_toml ? alacritty_toml(palette) : alacritty_yml(palette)});
+    plan.active.push_back(
+        {where.active_dir / theme.filename(), use_toml ? alacritty_toml(palette) : alacritty_yml(palette)});
     auto text = user_file(conf);
     if (!text) return text.error();
     const std::string present = text.value().value_or("");
@@ -315,8 +316,8 @@ sys::Result<TerminalConfigPlan> plan_terminal_configs(const themes::Locations& w
     }
     if (edited) plan.user.push_back({conf, *edited, sys::WriteHow::UserFile});
     if (alacritty_sets_colours(present, use_toml))
-      plan.notes.push_back(fmt::format("{} sets its own colours: new alacritty windows keep them",
-                                       sys::lossy_utf8(conf.native())));
+      plan.notes.push_back(
+          fmt::format("{} sets its own colours: new alacritty windows keep them", sys::lossy_utf8(conf.native())));
   }
   return plan;
 }

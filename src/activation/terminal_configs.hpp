@@ -52,9 +52,9 @@ bool alacritty_sets_colours(std::string_view text, bool toml);
 
 /// The terminals besides kitty whose new windows take the theme.
 struct TerminalApps {
-  bool foot = false;       ///< foot is installed or configured
+  bool foot = false;         ///< foot is installed or configured
   bool foot_server = false;  ///< a `foot --server` of the user runs
-  bool alacritty = false;  ///< alacritty is installed or configured
+  bool alacritty = false;    ///< alacritty is installed or configured
   std::optional<std::array<unsigned, 3>> alacritty_version{};
 };
 TerminalApps find_terminal_apps(const themes::Environment& env, const themes::Locations& where,

@@ -1,12 +1,11 @@
 #include "sys/file_plan.hpp"
 
 #include <errno.h>
+#include <fmt/format.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <optional>
-
-#include <fmt/format.h>
 
 #include "sys/files.hpp"
 #include "sys/os_error.hpp"

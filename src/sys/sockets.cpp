@@ -2,14 +2,13 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <fmt/format.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
-
-#include <fmt/format.h>
 
 #include "sys/os_error.hpp"
 
@@ -79,7 +78,7 @@ void step(Connection& c) {
 }  // namespace
 
 std::vector<Result<std::string>> exchange_over_sockets(const std::vector<SocketRequest>& requests,
-                                                      std::chrono::milliseconds limit) {
+                                                       std::chrono::milliseconds limit) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + limit;
   std::vector<Connection> connections(requests.size());

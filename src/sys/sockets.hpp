@@ -20,6 +20,6 @@ struct SocketRequest {
 /// `limit` for all together. One result per request, in order: the answer,
 /// or why there is none ("no answer within N ms", a connection error).
 std::vector<Result<std::string>> exchange_over_sockets(const std::vector<SocketRequest>& requests,
-                                                      std::chrono::milliseconds limit);
+                                                       std::chrono::milliseconds limit);
 
 }  // namespace sys

@@ -1,12 +1,12 @@
 #include "templates/language.hpp"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
 #include <vector>
-
-#include <fmt/format.h>
 
 #include "sys/text.hpp"
 
@@ -44,7 +44,9 @@ class Tag {
   }
 
  private:
-  static bool is_word(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || (c >= '0' && c <= '9'); }
+  static bool is_word(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || (c >= '0' && c <= '9');
+  }
   std::string_view body_;
   std::size_t pos_ = 0;
 };
@@ -99,7 +101,8 @@ sys::Result<std::string> expression(std::string_view body, const TemplateValues&
   }
   bool text_filtered = false;
   for (token = tag.next(); token.kind != Token::End; token = tag.next()) {
-    if (token.kind != Token::Pipe) return sys::Error{fmt::format("expected '|' or '}}}}', found '{}'", sys::screen_text(token.text))};
+    if (token.kind != Token::Pipe)
+      return sys::Error{fmt::format("expected '|' or '}}}}', found '{}'", sys::screen_text(token.text))};
     token = tag.next();
     if (token.kind != Token::Word) return sys::Error{"expected a filter after '|'"};
     const std::string_view filter = token.text;
@@ -115,25 +118,28 @@ sys::Result<std::string> expression(std::string_view body, const TemplateValues&
     // The arguments, in parentheses.
     std::vector<Token> args;
     args.reserve(2);
-    const std::size_t wanted = filter == "mix" ? 2 : (filter == "lighten" || filter == "darken" || filter == "rgba" ||
-                                                      filter == "hexa" || filter == "ahex")
-                                                         ? 1
-                                                         : 0;
+    const std::size_t wanted =
+        filter == "mix"                                                                                           ? 2
+        : (filter == "lighten" || filter == "darken" || filter == "rgba" || filter == "hexa" || filter == "ahex") ? 1
+                                                                                                                  : 0;
     Tag lookahead = tag;
     if (lookahead.next().kind == Token::Open) {
       tag.next();
       for (;;) {
         Token arg = tag.next();
         if (arg.kind == Token::Close && args.empty()) break;
-        if (arg.kind != Token::Word && arg.kind != Token::Number) return sys::Error{fmt::format("expected an argument of {}", filter)};
+        if (arg.kind != Token::Word && arg.kind != Token::Number)
+          return sys::Error{fmt::format("expected an argument of {}", filter)};
         args.push_back(arg);
         Token after = tag.next();
         if (after.kind == Token::Close) break;
         if (after.kind != Token::Comma) return sys::Error{fmt::format("expected ',' or ')' in {}", filter)};
       }
     }
-    if (args.size() < wanted) return sys::Error{fmt::format("{} needs {} argument{}", filter, wanted, wanted == 1 ? "" : "s")};
-    if (args.size() > wanted) return sys::Error{fmt::format("{} takes {} argument{}", filter, wanted, wanted == 1 ? "" : "s")};
+    if (args.size() < wanted)
+      return sys::Error{fmt::format("{} needs {} argument{}", filter, wanted, wanted == 1 ? "" : "s")};
+    if (args.size() > wanted)
+      return sys::Error{fmt::format("{} takes {} argument{}", filter, wanted, wanted == 1 ? "" : "s")};
     const auto number = [&](const Token& arg, double low, double high) -> sys::Result<double> {
       double value = 0;
       const auto [end, ec] = std::from_chars(arg.text.data(), arg.text.data() + arg.text.size(), value);
@@ -260,7 +266,8 @@ sys::Result<std::string> render_template(std::string_view source, std::string_vi
     if (words[0] == "if") {
       if (words.size() != 2 || (words[1] != "dark" && words[1] != "light"))
         return fail(stop, "expected 'if dark' or 'if light'");
-      if (static_cast<int>(open.size()) == kMaxNesting) return fail(stop, fmt::format("more than {} nested ifs", kMaxNesting));
+      if (static_cast<int>(open.size()) == kMaxNesting)
+        return fail(stop, fmt::format("more than {} nested ifs", kMaxNesting));
       open.push_back({stop, (words[1] == "dark") == values.dark, false});
     } else if (words[0] == "else" && words.size() == 1) {
       if (open.empty() || open.back().in_else) return fail(stop, "'else' without 'if'");

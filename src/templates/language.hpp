@@ -18,13 +18,32 @@ struct TemplateValues {
 };
 
 /// The colour names every theme has values for.
-inline constexpr std::string_view kColourNames[] = {
-    "background", "foreground", "cursor",  "selection_background", "selection_foreground",
-    "color0",     "color1",     "color2",  "color3",               "color4",
-    "color5",     "color6",     "color7",  "color8",               "color9",
-    "color10",    "color11",    "color12", "color13",              "color14",
-    "color15",    "base",       "surface", "muted",                "accent",
-    "selection"};
+inline constexpr std::string_view kColourNames[] = {"background",
+                                                    "foreground",
+                                                    "cursor",
+                                                    "selection_background",
+                                                    "selection_foreground",
+                                                    "color0",
+                                                    "color1",
+                                                    "color2",
+                                                    "color3",
+                                                    "color4",
+                                                    "color5",
+                                                    "color6",
+                                                    "color7",
+                                                    "color8",
+                                                    "color9",
+                                                    "color10",
+                                                    "color11",
+                                                    "color12",
+                                                    "color13",
+                                                    "color14",
+                                                    "color15",
+                                                    "base",
+                                                    "surface",
+                                                    "muted",
+                                                    "accent",
+                                                    "selection"};
 
 /// Deepest nesting of `{% if %}`.
 inline constexpr int kMaxNesting = 8;

@@ -116,7 +116,8 @@ std::optional<TemplateValues> theme_values(const std::string& name, const themes
   take("cursor", palette.cursor);
   take("selection_background", palette.selection_background);
   take("selection_foreground", palette.selection_foreground);
-  for (std::size_t i = 0; i < palette.colours.size() && i < 16; ++i) take(fmt::format("color{}", i), palette.colours[i]);
+  for (std::size_t i = 0; i < palette.colours.size() && i < 16; ++i)
+    take(fmt::format("color{}", i), palette.colours[i]);
   const auto fallback = [&](std::string_view key, std::string_view from) {
     if (!values.colours.contains(key) && values.colours.contains(from))
       values.colours[std::string(key)] = values.colours.find(from)->second;

@@ -42,7 +42,8 @@ struct TemplateSource {
 sys::Result<TemplateSource> load_source(const TemplateSpec& spec, const std::filesystem::path& templates_dir);
 
 /// Where a target goes: an absolute path as it is, "~/" on `home`.
-std::optional<std::filesystem::path> target_path(std::string_view target, const std::optional<std::filesystem::path>& home);
+std::optional<std::filesystem::path> target_path(std::string_view target,
+                                                 const std::optional<std::filesystem::path>& home);
 
 /// The values a theme is rendered with: its kitty.conf palette where it
 /// sets a colour, else its definition; the cursor falls back to the

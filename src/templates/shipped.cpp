@@ -164,7 +164,8 @@ $tw_fail = rgb({{ color1 | strip }})
 $tw_ok = rgb({{ color2 | strip }})
 )";
 
-constexpr std::string_view kQt5ct = R"(# Colours of the current theme, written by tintwell on every activation; qt6ct reads it too.
+constexpr std::string_view kQt5ct =
+    R"(# Colours of the current theme, written by tintwell on every activation; qt6ct reads it too.
 # In ~/.config/qt5ct/qt5ct.conf (or qt6ct/qt6ct.conf), section [Appearance]:
 #   custom_palette=true
 #   color_scheme_path=/home/YOU/.config/qt5ct/colors/tintwell.conf

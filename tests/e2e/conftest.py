@@ -4,6 +4,7 @@ a home directory in a temporary folder, and the fake programs on PATH."""
 import os
 import shutil
 import subprocess
+import tempfile
 import time
 import uuid
 from pathlib import Path
@@ -71,6 +72,62 @@ def unused_uid():
         if uid not in running and uid not in accounts:
             return uid
     pytest.skip("no user id is free on this machine")
+
+
+class OwnUser:
+    """A user id of the test's own (see `unused_uid`), a home it owns and a copy of tintwell it
+    can run wherever the build is (a private temporary folder, say)."""
+
+    def __init__(self):
+        self.uid = unused_uid()
+        self.root = Path(tempfile.mkdtemp(prefix="tintwell-user-"))
+        self.home = Home(self.root)
+        self.tintwell = str(shutil.copy(TINTWELL, self.root / "tintwell"))
+
+    def own_everything(self):
+        subprocess.run(["chown", "-R", f"{self.uid}:{self.uid}", str(self.root)], check=True)
+
+    def command(self, *args):
+        return ["setpriv", f"--reuid={self.uid}", f"--regid={self.uid}", "--clear-groups", *map(str, args)]
+
+
+@pytest.fixture
+def own_user():
+    """tintwell writes to every terminal of the user it runs as: a test that means it to runs as a user
+    no other process has, which takes root; as anyone else it is skipped."""
+    if os.geteuid() != 0:
+        pytest.skip("writes to terminals on purpose: runs only as root, as a user id of its own"
+                    " (as anyone else it would recolour that user's own terminals)")
+    user = OwnUser()
+    yield user
+    subprocess.run(["pkill", "-KILL", "-u", str(user.uid)], capture_output=True)
+    shutil.rmtree(user.root, ignore_errors=True)
+
+
+def wait_until(predicate, timeout, what):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.1)
+    raise AssertionError(f"timed out waiting for {what}")
+
+
+def read_ppm(data):
+    """(width, height, RGB bytes) of a binary PPM whose maximum value is one byte long."""
+    _, width, height, rest = data.split(maxsplit=3)
+    return int(width), int(height), rest.split(b"\n", 1)[1]
+
+
+def pixel(shot, x, y):
+    width, _, data = shot
+    return "#%02x%02x%02x" % tuple(data[3 * (y * width + x):3 * (y * width + x) + 3])
+
+
+def x_screenshot(display):
+    return read_ppm(subprocess.run(["import", "-window", "root", "-display", display, "-depth", "8", "ppm:-"],
+                                   capture_output=True, timeout=30).stdout)
 
 
 class Terminal:

@@ -10,13 +10,12 @@ import json
 import os
 import shutil
 import subprocess
-import tempfile
 import time
 from pathlib import Path
 
 import pytest
 
-from conftest import DATA, TINTWELL, Home, unused_uid
+from conftest import DATA, TINTWELL, pixel, wait_until, x_screenshot
 
 BUILTINS = ["catppuccin-mocha", "catppuccin-latte", "tokyo-night", "nord", "gruvbox-dark", "dracula", "rose-pine",
             "everforest-dark", "solarized-dark"]
@@ -51,16 +50,6 @@ def test_gtk_reads_every_builtin_over_real_stylesheets(home):
 
 def kitty_at(socket, *args):
     return subprocess.run(["kitty", "@", "--to", f"unix:{socket}", *args], capture_output=True, text=True, timeout=30)
-
-
-def wait_until(predicate, timeout, what):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.1)
-    raise AssertionError(f"timed out waiting for {what}")
 
 
 def background(socket):
@@ -184,34 +173,23 @@ def test_wallpaper_pictures_follow_quick_moves_at_once(home, display):
 
 def pixels(display, *points):
     """The colours at `points` of the screen, as "#rrggbb"."""
-    shot = subprocess.run(["import", "-window", "root", "-display", display, "-depth", "8", "ppm:-"], capture_output=True,
-                          timeout=30).stdout
-    _, width, _, rest = shot.split(maxsplit=3)  # P6 header; the maximum value is one byte long
-    data = rest.split(b"\n", 1)[1]
-    return ["#%02x%02x%02x" % tuple(data[3 * (y * int(width) + x):3 * (y * int(width) + x) + 3]) for x, y in points]
+    shot = x_screenshot(display)
+    return [pixel(shot, x, y) for x, y in points]
 
 
-def test_every_terminal_and_the_colour_scheme_take_the_theme(display):
+def test_every_terminal_and_the_colour_scheme_take_the_theme(display, own_user):
     """Three kitty processes of a user of the test's own, as a desktop starts them: the one running
     --theme and the application launcher's (listening on its socket) are reached by remote control
     too, the third only by the escape sequences; the desktop's preference goes through gsettings'
     keyfile backend. tintwell writes to every terminal of the user it runs as: the user is one no
     other process on the machine runs as, so only these three windows are reached."""
-    if os.geteuid() != 0:
-        pytest.skip("writes to terminals on purpose: runs only as root, as a user id of its own"
-                    " (as anyone else it would recolour that user's own terminals)")
     if shutil.which("import") is None or shutil.which("gsettings") is None:
         pytest.skip("ImageMagick's import or gsettings is not installed")
-    uid = unused_uid()
-    root = Path(tempfile.mkdtemp(prefix="tintwell-terminals-"))
+    user, root, tintwell, unprivileged = own_user.home, own_user.root, own_user.tintwell, own_user.command()
+    own_user.own_everything()
     try:
-        user = Home(root)
-        # A copy the other user can run wherever the build is (a private temporary folder, say).
-        tintwell = shutil.copy(TINTWELL, root / "tintwell")
-        subprocess.run(["chown", "-R", f"{uid}:{uid}", str(root)], check=True)
         env = user.env(reach_terminals=True, DISPLAY=display, PATH="/usr/bin:/bin", TERM="xterm-kitty",
                        GSETTINGS_BACKEND="keyfile")
-        unprivileged = ["setpriv", f"--reuid={uid}", f"--regid={uid}", "--clear-groups"]
         script = (f"until [ -e {root}/go ]; do sleep 0.01; done; date +%s.%N > {root}/started;"
                   f" {tintwell} --theme catppuccin-latte > {root}/out 2>&1; date +%s.%N > {root}/done; sleep 600")
         windows = {"a": (["sh", "-c", script], (640, 400)), "b": (["sleep", "600"], (400, 300)),
@@ -264,7 +242,6 @@ def test_every_terminal_and_the_colour_scheme_take_the_theme(display):
         for process in locals().get("processes", []):
             process.kill()
             process.wait()
-        shutil.rmtree(root, ignore_errors=True)
 
 
 def test_the_window_previews_the_resting_theme_and_is_given_back(home, display):
@@ -287,48 +264,34 @@ def test_the_window_previews_the_resting_theme_and_is_given_back(home, display):
         assert window.poll() is None
 
 
-def test_the_window_ends_in_the_active_theme_in_a_kitty_without_remote_control(display):
+def test_the_window_ends_in_the_active_theme_in_a_kitty_without_remote_control(display, own_user):
     """kitty as it comes (remote control only over its socket, not from its windows), run as a user
     of the test's own: the Switcher's window keeps the theme applied in it, and one applied
     elsewhere while it is open."""
-    if os.geteuid() != 0:
-        pytest.skip("runs as a user id of its own, which needs root")
-    uid = unused_uid()
-    root = Path(tempfile.mkdtemp(prefix="tintwell-window-"))
+    own_user.own_everything()
+    env = own_user.home.env(DISPLAY=display, PATH="/usr/bin:/bin")
+    socket, tintwell = own_user.root / "k.sock", own_user.tintwell
+    # The windows know nothing of the socket: kitty @ from them is refused, as in a default kitty.
+    twice = f"env -u KITTY_LISTEN_ON {tintwell}; env -u KITTY_LISTEN_ON {tintwell}; sleep 600"
+    subprocess.Popen(own_user.command("kitty", "--config", "NONE", "-o", "allow_remote_control=socket-only",
+                                      "--listen-on", f"unix:{socket}", "sh", "-c", twice), env=env,
+                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        user = Home(root)
-        tintwell = shutil.copy(TINTWELL, root / "tintwell")
-        subprocess.run(["chown", "-R", f"{uid}:{uid}", str(root)], check=True)
-        env = user.env(DISPLAY=display, PATH="/usr/bin:/bin")
-        unprivileged = ["setpriv", f"--reuid={uid}", f"--regid={uid}", "--clear-groups"]
-        socket = root / "k.sock"
-        # The windows know nothing of the socket: kitty @ from them is refused, as in a default kitty.
-        twice = f"env -u KITTY_LISTEN_ON {tintwell}; env -u KITTY_LISTEN_ON {tintwell}; sleep 600"
-        window = subprocess.Popen([*unprivileged, "kitty", "--config", "NONE", "-o", "allow_remote_control=socket-only",
-                                   "--listen-on", f"unix:{socket}", "sh", "-c", twice], env=env,
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
-            try:
-                wait_until(lambda: socket.exists() and "tab/←→" in kitty_at(socket, "get-text").stdout, 20, "kitty")
-            except AssertionError:
-                pytest.skip("kitty did not start under Xvfb here")
-            kitty_at(socket, "send-text", "/nord\\r\\r")
-            wait_until(lambda: "Activated theme: nord" in kitty_at(socket, "get-text").stdout, 20, "the activation")
-            assert "this kitty could not be told" in kitty_at(socket, "get-text").stdout
-            kitty_at(socket, "send-text", "q")
-            wait_until(lambda: background(socket) == "#2e3440" and "tab/←→" in kitty_at(socket, "get-text").stdout, 10,
-                       "the second Switcher, the window in nord")
-            # A key binding applies another theme while the Switcher is open.
-            assert subprocess.run([*unprivileged, tintwell, "--theme", "dracula"], env=env, capture_output=True,
-                                  timeout=30).returncode == 0
-            kitty_at(socket, "send-text", "q")
-            wait_until(lambda: "tab/←→" not in kitty_at(socket, "get-text").stdout, 10, "the second Switcher to end")
-            assert background(socket) == "#282a36", "the window ends in the theme active when the Switcher ends"
-        finally:
-            window.kill()
-            window.wait()
-    finally:
-        shutil.rmtree(root, ignore_errors=True)
+        wait_until(lambda: socket.exists() and "tab/←→" in kitty_at(socket, "get-text").stdout, 20, "kitty")
+    except AssertionError:
+        pytest.skip("kitty did not start under Xvfb here")
+    kitty_at(socket, "send-text", "/nord\\r\\r")
+    wait_until(lambda: "Activated theme: nord" in kitty_at(socket, "get-text").stdout, 20, "the activation")
+    assert "this kitty could not be told" in kitty_at(socket, "get-text").stdout
+    kitty_at(socket, "send-text", "q")
+    wait_until(lambda: background(socket) == "#2e3440" and "tab/←→" in kitty_at(socket, "get-text").stdout, 10,
+               "the second Switcher, the window in nord")
+    # A key binding applies another theme while the Switcher is open.
+    assert subprocess.run(own_user.command(tintwell, "--theme", "dracula"), env=env, capture_output=True,
+                          timeout=30).returncode == 0
+    kitty_at(socket, "send-text", "q")
+    wait_until(lambda: "tab/←→" not in kitty_at(socket, "get-text").stdout, 10, "the second Switcher to end")
+    assert background(socket) == "#282a36", "the window ends in the theme active when the Switcher ends"
 
 
 def contrast(a, b):
@@ -344,90 +307,73 @@ def text_contrast(shot, cell, columns, row):
     """The contrast of the text in `columns` of `row` with what is behind it, from a screenshot:
     behind is the most common colour there, the text the colour that stands out most from it
     among those that are not one-off anti-aliasing."""
-    width, _, data = shot
     counts = {}
     for y in range(int(row * cell[1] + cell[1] * 0.15), int(row * cell[1] + cell[1] * 0.85)):
         for x in range(int(columns[0] * cell[0]), int(columns[1] * cell[0])):
-            rgb = tuple(data[3 * (y * width + x):3 * (y * width + x) + 3])
-            counts[rgb] = counts.get(rgb, 0) + 1
+            colour = pixel(shot, x, y)
+            counts[colour] = counts.get(colour, 0) + 1
     behind = max(counts, key=counts.get)
-    common = [rgb for rgb, n in counts.items() if n >= max(6, sum(counts.values()) // 400) and rgb != behind]
-    return max((contrast(rgb, behind) for rgb in common), default=1.0)
-
-
-def screenshot(display):
-    shot = subprocess.run(["import", "-window", "root", "-display", display, "-depth", "8", "ppm:-"],
-                          capture_output=True, timeout=30).stdout
-    _, width, height, rest = shot.split(maxsplit=3)
-    return int(width), int(height), rest.split(b"\n", 1)[1]
+    rgb = {c: tuple(int(c[i:i + 2], 16) for i in (1, 3, 5)) for c in counts}
+    common = [c for c, n in counts.items() if n >= max(6, sum(counts.values()) // 400) and c != behind]
+    return max((contrast(rgb[c], rgb[behind]) for c in common), default=1.0)
 
 
 @pytest.mark.parametrize("emulator", ["kitty", "xterm"])
-def test_the_switcher_reads_in_the_theme_it_applied(display, emulator):
+def test_the_switcher_reads_in_the_theme_it_applied(display, emulator, own_user):
     """In a terminal tintwell itself just recoloured, and after a theme applied from outside while it
     is open: the highlighted row, the tabs and the hints stand out at least 3:1 (in kitty, where the
     window's palette is asked, as in xterm, where it was assumed before)."""
-    if os.geteuid() != 0:
-        pytest.skip("writes to its terminal on purpose: runs only as root, as a user id of its own")
     if shutil.which(emulator) is None or shutil.which("import") is None:
         pytest.skip(f"{emulator} or ImageMagick's import is not installed")
     themes_data = DATA / "kitty-themes"
     if not (themes_data / "themes.json").exists():
         pytest.skip(f"real kitty themes not found in {DATA}")
-    uid = unused_uid()
-    root = Path(tempfile.mkdtemp(prefix="tintwell-readable-"))
+    user, root, tintwell, unprivileged = own_user.home, own_user.root, own_user.tintwell, own_user.command()
+    shutil.copytree(themes_data, user.cache / "morvane/kitty-themes", ignore=shutil.ignore_patterns("*.md"))
+    own_user.own_everything()
+    env = user.env(reach_terminals=True, DISPLAY=display, PATH="/usr/bin:/bin", GSETTINGS_BACKEND="keyfile")
+    names = subprocess.run([*unprivileged, tintwell, "--list", "--cached"], env=env, capture_output=True,
+                           text=True, timeout=30).stdout.split("\n")
+    geometry = ("import fcntl, struct, termios; print(*struct.unpack('HHHH', fcntl.ioctl(0, termios.TIOCGWINSZ, "
+                "bytes(8))))")
+    script = (f"{tintwell} --theme 'Gruvbox Light' > /dev/null 2>&1; /usr/bin/python3 -c \"{geometry}\" > {root}/size;"
+              f" {tintwell}; sleep 600")
+    socket = root / "k.sock"
+    command = (["kitty", "--config", "NONE", "-o", "allow_remote_control=yes", "--listen-on", f"unix:{socket}",
+                "-o", "font_size=11", "-o", "initial_window_width=1000", "-o", "initial_window_height=700",
+                "sh", "-c", script] if emulator == "kitty" else
+               ["xterm", "-geometry", "100x30+0+0", "-fa", "Monospace", "-fs", "10", "-b", "0", "-e", "sh", "-c", script])
+    window = subprocess.Popen([*unprivileged, *command], env=env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
     try:
-        user = Home(root)
-        shutil.copytree(themes_data, user.cache / "morvane/kitty-themes", ignore=shutil.ignore_patterns("*.md"))
-        tintwell = shutil.copy(TINTWELL, root / "tintwell")
-        subprocess.run(["chown", "-R", f"{uid}:{uid}", str(root)], check=True)
-        env = user.env(reach_terminals=True, DISPLAY=display, PATH="/usr/bin:/bin", GSETTINGS_BACKEND="keyfile")
-        unprivileged = ["setpriv", f"--reuid={uid}", f"--regid={uid}", "--clear-groups"]
-        names = subprocess.run([*unprivileged, tintwell, "--list", "--cached"], env=env, capture_output=True,
-                               text=True, timeout=30).stdout.split("\n")
-        # 100 x 30: a 10-row pane, 16 list rows (2 to 17); the active theme highlighted, scrolled to the last.
-        row = 2 + min(names.index("Gruvbox Light"), 15)
-        geometry = ("import fcntl, struct, termios; print(*struct.unpack('HHHH', fcntl.ioctl(0, termios.TIOCGWINSZ, "
-                    "bytes(8))))")
-        script = (f"{tintwell} --theme 'Gruvbox Light' > /dev/null 2>&1; /usr/bin/python3 -c \"{geometry}\" > {root}/size;"
-                  f" {tintwell}; sleep 600")
-        socket = root / "k.sock"
-        command = (["kitty", "--config", "NONE", "-o", "allow_remote_control=yes", "--listen-on", f"unix:{socket}",
-                    "-o", "font_size=11", "-o", "initial_window_width=1000", "-o", "initial_window_height=700",
-                    "sh", "-c", script] if emulator == "kitty" else
-                   ["xterm", "-geometry", "100x30+0+0", "-fa", "Monospace", "-fs", "10", "-b", "0", "-e", "sh", "-c", script])
-        window = subprocess.Popen([*unprivileged, *command], env=env, stdout=subprocess.DEVNULL,
-                                  stderr=subprocess.DEVNULL)
+        size = root / "size"
         try:
-            size = root / "size"
-            try:
-                wait_until(lambda: size.exists() and size.read_text().strip(), 30, f"{emulator} to start")
-            except AssertionError:
-                pytest.skip(f"{emulator} did not start under Xvfb here")
-            rows, columns, width_px, height_px = map(int, size.read_text().split())
-            assert (rows, columns) == (30, 100) or emulator == "kitty"
-            cell = (width_px / columns, height_px / rows)
-            row = 2 + min(names.index("Gruvbox Light"), rows - 14 - 1) if emulator == "kitty" else row
-            time.sleep(1.5)  # the first frame, drawn for the colours the terminal reported
+            wait_until(lambda: size.exists() and size.read_text().strip(), 30, f"{emulator} to start")
+        except AssertionError:
+            pytest.skip(f"{emulator} did not start under Xvfb here")
+        rows, columns, width_px, height_px = map(int, size.read_text().split())
+        assert (rows, columns) == (30, 100) or emulator == "kitty"
+        cell = (width_px / columns, height_px / rows)
+        # A 10-row pane, the list from row 2: the active theme highlighted, scrolled to the last list row.
+        row = 2 + min(names.index("Gruvbox Light"), rows - 15)
+        time.sleep(1.5)  # the first frame, drawn for the colours the terminal reported
 
-            def readable(theme):
-                shot = screenshot(display)
-                measured = {"highlighted row": text_contrast(shot, cell, (2, 30), row),
-                            "active tab": text_contrast(shot, cell, (0, 8), 0),
-                            "inactive tab": text_contrast(shot, cell, (8, 20), 0),
-                            "hint line": text_contrast(shot, cell, (0, 40), rows - 1)}
-                print(emulator, theme, {k: round(v, 2) for k, v in measured.items()})
-                assert all(v >= 3 for v in measured.values()), (emulator, theme, measured)
-            readable("Gruvbox Light")
-            # From a key binding, while the Switcher is open.
-            assert subprocess.run([*unprivileged, tintwell, "--theme", "Solarized Dark"], env=env, capture_output=True,
-                                  timeout=30).returncode == 0
-            time.sleep(1.5)  # noticed within a second, then drawn again
-            if emulator == "kitty":
-                assert "theme changed elsewhere: Solarized Dark" in kitty_at(socket, "get-text").stdout
-            readable("Solarized Dark")
-        finally:
-            window.kill()
-            window.wait()
+        def readable(theme):
+            shot = x_screenshot(display)
+            measured = {"highlighted row": text_contrast(shot, cell, (2, 30), row),
+                        "active tab": text_contrast(shot, cell, (0, 8), 0),
+                        "inactive tab": text_contrast(shot, cell, (8, 20), 0),
+                        "hint line": text_contrast(shot, cell, (0, 40), rows - 1)}
+            print(emulator, theme, {k: round(v, 2) for k, v in measured.items()})
+            assert all(v >= 3 for v in measured.values()), (emulator, theme, measured)
+        readable("Gruvbox Light")
+        # From a key binding, while the Switcher is open.
+        assert subprocess.run([*unprivileged, tintwell, "--theme", "Solarized Dark"], env=env, capture_output=True,
+                              timeout=30).returncode == 0
+        time.sleep(1.5)  # noticed within a second, then drawn again
+        if emulator == "kitty":
+            assert "theme changed elsewhere: Solarized Dark" in kitty_at(socket, "get-text").stdout
+        readable("Solarized Dark")
     finally:
-        shutil.rmtree(root, ignore_errors=True)
+        window.kill()
+        window.wait()

@@ -1,9 +1,5 @@
-"""Every shipped template, rendered for a dark and a light built-in by a real
-activation, is accepted by the program it is for, where Debian has it: tmux
-sources it, fuzzel and mako read it before they look for a display or a bus,
-rofi dumps it under Xvfb, Qt reads the qt5ct scheme, GTK 3 parses the wofi
-and swaync stylesheets; dunst's, zathura's and hyprlock's lines are read as
-those programs read them."""
+"""Every shipped template, rendered for a dark and a light built-in by a real activation, accepted
+by its program where Debian has it; dunst's, zathura's and hyprlock's lines read as they read them."""
 
 import json
 import os
@@ -15,7 +11,7 @@ from pathlib import Path
 
 import pytest
 
-from conftest import TINTWELL, Home
+from conftest import Home
 
 HERE = Path(__file__).parent
 SHIPPED = ["dunst", "fuzzel", "hyprlock", "mako", "qt5ct", "rofi", "swaync", "tmux", "wofi", "zathura"]
@@ -43,9 +39,10 @@ def rendered(request, tmp_path_factory):
     return request.param, out
 
 
-def need(program):
-    if shutil.which(program) is None:
-        pytest.skip(f"{program} is not installed")
+def need(*programs):
+    for program in programs:
+        if shutil.which(program) is None:
+            pytest.skip(f"{program} is not installed")
 
 
 def test_tmux_sources_it(rendered):
@@ -59,8 +56,7 @@ def test_tmux_sources_it(rendered):
 
 
 def test_fuzzel_and_mako_read_it_before_they_look_for_a_display(rendered, tmp_path):
-    need("fuzzel")
-    need("mako")
+    need("fuzzel", "mako")
     _, out = rendered
     fuzzel = subprocess.run(["fuzzel", "--config", str(out / "fuzzel")], capture_output=True, text=True, timeout=30,
                             env={"PATH": "/usr/bin:/bin", "XDG_RUNTIME_DIR": str(tmp_path)}, stdin=subprocess.DEVNULL)
@@ -71,8 +67,7 @@ def test_fuzzel_and_mako_read_it_before_they_look_for_a_display(rendered, tmp_pa
 
 
 def test_rofi_dumps_it_under_xvfb(rendered):
-    need("rofi")
-    need("Xvfb")
+    need("rofi", "Xvfb")
     theme, out = rendered
     number = 60 + os.getpid() % 30
     server = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "800x600x24", "-nolisten", "tcp"],

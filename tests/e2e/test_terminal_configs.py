@@ -7,62 +7,35 @@ writes to that user's terminals."""
 import os
 import shutil
 import subprocess
-import tempfile
 import time
 from pathlib import Path
 
 import pytest
 
-from conftest import TINTWELL, Home, unused_uid
+from conftest import pixel, read_ppm, wait_until, x_screenshot
 
 NORD_BACKGROUND = "#2e3440"
 
 
-def as_user(uid):
-    return ["setpriv", f"--reuid={uid}", f"--regid={uid}", "--clear-groups"]
-
-
-@pytest.fixture
-def user():
-    if os.geteuid() != 0:
-        pytest.skip("runs as a user id of its own, which needs root")
-    uid = unused_uid()
-    root = Path(tempfile.mkdtemp(prefix="tintwell-terminal-configs-"))
-    home = Home(root)
-    tintwell = shutil.copy(TINTWELL, root / "tintwell")
-    subprocess.run(["chown", "-R", f"{uid}:{uid}", str(root)], check=True)
-    yield uid, home, tintwell
-    subprocess.run(["pkill", "-KILL", "-u", str(uid)], capture_output=True)
-    shutil.rmtree(root, ignore_errors=True)
-
-
-def wait_until(predicate, timeout, what):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if predicate():
-            return
-        time.sleep(0.1)
-    raise AssertionError(f"timed out waiting for {what}")
-
-
-def test_a_new_foot_window_shows_the_theme(user):
+def test_a_new_foot_window_shows_the_theme(own_user):
     for program in ("foot", "sway", "grim"):
         if shutil.which(program) is None:
             pytest.skip(f"{program} is not installed")
-    uid, home, tintwell = user
+    own_user.own_everything()
+    home, as_user = own_user.home, own_user.command
     env = home.env(reach_terminals=True, PATH="/usr/bin:/bin")
-    applied = subprocess.run([*as_user(uid), tintwell, "--theme", "nord"], env=env, capture_output=True, text=True,
+    applied = subprocess.run(as_user(own_user.tintwell, "--theme", "nord"), env=env, capture_output=True, text=True,
                              timeout=60)
     assert applied.returncode == 0, applied.stderr
     foot_ini = home.config / "foot/foot.ini"
     assert foot_ini.read_text() == f"include={home.config}/morvane/themes/current/foot.ini\n"
-    checked = subprocess.run([*as_user(uid), "foot", "--check-config", "-c", str(foot_ini)], env=env,
+    checked = subprocess.run(as_user("foot", "--check-config", "-c", foot_ini), env=env,
                              capture_output=True, text=True, timeout=30)
     assert checked.returncode == 0, checked.stderr
     config = home.root / "sway.conf"
     config.write_text("xwayland disable\noutput HEADLESS-1 resolution 800x600\n")
     wayland = dict(env, WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman")
-    sway = subprocess.Popen([*as_user(uid), "sway", "-c", str(config)], env=wayland, stdout=subprocess.DEVNULL,
+    sway = subprocess.Popen(as_user("sway", "-c", config), env=wayland, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
     try:
         try:
@@ -72,27 +45,20 @@ def test_a_new_foot_window_shows_the_theme(user):
             pytest.skip("sway did not start headless here")
         socket = next(p.name for p in home.runtime.iterdir() if p.name.startswith("wayland-") and not p.name.endswith(".lock"))
         shown = dict(env, WAYLAND_DISPLAY=socket)
-        foot = subprocess.Popen([*as_user(uid), "foot", "sleep", "60"], env=shown, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
+        subprocess.Popen(as_user("foot", "sleep", "60"), env=shown, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         shot = home.root / "foot.ppm"
 
         def shows_the_theme():
-            subprocess.run([*as_user(uid), "grim", "-t", "ppm", str(shot)], env=shown, capture_output=True, timeout=30)
-            if not shot.exists():
-                return False
-            data = shot.read_bytes()
-            _, width, height, rest = data.split(maxsplit=3)
-            pixels = rest.split(b"\n", 1)[1]
-            x, y = int(width) // 2, int(height) // 2
-            return "#%02x%02x%02x" % tuple(pixels[3 * (y * int(width) + x):3 * (y * int(width) + x) + 3]) == NORD_BACKGROUND
+            subprocess.run(as_user("grim", "-t", "ppm", shot), env=shown, capture_output=True, timeout=30)
+            picture = read_ppm(shot.read_bytes()) if shot.exists() else None
+            return picture and pixel(picture, picture[0] // 2, picture[1] // 2) == NORD_BACKGROUND
         wait_until(shows_the_theme, 20, "a foot window in nord")
-        foot.kill()
     finally:
         sway.kill()
         sway.wait()
 
 
-def test_a_new_alacritty_window_shows_the_theme(user):
+def test_a_new_alacritty_window_shows_the_theme(own_user):
     for program in ("alacritty", "Xvfb", "import"):
         if shutil.which(program) is None:
             pytest.skip(f"{program} is not installed")
@@ -100,9 +66,10 @@ def test_a_new_alacritty_window_shows_the_theme(user):
                     if p.exists()), None)
     if wrapper is None:
         pytest.skip("libnss-wrapper is not installed: alacritty needs a passwd entry for its user")
-    uid, home, tintwell = user
+    own_user.own_everything()
+    uid, home, as_user = own_user.uid, own_user.home, own_user.command
     env = home.env(reach_terminals=True, PATH="/usr/bin:/bin")
-    assert subprocess.run([*as_user(uid), tintwell, "--theme", "nord"], env=env, capture_output=True,
+    assert subprocess.run(as_user(own_user.tintwell, "--theme", "nord"), env=env, capture_output=True,
                           timeout=60).returncode == 0
     config = (home.config / "alacritty/alacritty.yml").read_text()
     assert config == f'import:\n  - "{home.config}/morvane/themes/current/alacritty.yml"\n', config
@@ -118,18 +85,11 @@ def test_a_new_alacritty_window_shows_the_theme(user):
                      NSS_WRAPPER_GROUP=str(home.root / "group"))
         log = home.root / "alacritty.log"
         with open(log, "w") as out:
-            window = subprocess.Popen([*as_user(uid), "alacritty", "-e", "sleep", "60"], env=shown, stdout=out,
+            window = subprocess.Popen(as_user("alacritty", "-e", "sleep", "60"), env=shown, stdout=out,
                                       stderr=subprocess.STDOUT)
-
-        def shows_the_theme():
-            grab = subprocess.run(["import", "-window", "root", "-display", f":{number}", "-depth", "8", "ppm:-"],
-                                  capture_output=True, timeout=30).stdout
-            _, width, _, rest = grab.split(maxsplit=3)
-            pixels = rest.split(b"\n", 1)[1]
-            x, y = 100, 100
-            return "#%02x%02x%02x" % tuple(pixels[3 * (y * int(width) + x):3 * (y * int(width) + x) + 3]) == NORD_BACKGROUND
         try:
-            wait_until(shows_the_theme, 30, "an alacritty window in nord")
+            wait_until(lambda: pixel(x_screenshot(f":{number}"), 100, 100) == NORD_BACKGROUND, 30,
+                       "an alacritty window in nord")
         except AssertionError:
             if window.poll() is not None:
                 pytest.skip(f"alacritty did not start under Xvfb here: {log.read_text()[-300:]}")

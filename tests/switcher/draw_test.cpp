@@ -178,8 +178,8 @@ TEST(WrapToWidth, TheWholeOutcomeInLinesOfTheWidth) {
       {80, {outcome}},
       {40, {"Activated theme: nord · recoloured 4", "terminal windows · btop theme saved"}},
       {12, {"Activated", "theme: nord", "· recoloured", "4 terminal", "windows ·", "btop theme", "saved"}},
-      {4, {"Acti", "vate", "d", "them", "e:", "nord", "·", "reco", "lour", "ed 4", "term", "inal", "wind", "ows", "·",
-           "btop", "them", "e", "save", "d"}},
+      {6, {"Activa", "ted", "theme:", "nord ·", "recolo", "ured 4", "termin", "al", "window", "s ·", "btop", "theme",
+           "saved"}},
   };
   for (const auto& c : cases) EXPECT_EQ(switcher::wrap_to_width(outcome, c.width), c.lines) << c.width;
   EXPECT_EQ(switcher::wrap_to_width("😀😀", 1), (std::vector<std::string>{"😀", "😀"})) << "wider than the line";

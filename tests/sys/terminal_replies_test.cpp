@@ -32,9 +32,7 @@ TEST(TerminalReplies, AnswersAreTakenOutOfWhatElseArrives) {
     EXPECT_EQ(replies.complete, c.complete);
     EXPECT_EQ(replies.other, c.other);
   }
-}
-
-TEST(TerminalReplies, XColoursOfEveryWidth) {
+  // Colours of every width.
   using Rgb = std::array<std::uint8_t, 3>;
   EXPECT_EQ(sys::parse_x_colour("rgb:ffff/0000/8080"), (Rgb{255, 0, 128}));
   EXPECT_EQ(sys::parse_x_colour("rgb:f/0/8"), (Rgb{255, 0, 136}));

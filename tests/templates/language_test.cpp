@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "templates/manifest.hpp"
-#include "templates/shipped.hpp"
-#include "themes/builtin_themes.hpp"
 
 namespace {
 
@@ -28,15 +26,13 @@ TEST(TemplateLanguage, EveryFilterNameAndBranch) {
   } cases[] = {
       {"plain {text} } { % kept", "plain {text} } { % kept"},
       {"{{accent}} {{ accent | hex }}", "#ff8000 #ff8000"},
-      {"{{ accent|strip }}", "ff8000"},
-      {"{{ accent | rgb }}", "rgb(255, 128, 0)"},
+      {"{{ accent|strip }}", "ff8000"}, {"{{ accent | rgb }}", "rgb(255, 128, 0)"},
       {"{{ accent | rgba(0.5) }}", "rgba(255, 128, 0, 0.5)"},
       {"{{ accent | hexa(0.5) }} {{ accent | ahex(1) }}", "#ff800080 #ffff8000"},
       {"{{ accent | red }},{{ accent | green }},{{ accent | blue }}", "255,128,0"},
       {"{{ accent | lighten(50) }} {{ accent | darken(50) }}", "#ffc080 #804000"},
       {"{{ accent | mix(foreground, 100) }} {{ accent | darken(100) | lighten(0) | strip }}", "#eeeeee 000000"},
-      {"{{ name }} is {{ mode }}", "My Theme is dark"},
-      {"{{ mode }}", "light", false},
+      {"{{ name }} is {{ mode }}", "My Theme is dark"}, {"{{ mode }}", "light", false},
       {R"(\{{ accent }} \{% if %} \{x)", "{{ accent }} {% if %} \\{x"},
       {"{% if dark %}D{% else %}L{% endif %}|{% if light %}l{% endif %}", "D|"},
       {"{% if dark %}D{% else %}L{% endif %}|{% if light %}l{% endif %}", "L|l", false},
@@ -52,20 +48,17 @@ TEST(TemplateLanguage, ErrorsSayWhereAndWhat) {
   } cases[] = {
       {"ok\n  {{ colr1 }}", "t:2:3: unknown name 'colr1' (did you mean color1, color0, color10?)"},
       {"é {{ accent | lighter(5) }}", "t:1:3: unknown filter 'lighter' (did you mean lighten?)"},
-      {"{{ accent", "t:1:1: unclosed '{{'"},
-      {"x {% endif %}", "t:1:3: 'endif' without 'if'"},
-      {"{% else %}", "t:1:1: 'else' without 'if'"},
-      {"a\n{% if dark %}\nb", "t:2:1: 'if' without 'endif'"},
+      {"{{ accent", "t:1:1: unclosed '{{'"}, {"x {% endif %}", "t:1:3: 'endif' without 'if'"},
+      {"{% else %}", "t:1:1: 'else' without 'if'"}, {"a\n{% if dark %}\nb", "t:2:1: 'if' without 'endif'"},
       {"{% if dusk %}{% endif %}", "t:1:1: expected 'if dark' or 'if light'"},
       {"{{ accent | lighten }}", "t:1:1: lighten needs 1 argument"},
       {"{{ accent | mix(base) }}", "t:1:1: mix needs 2 arguments"},
-      {"{{ accent | hex(1) }}", "t:1:1: hex takes 0 arguments"},
+      {"{{ accent | hex(1) }}", "t:1:1: hex takes 0 arguments"}, {"{{ }}", "t:1:1: empty placeholder"},
       {"{{ accent | lighten(150) }}", "t:1:1: lighten: 150 is out of range (0 to 100)"},
       {"{{ accent | hexa(2) }}", "t:1:1: hexa: 2 is out of range (0 to 1)"},
       {"{{ accent | mix(nope, 5) }}", "t:1:1: unknown colour 'nope'"},
       {"{{ name | hex }}", "t:1:1: 'name' is text: filters take colours"},
       {"{{ accent | hex | lighten(5) }}", "t:1:1: 'lighten' after a text filter: it must come last"},
-      {"{{ }}", "t:1:1: empty placeholder"},
   };
   for (const auto& c : cases) EXPECT_EQ(render_template("t", c.text, values()).error_text(), c.error) << c.text;
   std::string deep;
@@ -101,16 +94,6 @@ TEST(TemplateManifest, WhatItTakesAndWhatItRefuses) {
   std::string many;
   for (std::size_t i = 0; i <= templates::kMaxTemplates; ++i) many += "[[template]]\nsource = \"builtin:tmux\"\n";
   EXPECT_EQ(templates::parse_manifest(many, "m").error_text(), "m:513:1: more than 256 templates");
-}
-
-TEST(ShippedTemplates, EveryOneRendersForEveryBuiltin) {
-  for (const auto& theme : themes::builtin_themes()) {
-    const auto def = theme.definition();
-    const auto values = templates::theme_values(def.name, {}, def);
-    ASSERT_TRUE(values.has_value()) << def.name;
-    for (const auto& shipped : templates::shipped_templates())
-      EXPECT_TRUE(render_template(shipped.name, shipped.text, *values).ok()) << shipped.name << " " << def.name;
-  }
 }
 
 }  // namespace
