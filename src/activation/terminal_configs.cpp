@@ -51,9 +51,9 @@ std::string_view key_of(std::string_view line) {
   return equals == std::string_view::npos ? std::string_view{} : sys::trim(line.substr(0, equals));
 }
 
-// A foreground-on-background pair and the sixteen colours, in YAML or TOML.
+// Each colour alacritty takes, as (group, key, colour), for YAML or TOML.
 template <class Entry>
-void alacritty_colours(const themes::Palette& p, std::string& out, const Entry& entry) {
+void alacritty_colours(const themes::Palette& p, const Entry& entry) {
   const auto fg = p.foreground, bg = p.background;
   entry("primary", "background", bg);
   entry("primary", "foreground", fg);
@@ -65,7 +65,6 @@ void alacritty_colours(const themes::Palette& p, std::string& out, const Entry& 
   }
   for (std::size_t i = 0; i < 8; ++i) entry("normal", kNames[i], colour(p, i));
   for (std::size_t i = 0; i < 8; ++i) entry("bright", kNames[i], colour(p, i + 8));
-  (void)out;
 }
 
 }  // namespace
@@ -129,7 +128,7 @@ std::string alacritty_yml(const themes::Palette& p) {
   std::string out(kHeader);
   out += "colors:\n";
   std::string_view group;
-  alacritty_colours(p, out, [&](std::string_view g, std::string_view key, const std::optional<themes::Colour>& c) {
+  alacritty_colours(p, [&](std::string_view g, std::string_view key, const std::optional<themes::Colour>& c) {
     if (!c) return;
     if (g != group) out += fmt::format("  {}:\n", group = g);
     out += fmt::format("    {}: \"{}\"\n", key, hash(*c));
@@ -140,7 +139,7 @@ std::string alacritty_yml(const themes::Palette& p) {
 std::string alacritty_toml(const themes::Palette& p) {
   std::string out(kHeader);
   std::string_view group;
-  alacritty_colours(p, out, [&](std::string_view g, std::string_view key, const std::optional<themes::Colour>& c) {
+  alacritty_colours(p, [&](std::string_view g, std::string_view key, const std::optional<themes::Colour>& c) {
     if (!c) return;
     if (g != group) out += fmt::format("{}[colors.{}]\n", group.empty() ? "" : "\n", group = g);
     out += fmt::format("{} = \"{}\"\n", key, hash(*c));
