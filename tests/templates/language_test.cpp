@@ -25,7 +25,7 @@ TEST(TemplateLanguage, EveryFilterNameAndBranch) {
     bool dark = true;
   } cases[] = {
       {"plain {text} } { % kept", "plain {text} } { % kept"},
-      {"{{accent}} {{ accent | hex }}", "#ff8000 #ff8000"},
+      {"{{accent}} {{ accent | hex }} {{color15}}", "#ff8000 #ff8000 #102030"},
       {"{{ accent|strip }}", "ff8000"}, {"{{ accent | rgb }}", "rgb(255, 128, 0)"},
       {"{{ accent | rgba(0.5) }}", "rgba(255, 128, 0, 0.5)"},
       {"{{ accent | hexa(0.5) }} {{ accent | ahex(1) }}", "#ff800080 #ffff8000"},
