@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "activation/activate.hpp"
+#include "activation/picture_theme.hpp"
 #include "activation/templates.hpp"
 #include "sys/os_error.hpp"
 #include "sys/text.hpp"
@@ -19,6 +20,7 @@
 #include "themes/kitty_index.hpp"
 #include "themes/profile_store.hpp"
 #include "wallpaper/backends.hpp"
+#include "wallpaper/picture_palette.hpp"
 
 namespace cli {
 namespace {
@@ -102,14 +104,39 @@ ActionOutcome current(const themes::Locations& where) {
   return said(*name);
 }
 
-ActionOutcome apply_wallpaper(const themes::Environment& env, sys::ProcessRunner& runner, const std::string& path) {
+// A wallpaper given on the command line: a regular file, named as the
+// wallpapers list would show it.
+sys::Result<wallpaper::Wallpaper> given_picture(const std::string& path) {
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return failed(fmt::format("{}: {}", sys::lossy_utf8(path), sys::os_error_text(errno)));
-  if (!S_ISREG(st.st_mode)) return failed(fmt::format("{}: not a regular file", sys::lossy_utf8(path)));
-  const wallpaper::Wallpaper chosen{sys::lossy_utf8(fs::path(path).filename().native()), path};
-  auto outcome = wallpaper::apply_wallpaper(env, runner, chosen);
+  if (::stat(path.c_str(), &st) != 0)
+    return sys::Error{fmt::format("{}: {}", sys::lossy_utf8(path), sys::os_error_text(errno))};
+  if (!S_ISREG(st.st_mode)) return sys::Error{fmt::format("{}: not a regular file", sys::lossy_utf8(path))};
+  return wallpaper::Wallpaper{sys::lossy_utf8(fs::path(path).filename().native()), path};
+}
+
+wallpaper::Variant variant_of(const CommandLine& line) {
+  return line.light ? wallpaper::Variant::Light : wallpaper::Variant::Dark;
+}
+
+ActionOutcome apply_wallpaper(const themes::Environment& env, const themes::Locations& where,
+                              sys::ProcessRunner& runner, const CommandLine& line) {
+  auto chosen = given_picture(line.value);
+  if (!chosen) return failed(chosen.error_text());
+  auto outcome = line.with_theme
+                     ? activation::apply_wallpaper_with_theme(env, where, runner, chosen.value(), variant_of(line))
+                     : wallpaper::apply_wallpaper(env, runner, chosen.value());
   if (!outcome) return failed(outcome.error_text());
   return said(outcome.value());
+}
+
+// The theme a picture gives, printed; nothing is changed.
+ActionOutcome print_palette(const CommandLine& line) {
+  auto chosen = given_picture(line.value);
+  if (!chosen) return failed(chosen.error_text());
+  auto palette = wallpaper::wallpaper_palette(chosen.value().path, variant_of(line));
+  if (!palette) return failed(palette.error_text());
+  return ActionOutcome{.status = 0,
+                       .out = line.json ? wallpaper::palette_json(palette.value()) : wallpaper::palette_lines(palette.value())};
 }
 
 // The theme templates are checked against by default: the active one,
@@ -193,7 +220,9 @@ ActionOutcome run_action(const CommandLine& line, const themes::Environment& env
     case Command::Theme:
       return apply_theme(env, where, runner, line.value);
     case Command::Wallpaper:
-      return apply_wallpaper(env, runner, line.value);
+      return apply_wallpaper(env, where, runner, line);
+    case Command::Palette:
+      return print_palette(line);
     case Command::List:
       return list(where, runner, line.json, line.cached);
     case Command::Current:

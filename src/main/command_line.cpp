@@ -20,6 +20,7 @@ struct Action {
 constexpr Action kActions[] = {
     {"--theme", Command::Theme, Takes::Value, "theme name"},
     {"--wallpaper", Command::Wallpaper, Takes::Value, "file"},
+    {"--palette", Command::Palette, Takes::Value, "file"},
     {"--list", Command::List, Takes::Nothing},
     {"--current", Command::Current, Takes::Nothing},
     {"--templates", Command::Templates, Takes::Nothing},
@@ -33,10 +34,37 @@ const Action* action_named(std::string_view arg) {
   return nullptr;
 }
 
+// The flags that change an action, and the actions each goes with.
+struct Flag {
+  std::string_view name;
+  bool CommandLine::*field;
+  std::string_view goes_with;
+};
+
+constexpr Flag kFlags[] = {
+    {"--json", &CommandLine::json, "--list or --palette"},
+    {"--cached", &CommandLine::cached, "--list"},
+    {"--light", &CommandLine::light, "--palette or --wallpaper --with-theme"},
+    {"--with-theme", &CommandLine::with_theme, "--wallpaper"},
+};
+
+bool flag_fits(std::string_view flag, const CommandLine& line) {
+  if (flag == "--json") return line.command == Command::List || line.command == Command::Palette;
+  if (flag == "--cached") return line.command == Command::List;
+  if (flag == "--light") return line.command == Command::Palette || (line.command == Command::Wallpaper && line.with_theme);
+  return line.command == Command::Wallpaper;
+}
+
+const Flag* flag_named(std::string_view arg) {
+  for (const auto& flag : kFlags)
+    if (arg == flag.name) return &flag;
+  return nullptr;
+}
+
 // An argument that is one of our options, which is never taken as the
 // value of the option before it: `--theme --list` lacks its name.
 bool is_option(std::string_view arg) {
-  if (action_named(arg) || arg == "--json" || arg == "--cached") return true;
+  if (action_named(arg) || flag_named(arg)) return true;
   for (const auto& action : kActions)
     if (action.takes != Takes::Nothing && arg.starts_with(action.flag) && arg.substr(action.flag.size()).starts_with('='))
       return true;
@@ -48,8 +76,8 @@ CommandLine misuse(std::string text) { return CommandLine{.command = Command::Mi
 CommandLine parse_action(const std::vector<std::string>& args) {
   const Action* chosen = nullptr;
   std::optional<std::string> value;
-  bool json = false;
-  bool cached = false;
+  CommandLine line;
+  std::vector<const Flag*> flags;
   std::vector<std::string_view> unknown;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
@@ -64,10 +92,9 @@ CommandLine parse_action(const std::vector<std::string>& args) {
       }
     }
     if (!action) {
-      if (arg == "--json") {
-        json = true;
-      } else if (arg == "--cached") {
-        cached = true;
+      if (const Flag* flag = flag_named(arg)) {
+        line.*(flag->field) = true;
+        flags.push_back(flag);
       } else {
         unknown.push_back(arg);
       }
@@ -87,9 +114,12 @@ CommandLine parse_action(const std::vector<std::string>& args) {
   }
   if (!chosen) return CommandLine{};
   if (!unknown.empty()) return misuse(fmt::format("unknown argument {} with {}", unknown.front(), chosen->flag));
-  for (const auto& [given, flag] : {std::pair{json, "--json"}, std::pair{cached, "--cached"}})
-    if (given && chosen->command != Command::List) return misuse(fmt::format("{} goes with --list, not {}", flag, chosen->flag));
-  return CommandLine{.command = chosen->command, .value = value.value_or(""), .json = json, .cached = cached};
+  line.command = chosen->command;
+  line.value = value.value_or("");
+  for (const Flag* flag : flags)
+    if (!flag_fits(flag->name, line))
+      return misuse(fmt::format("{} goes with {}, not {}", flag->name, flag->goes_with, chosen->flag));
+  return line;
 }
 
 }  // namespace

@@ -12,7 +12,8 @@ enum class Command {
   Help,       ///< --help or -h: print the usage text
   Version,    ///< --version: print "tintwell VERSION"
   Theme,      ///< --theme NAME: apply a theme as Enter does
-  Wallpaper,  ///< --wallpaper PATH: apply a wallpaper as Enter does
+  Wallpaper,  ///< --wallpaper PATH [--with-theme [--light]]: apply a wallpaper as Enter does (and its theme, as t does)
+  Palette,    ///< --palette FILE [--light] [--json]: print the theme a picture gives
   List,       ///< --list [--json] [--cached]: print the theme list
   Current,    ///< --current: print the active theme's name
   Templates,  ///< --templates: list the manifest's templates and the shipped ones
@@ -27,6 +28,8 @@ struct CommandLine {
   std::string value{};  ///< the theme name, wallpaper path or template name
   bool json = false;    ///< --list --json
   bool cached = false;  ///< --list --cached: what is on disk, never downloading
+  bool light = false;   ///< --light: the light variant of a picture's theme
+  bool with_theme = false;  ///< --wallpaper --with-theme: the picture's theme too
   std::string error{};  ///< for Misuse: one line naming the problem
   bool operator==(const CommandLine&) const = default;
 };
@@ -34,9 +37,11 @@ struct CommandLine {
 /// Decides what to do from the arguments after the program name. Only
 /// whole, exact arguments count, anywhere on the line. --apply wins over
 /// everything, then --help, then --version. Then the actions for scripts
-/// (--theme, --wallpaper, --list, --current, --templates,
+/// (--theme, --wallpaper, --palette, --list, --current, --templates,
 /// --check-templates, --print-template), of which at most one may be
-/// given; with an action, every other argument must belong to it.
+/// given; with an action, every other argument must belong to it (--json
+/// to --list and --palette, --cached to --list, --with-theme to
+/// --wallpaper, --light to --palette and --wallpaper --with-theme).
 /// Without one, other arguments are ignored and the Switcher opens.
 CommandLine parse_command_line(const std::vector<std::string>& args);
 

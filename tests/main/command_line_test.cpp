@@ -14,7 +14,8 @@ TEST(CommandLine, EachArgumentLineYieldsOneAction) {
   const std::map<std::string, Command> commands = {
       {"switcher", Command::Switcher}, {"apply", Command::Apply}, {"help", Command::Help},
       {"version", Command::Version},   {"theme", Command::Theme}, {"wallpaper", Command::Wallpaper},
-      {"list", Command::List},         {"current", Command::Current}, {"misuse", Command::Misuse}};
+      {"list", Command::List},         {"current", Command::Current}, {"palette", Command::Palette},
+      {"misuse", Command::Misuse}};
   for (const auto& c : testing_support::read_cases("command_line.txt")) {
     std::vector<std::string> args;
     for (std::size_t start = 0; !c.at("args").empty() && start <= c.at("args").size();) {
@@ -28,6 +29,8 @@ TEST(CommandLine, EachArgumentLineYieldsOneAction) {
     EXPECT_EQ(got.value, c.contains("value") ? c.at("value") : "");
     EXPECT_EQ(got.json, c.contains("json"));
     EXPECT_EQ(got.cached, c.contains("cached"));
+    EXPECT_EQ(got.light, c.contains("light"));
+    EXPECT_EQ(got.with_theme, c.contains("with_theme"));
     EXPECT_EQ(got.error, c.contains("error") ? c.at("error") : "");
   }
 }
