@@ -21,6 +21,10 @@ class NoServices final : public switcher::SwitcherServices {
   std::optional<std::filesystem::path> load_saved_wallpaper() override { return {}; }
   sys::Result<std::string> activate_theme(const std::string&) override { return sys::Error{""}; }
   sys::Result<std::string> apply_wallpaper(const wallpaper::Wallpaper&) override { return sys::Error{""}; }
+  sys::Result<std::string> apply_wallpaper_with_theme(const wallpaper::Wallpaper&, wallpaper::Variant,
+                                                      const wallpaper::PictureColours*) override {
+    return sys::Error{""};
+  }
   void show_image(const std::filesystem::path&, switcher::ImagePlacement) override {}
   void clear_image() override {}
   switcher::ColourFetch colour_fetch() override { return {}; }

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "switcher/picture_colours.hpp"
 #include "switcher/preview.hpp"
 
 namespace switcher {
@@ -17,7 +18,9 @@ constexpr std::string_view kFilterCursor = "▌";
 constexpr std::string_view kNoWallpapers =
     "  no images in ~/Pictures/Wallpapers or ~/.config/morvane/wallpapers";
 constexpr std::string_view kHintsFilter = " type to filter · ⏎ keep · esc clear";
-constexpr std::string_view kHintsWallpapers = " tab/←→ section · ↑↓ move · ⏎ apply · esc quit";
+// The keys of a picture's theme come last: a narrow window keeps the rest.
+constexpr std::string_view kHintsWallpapers =
+    " tab/←→ section · ↑↓ move · ⏎ apply · esc quit · t with its theme · v dark/light";
 constexpr std::string_view kHintsThemes = " tab/←→ section · ↑↓ move · ⏎ apply · / filter · esc quit";
 constexpr std::size_t kMarkerWidth = 8;
 
@@ -146,12 +149,48 @@ void draw_theme_pane(ScreenBuffer& out, const themes::ThemeEntry& entry, const S
   if (height > 9) draw_preview(out, entry, 1, top + 3, columns - 2);
 }
 
-void draw_wallpaper_pane(ScreenBuffer& out, const ScreenColours& ink, const wallpaper::Wallpaper& wallpaper,
+// The theme the picture gives, under it: its sixteen colours, the variant
+// and the theme's name; or that it is being worked out, or why not.
+void draw_picture_colours(ScreenBuffer& out, const SwitcherState& state, const wallpaper::Wallpaper& wallpaper,
+                          std::size_t row, std::size_t columns) {
+  out.move_to(0, row);
+  const PictureReply* reply = highlighted_picture(state);
+  const themes::Palette* palette = shown_picture_palette(state);
+  if (!palette) {
+    out.raw(state.colours.dim);
+    if (!reply) {
+      out.text(" reading colours…", columns);
+    } else {
+      // The path is on the screen already.
+      const std::string prefix = fmt::format("cannot read colours from {}: ", wallpaper.path);
+      const std::string_view why =
+          std::string_view(reply->error).starts_with(prefix) ? std::string_view(reply->error).substr(prefix.size())
+                                                             : std::string_view(reply->error);
+      out.text(fmt::format(" no theme from this picture: {}", why), columns);
+    }
+    return;
+  }
+  out.raw(" ");
+  const std::size_t swatches = std::min(palette->colours.size(), (columns - 2) / 2);
+  for (std::size_t i = 0; i < swatches; ++i) {
+    out.background(palette->colours[i]);
+    out.raw("  ");
+  }
+  out.raw(sgr::kDefaultBackground);
+  out.raw(state.colours.dim);
+  const std::size_t used = 1 + 2 * swatches;
+  if (columns > used)
+    out.text(fmt::format("  {}", wallpaper::wallpaper_theme_name(wallpaper.name, shown_variant(state))), columns - used);
+}
+
+void draw_wallpaper_pane(ScreenBuffer& out, const SwitcherState& state, const wallpaper::Wallpaper& wallpaper,
                          std::size_t top, std::size_t height, std::size_t columns) {
+  const ScreenColours& ink = state.colours;
+  draw_picture_colours(out, state, wallpaper, top + height - 2, columns);
   out.move_to(0, top + height - 1);
   out.raw(ink.accent);
   out.text(fmt::format(" {}", wallpaper.name), columns);
-  if (height <= 3) {
+  if (height <= 4) {
     // The path shows only in the small pane; the large one holds the picture.
     out.move_to(0, top);
     out.raw(ink.dim);
@@ -165,7 +204,9 @@ PaneGeometry pane_geometry(const SwitcherState& state, sys::TermSize size) {
   std::size_t height = 2;
   if (size.rows >= 24) {
     if (state.section == Section::Themes && size.columns >= 60 && !state.visible.empty()) height = 10;
-    if (state.section == Section::Wallpapers && !state.wallpapers.empty()) height = 12;
+    if (state.section == Section::Wallpapers && !state.wallpapers.empty()) height = 13;
+  } else if (state.section == Section::Wallpapers && !state.wallpapers.empty()) {
+    height = 3;  // the path, the picture's colours, the name
   }
   const std::size_t status_rows = state.status ? 2 : 1;
   return PaneGeometry{size.rows - height - status_rows, height};
@@ -187,7 +228,7 @@ void draw_pane(ScreenBuffer& out, const SwitcherState& state, std::size_t top, s
     if (state.selected < state.visible.size())
       draw_theme_pane(out, state.visible_entry(state.selected), state, top, height, width);
   } else if (state.selected < state.wallpapers.size()) {
-    draw_wallpaper_pane(out, state.colours, state.wallpapers[state.selected], top, height, width);
+    draw_wallpaper_pane(out, state, state.wallpapers[state.selected], top, height, width);
   }
 }
 

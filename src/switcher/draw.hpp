@@ -12,7 +12,7 @@ namespace switcher {
 /// Where the detail pane sits for a given state and terminal size.
 struct PaneGeometry {
   std::size_t top = 0;     ///< first row of the pane
-  std::size_t height = 0;  ///< 2, 10 or 12 rows
+  std::size_t height = 0;  ///< 2, 3, 10 or 13 rows
 };
 
 constexpr std::size_t kMinColumns = 30;

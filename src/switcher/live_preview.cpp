@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "switcher/picture_colours.hpp"
 #include "themes/palette.hpp"
 #include "themes/profile_store.hpp"
 
@@ -19,12 +20,40 @@ constexpr std::string_view kReset =
 
 }  // namespace
 
-std::optional<std::string> preview_sequences(const themes::ThemeEntry& entry) {
-  if (entry.colours.size() != 16 || !entry.background || !entry.foreground) return std::nullopt;
-  auto colours = themes::terminal_colours_of(entry.palette());
-  if (!colours.cursor) colours.cursor = entry.foreground;
+std::optional<std::string> preview_sequences(const themes::Palette& palette) {
+  if (palette.colours.size() != 16 || !palette.background || !palette.foreground) return std::nullopt;
+  auto colours = themes::terminal_colours_of(palette);
+  if (!colours.cursor) colours.cursor = palette.foreground;
   return themes::terminal_colour_sequences(colours);
 }
+
+namespace {
+
+// What the highlight rests on, as far as the window can show it: a theme
+// (once the user has moved), or the theme a wallpaper's picture gives. A
+// picture's key cannot be a theme's name, which holds no control character.
+struct PreviewTarget {
+  std::string key;
+  std::optional<themes::Palette> palette;
+  bool rested = false;  ///< a picture's colours are worked out only once it rested there
+};
+
+std::optional<PreviewTarget> preview_target(SwitcherState& state) {
+  if (!state.preview.enabled) return std::nullopt;
+  if (state.section == Section::Themes) {
+    if (!state.preview.armed || state.selected >= state.visible.size()) return std::nullopt;
+    themes::ThemeEntry& entry = state.visible_entry(state.selected);
+    return PreviewTarget{entry.name, std::nullopt};
+  }
+  if (state.selected >= state.wallpapers.size()) return std::nullopt;
+  const themes::Palette* palette = shown_picture_palette(state);
+  if (!palette) return std::nullopt;
+  return PreviewTarget{fmt::format("\x1f{}\x1f{}", state.wallpapers[state.selected].path,
+                                   wallpaper::variant_name(shown_variant(state))),
+                       *palette, true};
+}
+
+}  // namespace
 
 TerminalFacts terminal_facts(const sys::TerminalReplies& replies, bool environment_says_kitty) {
   TerminalFacts facts;
@@ -64,9 +93,9 @@ std::string window_colours_at_end(const LivePreview& preview) {
 std::string step_live_preview(SwitcherState& state, std::chrono::steady_clock::time_point now) {
   LivePreview& preview = state.preview;
   if (!preview.possible) return "";
+  auto target = preview_target(state);
   std::optional<std::string> wanted;
-  if (preview.enabled && preview.armed && state.section == Section::Themes && state.selected < state.visible.size())
-    wanted = state.visible_entry(state.selected).name;
+  if (target) wanted = target->key;
   if (wanted != preview.wanted) {
     preview.wanted = wanted;
     preview.wanted_since = now;
@@ -78,14 +107,17 @@ std::string step_live_preview(SwitcherState& state, std::chrono::steady_clock::t
     // Back to what the window showed before, kept on the stack again.
     return window_colours_at_end(preview) + std::string(kPush);
   }
-  if (wanted == preview.shown || now - preview.wanted_since < kPreviewDwell) return "";
-  themes::ThemeEntry& entry = state.visible_entry(state.selected);
-  themes::read_palette(entry);
-  auto sequences = preview_sequences(entry);
+  if (wanted == preview.shown || (!target->rested && now - preview.wanted_since < kPreviewDwell)) return "";
+  if (!target->palette) {
+    themes::ThemeEntry& entry = state.visible_entry(state.selected);
+    themes::read_palette(entry);
+    target->palette = entry.palette();
+  }
+  auto sequences = preview_sequences(*target->palette);
   if (!sequences) return "";  // an index theme's colours may still come
   preview.shown = wanted;
   preview.sent = true;
-  state.colours = readable_colours(entry.palette());
+  state.colours = readable_colours(*target->palette);
   return *sequences;
 }
 

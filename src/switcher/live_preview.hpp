@@ -18,7 +18,7 @@ inline constexpr std::chrono::milliseconds kPreviewDwell{200};
 /// palette colours, foreground, background, cursor (the foreground where
 /// the theme sets none) and selection colours. Nothing without a full
 /// palette.
-std::optional<std::string> preview_sequences(const themes::ThemeEntry& entry);
+std::optional<std::string> preview_sequences(const themes::Palette& palette);
 
 /// What the terminal's answers to `sys::terminal_questions` tell:
 /// whether it is kitty (its own answer, or `environment_says_kitty`) and
@@ -38,7 +38,8 @@ std::string window_colours_saved();
 std::string window_colours_at_end(const LivePreview& preview);
 
 /// Moves the preview on after a key, a reply or a pause: the highlighted
-/// theme's colours once it has rested there for the dwell, or the
+/// theme's colours (or the theme the highlighted wallpaper's picture
+/// gives, once worked out) when it has rested there for the dwell, or the
 /// window's own colours back when there is nothing to preview (another
 /// section, no match, preview off). Returns the escape text to write
 /// (empty: nothing changes); the Switcher's own colours follow what the

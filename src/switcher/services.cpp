@@ -6,6 +6,7 @@
 
 #include "activation/activate.hpp"
 #include "activation/kitty.hpp"
+#include "activation/picture_theme.hpp"
 #include "switcher/kitty_graphics.hpp"
 #include "sys/files.hpp"
 #include "sys/terminal.hpp"
@@ -39,6 +40,12 @@ std::optional<std::filesystem::path> SystemServices::load_saved_wallpaper() {
 
 sys::Result<std::string> SystemServices::activate_theme(const std::string& name) {
   return activation::activate_theme(env_, where_, runner_, name);
+}
+
+sys::Result<std::string> SystemServices::apply_wallpaper_with_theme(const wallpaper::Wallpaper& wallpaper,
+                                                                  wallpaper::Variant variant,
+                                                                  const wallpaper::PictureColours* known) {
+  return activation::apply_wallpaper_with_theme(env_, where_, runner_, wallpaper, variant, known);
 }
 
 sys::Result<std::string> SystemServices::apply_wallpaper(const wallpaper::Wallpaper& wallpaper) {

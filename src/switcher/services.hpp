@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "switcher/colour_loading.hpp"
+#include "switcher/picture_colours.hpp"
 #include "sys/process.hpp"
 #include "sys/result.hpp"
 #include "themes/paths.hpp"
@@ -37,6 +38,15 @@ class SwitcherServices {
   virtual sys::Result<std::string> activate_theme(const std::string& name) = 0;
   /// Success and failure each carry the text to show.
   virtual sys::Result<std::string> apply_wallpaper(const wallpaper::Wallpaper& wallpaper) = 0;
+  /// The wallpaper and the theme its picture gives (`known`: its colours,
+  /// when worked out already). Success and failure each carry the text.
+  virtual sys::Result<std::string> apply_wallpaper_with_theme(const wallpaper::Wallpaper& wallpaper,
+                                                              wallpaper::Variant variant,
+                                                              const wallpaper::PictureColours* known) = 0;
+  /// What a worker calls to work out a picture's colours.
+  virtual PictureColoursFn picture_colours() {
+    return [](const std::string& path) { return wallpaper::picture_colours(path); };
+  }
   /// Places the picture at `placement` (kitty's image kitten).
   virtual void show_image(const std::filesystem::path& path, ImagePlacement placement) = 0;
   /// Removes any placed picture.
@@ -74,6 +84,8 @@ class SystemServices final : public SwitcherServices {
   std::optional<std::filesystem::path> load_saved_wallpaper() override;
   sys::Result<std::string> activate_theme(const std::string& name) override;
   sys::Result<std::string> apply_wallpaper(const wallpaper::Wallpaper& wallpaper) override;
+  sys::Result<std::string> apply_wallpaper_with_theme(const wallpaper::Wallpaper& wallpaper, wallpaper::Variant variant,
+                                                      const wallpaper::PictureColours* known) override;
   void show_image(const std::filesystem::path& path, ImagePlacement placement) override;
   void clear_image() override;
   void poll_image() override;

@@ -7,6 +7,7 @@
 #include "switcher/image_preview.hpp"
 #include "switcher/index_refresh.hpp"
 #include "switcher/live_preview.hpp"
+#include "switcher/picture_colours.hpp"
 #include "switcher/switcher_state.hpp"
 #include "sys/terminal.hpp"
 
@@ -117,6 +118,7 @@ sys::Result<void> Loop::run() {
   }
   if (auto drawn = draw_with_picture(); !drawn) return drawn;
   const ColourFetch fetch = services_.colour_fetch();
+  const PictureColoursFn picture_work = services_.picture_colours();
   if (auto scheduled = schedule_index_refresh(state_, services_); !scheduled) return scheduled;
   for (;;) {
     // Workers first: take their replies, start the next colour worker,
@@ -125,9 +127,11 @@ sys::Result<void> Loop::run() {
     const bool reloaded = poll_index_refresh(state_, services_);
     const bool replied = poll_colour_reply(state_, now);
     const bool changed = notice_theme_changed_elsewhere(state_, services_, now);
+    const bool pictured = poll_picture_colours(state_);
     if (changed) keep_way_out();
     if (auto scheduled = schedule_colour_fetch(state_, fetch, now); !scheduled) return scheduled;
-    if (replied || reloaded || changed) {
+    if (auto scheduled = schedule_picture_colours(state_, picture_work, now); !scheduled) return scheduled;
+    if (replied || reloaded || changed || pictured) {
       if (auto drawn = draw(); !drawn) return drawn.error();
     }
 
@@ -140,6 +144,8 @@ sys::Result<void> Loop::run() {
           std::chrono::duration_cast<std::chrono::milliseconds>(state_.preview.wanted_since + kPreviewDwell - now_());
       wait = std::clamp(due + std::chrono::milliseconds(1), std::chrono::milliseconds(1), kEventWait);
     }
+    // Nor a picture's colours, due or on their way.
+    wait = picture_colours_wait(state_, now_(), wait);
     auto event = terminal_.wait_event(wait);
     if (!event) return event.error();
     if (!event.value()) {

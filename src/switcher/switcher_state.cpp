@@ -70,6 +70,8 @@ bool handle_normal_key(SwitcherState& state, const sys::Key& key, SwitcherServic
       if (key.ch == U'j') move_selection(state, +1);
       if (key.ch == U'/' && state.section == Section::Themes) state.filter_mode = true;
       if (key.ch == U'p' && state.preview.possible) state.preview.enabled = !state.preview.enabled;
+      if (key.ch == U't' && state.section == Section::Wallpapers) apply_selected_with_theme(state, services, show_now);
+      if (key.ch == U'v' && state.section == Section::Wallpapers) state.pictures.flipped = !state.pictures.flipped;
       break;
     case KeyCode::Esc:
       return true;
@@ -181,8 +183,12 @@ bool handle_key(SwitcherState& state, const sys::Key& key, SwitcherServices& ser
   if (!outcome_was_shown && !state.filter_mode && key.code == sys::KeyCode::Char && key.ch == U'o' && state.status &&
       !(key.modifiers & sys::mods::kCtrl))
     state.outcome_shown = true;
-  // The preview waits for the user to move.
-  if (state.selected != selected || state.filter != filter) state.preview.armed = true;
+  // The preview waits for the user to move; another picture starts from
+  // the variant nearer its own lightness.
+  if (state.selected != selected || state.filter != filter) {
+    state.preview.armed = true;
+    state.pictures.flipped = false;
+  }
   return quit;
 }
 
@@ -214,7 +220,9 @@ void refilter(SwitcherState& state) {
     for (std::size_t i = 0; i < state.themes.size(); ++i)
       if (state.lower_names[i].find(query) != std::string::npos) state.visible.push_back(i);
   }
-  state.selected = state.visible.empty() ? 0 : std::min(state.selected, state.visible.size() - 1);
+  // In the wallpapers section the highlight is a wallpaper's row.
+  if (state.section == Section::Themes)
+    state.selected = state.visible.empty() ? 0 : std::min(state.selected, state.visible.size() - 1);
 }
 
 void move_selection(SwitcherState& state, long step) {
@@ -250,35 +258,60 @@ StatusLine status_line(std::string_view text, bool is_error) {
   return StatusLine{std::string(sys::first_chars(text, kWidestRow)), is_error};
 }
 
+namespace {
+
+// After an activation: the list (which may hold a new profile), the active
+// theme, and the colours the window now shows and ends in.
+void take_applied_theme(SwitcherState& state, SwitcherServices& services) {
+  state.themes = services.list_themes();
+  state.lower_names.clear();
+  refilter(state);
+  state.active_theme = services.active_theme_name();
+  if (state.takes_the_theme) state.window_palette = active_palette(state);
+  state.preview.theme_changed = true;
+  state.preview.active_colours = services.active_colours();
+  state.preview.shown.reset();
+  refresh_screen_colours(state);
+}
+
+// The user sees at once that the key was taken, while the programs run.
+void announce(SwitcherState& state, const ShowNow& show_now, std::string_view text) {
+  state.status = status_line(text, false);
+  if (show_now) show_now(state);
+}
+
+}  // namespace
+
+void apply_selected_with_theme(SwitcherState& state, SwitcherServices& services, const ShowNow& show_now) {
+  if (state.section != Section::Wallpapers || state.selected >= state.wallpapers.size()) return;
+  const wallpaper::Wallpaper chosen = state.wallpapers[state.selected];
+  const wallpaper::Variant variant = shown_variant(state);
+  const std::string name = wallpaper::wallpaper_theme_name(chosen.name, variant);
+  const PictureReply* reply = highlighted_picture(state);
+  announce(state, show_now, fmt::format("applying {}…", name));
+  auto outcome = services.apply_wallpaper_with_theme(chosen, variant, reply && reply->colours ? &*reply->colours : nullptr);
+  // Either half may have taken effect whatever the other did.
+  state.saved_wallpaper = services.load_saved_wallpaper();
+  if (services.active_theme_name() == name) take_applied_theme(state, services);
+  state.status = outcome ? status_line(outcome.value(), false) : status_line(outcome.error_text(), true);
+}
+
 void apply_selected(SwitcherState& state, SwitcherServices& services, const ShowNow& show_now) {
-  // The user sees at once that Enter was taken, while the programs run.
-  const auto announce = [&](std::string text) {
-    state.status = status_line(text, false);
-    if (show_now) show_now(state);
-  };
   if (state.section == Section::Themes) {
     if (state.selected >= state.visible.size()) return;
     const std::string name = state.visible_entry(state.selected).name;
-    announce(fmt::format("applying {}…", name));
+    announce(state, show_now, fmt::format("applying {}…", name));
     auto outcome = services.activate_theme(name);
     if (!outcome) {
       state.status = status_line(outcome.error_text(), true);
       return;
     }
-    state.themes = services.list_themes();
-    state.lower_names.clear();
-    refilter(state);
-    state.active_theme = services.active_theme_name();
     // The window now shows the applied theme, and ends in it.
-    if (state.takes_the_theme) state.window_palette = active_palette(state);
-    state.preview.theme_changed = true;
-    state.preview.active_colours = services.active_colours();
-    state.preview.shown.reset();
-    refresh_screen_colours(state);
+    take_applied_theme(state, services);
     state.status = status_line(outcome.value(), false);
   } else {
     if (state.selected >= state.wallpapers.size()) return;
-    announce("setting wallpaper…");
+    announce(state, show_now, "setting wallpaper…");
     auto outcome = services.apply_wallpaper(state.wallpapers[state.selected]);
     if (!outcome) {
       state.status = status_line(outcome.error_text(), true);

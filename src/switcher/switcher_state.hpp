@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "switcher/colour_loading.hpp"
+#include "switcher/picture_colours.hpp"
 #include "switcher/screen_colours.hpp"
 #include "switcher/services.hpp"
 #include "sys/keys.hpp"
@@ -82,6 +83,8 @@ struct SwitcherState {
   /// The picture due once the highlight rests, and since when it is due.
   std::optional<ShownImage> wanted_image;
   std::chrono::steady_clock::time_point wanted_since{};
+  /// The themes the wallpapers would give.
+  PictureColoursState pictures;
   /// The receiving end of the colour channel while a worker's reply is
   /// awaited, and the index file that worker was asked for.
   std::optional<ColourChannel> reply_channel;
@@ -158,7 +161,8 @@ bool notice_theme_changed_elsewhere(SwitcherState& state, SwitcherServices& serv
                                     std::chrono::steady_clock::time_point now);
 /// Reads the highlighted theme's palette when it has not been read yet.
 void load_highlighted_palette(SwitcherState& state);
-/// Rebuilds `visible` from `themes` and `filter`, then clamps `selected`.
+/// Rebuilds `visible` from `themes` and `filter`, then clamps `selected`
+/// in the themes section.
 void refilter(SwitcherState& state);
 /// Moves the highlight by `step` rows without wrapping around: clamped to
 /// the first and the last entry.
@@ -173,6 +177,10 @@ StatusLine status_line(std::string_view text, bool is_error);
 /// highlighted wallpaper, and show the outcome. "applying NAME…" (or
 /// "setting wallpaper…") is shown first, while it blocks.
 void apply_selected(SwitcherState& state, SwitcherServices& services, const ShowNow& show_now = {});
+
+/// The `t` action: the highlighted wallpaper and the theme its picture
+/// gives (the variant shown), in one step.
+void apply_selected_with_theme(SwitcherState& state, SwitcherServices& services, const ShowNow& show_now = {});
 
 /// Length of the list shown in the current section.
 std::size_t current_list_size(const SwitcherState& state);

@@ -118,7 +118,16 @@ TEST(DrawScreen, GoldenScreens) {
          return s;
        }},
       {"wallpapers-small-pane", 60, 23, [] { return wallpapers_state(); }},
-      {"wallpapers-picture-pane", 60, 24, [] { return wallpapers_state(); }},
+      {"wallpapers-picture-pane", 60, 24, [] {
+         // The theme its picture gives, under it; `v` shows the other one.
+         auto s = wallpapers_state();
+         wallpaper::PictureColours colours;
+         for (int i = 0; i < 16; ++i) colours.light.colours.push_back({std::uint8_t(i * 16), 0, 0});
+         colours.light.background = colours.light.foreground = themes::Colour{};
+         s.pictures.known[s.wallpapers[0].path] = {s.wallpapers[0].path, colours};
+         s.pictures.flipped = true;
+         return s;
+       }},
       {"wallpapers-hostile", 60, 23, [] {
          auto s = wallpapers_state();
          s.selected = 1;

@@ -42,6 +42,23 @@ class FakeServices : public switcher::SwitcherServices {
     if (wallpaper_outcome.ok()) saved = saved_after;
     return wallpaper_outcome;
   }
+  /// `t`: records "PATH VARIANT" and succeeds with `activation`'s text,
+  /// making `active_after` the active theme.
+  std::vector<std::string> applied_with_theme;
+  sys::Result<std::string> apply_wallpaper_with_theme(const wallpaper::Wallpaper& w, wallpaper::Variant variant,
+                                                      const wallpaper::PictureColours*) override {
+    applied_with_theme.push_back(w.path + " " + std::string(wallpaper::variant_name(variant)));
+    if (activation.ok()) {
+      themes = themes_after;
+      active = active_after;
+    }
+    return activation;
+  }
+  /// What the picture workers get: by default the real decoding.
+  std::optional<switcher::PictureColoursFn> picture_work;
+  switcher::PictureColoursFn picture_colours() override {
+    return picture_work ? *picture_work : SwitcherServices::picture_colours();
+  }
   /// "show PATH" and "clear", in order.
   std::vector<std::string> images;
   void show_image(const std::filesystem::path& path, switcher::ImagePlacement) override {

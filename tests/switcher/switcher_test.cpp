@@ -20,6 +20,7 @@ class ScriptedTerminal final : public switcher::SwitcherTerminal {
   struct Step {
     std::optional<sys::TerminalEvent> event;
     std::function<void()> before{};  ///< runs when the step is reached
+    std::chrono::milliseconds quiet{};  ///< without an event: how long nothing comes
   };
   std::deque<Step> script;
   sys::TerminalReplies replies;
@@ -37,15 +38,16 @@ class ScriptedTerminal final : public switcher::SwitcherTerminal {
     Step step = std::move(script.front());
     script.pop_front();
     if (step.before) step.before();
-    if (!step.event) clock += limit;  // nothing came within the limit
+    if (!step.event) {
+      clock += std::min(limit, step.quiet);  // nothing came within the limit
+      if (step.quiet > limit) script.push_front({std::nullopt, {}, step.quiet - limit});
+    }
     return step.event;
   }
   sys::Result<sys::TerminalReplies> ask(std::string_view, std::chrono::milliseconds) override { return replies; }
   void set_bookends(std::string_view, std::string_view leave) override { on_leave = leave; }
   /// Nothing for `wait` of scripted time.
-  void idle(std::chrono::milliseconds wait) {
-    for (auto t = 0ms; t < wait; t += 40ms) script.push_back({});
-  }
+  void idle(std::chrono::milliseconds wait) { script.push_back({std::nullopt, {}, wait}); }
   void key(Key k) { script.push_back({k}); }
 };
 
