@@ -60,7 +60,8 @@ inline std::string synthetic_theme(int i) {
   std::string text;
   for (int line = 0; line < 20; ++line) text += "# A comment line as themes of the collection have them.\n";
   text += "background #" + std::to_string(100000 + i % 800000) + "\nforeground #ffffff\n";
-  for (int c = 0; c < 16; ++c) text += "color" + std::to_string(c) + " #0000" + (c < 10 ? "0" : "") + std::to_string(c) + "\n";
+  for (int c = 0; c < 16; ++c)
+    text += "color" + std::to_string(c) + " #0000" + (c < 10 ? "0" : "") + std::to_string(c) + "\n";
   return text;
 }
 
@@ -94,6 +95,18 @@ inline fs::path make_wallpaper_home(int count) {
     std::ofstream(dir / ("wallpaper-number-" + std::to_string(i) + ".png"));
   }
   return home;
+}
+
+/// A 3840 x 2160 picture like a photograph (ImageMagick's plasma, which
+/// has a photograph's gradients and grain), made once per run in /tmp as
+/// `name` (its extension says the kind). Empty without ImageMagick.
+inline fs::path make_4k_picture(const std::string& name) {
+  const fs::path path = fs::temp_directory_path() / ("tintwell-bench-" + name);
+  if (fs::exists(path)) return path;
+  const std::string command =
+      "convert -size 3840x2160 -seed 4 plasma:fractal -blur 0x1 -depth 8 " + path.string() + " 2>/dev/null";
+  if (std::system(command.c_str()) != 0 || !fs::exists(path)) return {};
+  return path;
 }
 
 inline void point_environment_at(const fs::path& home) {

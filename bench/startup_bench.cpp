@@ -22,7 +22,16 @@ namespace {
 namespace fs = std::filesystem;
 
 // A frame ends with the hint line and a final attribute reset.
-constexpr std::string_view kFrameEnd = "esc quit\x1b[0m";
+constexpr std::string_view kFrameEnd = "\x1b[0m";
+constexpr std::string_view kHintEnds[] = {"esc quit", "dark/light"};
+
+// Where the next whole frame after `from` ends, or npos.
+std::size_t frame_end(const std::string& seen, std::size_t from) {
+  for (std::size_t at = seen.find(kFrameEnd, from); at != std::string::npos; at = seen.find(kFrameEnd, at + 1))
+    for (const auto hint : kHintEnds)
+      if (at >= hint.size() && seen.compare(at - hint.size(), hint.size(), hint) == 0) return at;
+  return std::string::npos;
+}
 
 struct Run {
   double seconds = -1;  ///< to the frame looked for; negative on failure
@@ -30,13 +39,15 @@ struct Run {
 };
 
 // Starts the Switcher in `home`; after the first frame sends `keys` (if
-// any) and waits for the frame they bring.
-Run run_switcher(const fs::path& home, const char* path = nullptr, std::string_view keys = {}) {
+// any) and waits for the frame they bring; with `then`, the time is from
+// that frame to where `then` shows.
+Run run_switcher(const fs::path& home, const char* path = nullptr, std::string_view keys = {},
+                 std::string_view then = {}) {
   winsize size{};
   size.ws_col = 100;
   size.ws_row = 30;
   int master = -1;
-  const auto start = std::chrono::steady_clock::now();
+  auto start = std::chrono::steady_clock::now();
   const pid_t pid = forkpty(&master, nullptr, nullptr, &size);
   if (pid < 0) return {};
   if (pid == 0) {
@@ -63,10 +74,19 @@ Run run_switcher(const fs::path& home, const char* path = nullptr, std::string_v
     if (!answered && seen.find("\x1b[c") != std::string::npos) {
       answered = write(master, "\x1b[?62;c", 7) == 7;
     }
-    const auto end = seen.find(kFrameEnd, searched);
+    if (frames_wanted == 0) {
+      if (seen.find(then, searched) == std::string::npos) continue;
+      run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      break;
+    }
+    const auto end = frame_end(seen, searched);
     if (end == std::string::npos) continue;
     searched = end + kFrameEnd.size();
     if (--frames_wanted == 0) {
+      if (!then.empty()) {
+        start = std::chrono::steady_clock::now();
+        continue;
+      }
       run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       break;
     }
@@ -81,10 +101,11 @@ Run run_switcher(const fs::path& home, const char* path = nullptr, std::string_v
   return run;
 }
 
-void measure(benchmark::State& state, const fs::path& home, const char* path = nullptr, std::string_view keys = {}) {
+void measure(benchmark::State& state, const fs::path& home, const char* path = nullptr, std::string_view keys = {},
+             std::string_view then = {}) {
   long peak = 0;
   for (auto _ : state) {
-    const Run run = run_switcher(home, path, keys);
+    const Run run = run_switcher(home, path, keys, then);
     if (run.seconds < 0) {
       state.SkipWithError("no frame arrived");
       break;
@@ -137,6 +158,18 @@ void BM_WallpapersFrameAfterTab(benchmark::State& state) {
   measure(state, bench_support::make_wallpaper_home(static_cast<int>(state.range(0))), "/nonexistent", "\t");
 }
 
+// The theme a 4K JPEG wallpaper gives, under its picture: from the frame
+// after Tab (where the highlight comes to rest) to the swatches, the
+// 200 ms rest included.
+void BM_PictureSwatchesAfterTheRest(benchmark::State& state) {
+  const auto picture = bench_support::make_4k_picture("plasma.jpg");
+  if (picture.empty()) return state.SkipWithError("ImageMagick's convert is needed to make the picture");
+  const fs::path home = bench_support::make_empty_home();
+  fs::create_directories(home / "Pictures" / "Wallpapers");
+  fs::copy_file(picture, home / "Pictures" / "Wallpapers" / "plasma.jpg");
+  measure(state, home, "/nonexistent", "\t", "wallpaper-plasma-");
+}
+
 #define STARTUP(name) BENCHMARK(name)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20)
 STARTUP(BM_FirstFrameEmptyLists);
 STARTUP(BM_FirstFrameRealCollection);
@@ -145,5 +178,6 @@ STARTUP(BM_FirstFrameIndexThemes)->Arg(4000);
 STARTUP(BM_FirstFrameProfiles)->Arg(4000);
 STARTUP(BM_FirstFrameWallpapers)->Arg(20000);
 STARTUP(BM_WallpapersFrameAfterTab)->Arg(20000);
+STARTUP(BM_PictureSwatchesAfterTheRest);
 
 }  // namespace

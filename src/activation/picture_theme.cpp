@@ -9,16 +9,16 @@
 
 namespace activation {
 
-sys::Result<void> save_picture_theme(const themes::Locations &where, const std::string &name,
-                                     const themes::Palette &palette, wallpaper::Variant variant) {
+sys::Result<void> save_picture_theme(const themes::Locations& where, const std::string& name,
+                                     const themes::Palette& palette, wallpaper::Variant variant) {
   const auto def = themes::definition_from_palette(name, palette, variant == wallpaper::Variant::Dark);
   if (!def) return sys::Error{"the picture gave no full palette"};
   const auto directory = where.themes_dir / name;
-  const auto failed = [&](const sys::Error &error) {
+  const auto failed = [&](const sys::Error& error) {
     return sys::Error{fmt::format("could not write theme to {}: {}", directory.string(), error.text)};
   };
   if (auto made = sys::create_dir_all(directory); !made) return failed(made.error());
-  for (const auto &[file, content] : profile_files(*def)) {
+  for (const auto& [file, content] : profile_files(*def)) {
     const auto path = directory / file;
     if (auto present = sys::read_file(path); present && present.value() && *present.value() == content) continue;
     if (auto written = sys::write_atomic(path, content); !written) return failed(written.error());
@@ -26,10 +26,10 @@ sys::Result<void> save_picture_theme(const themes::Locations &where, const std::
   return sys::success();
 }
 
-sys::Result<std::string> apply_wallpaper_with_theme(const themes::Environment &env, const themes::Locations &where,
-                                                    sys::ProcessRunner &runner, const wallpaper::Wallpaper &chosen,
+sys::Result<std::string> apply_wallpaper_with_theme(const themes::Environment& env, const themes::Locations& where,
+                                                    sys::ProcessRunner& runner, const wallpaper::Wallpaper& chosen,
                                                     wallpaper::Variant variant,
-                                                    const wallpaper::PictureColours *known) {
+                                                    const wallpaper::PictureColours* known) {
   themes::Palette palette;
   if (known) {
     palette = known->of(variant);

@@ -15,8 +15,8 @@ namespace activation {
 /// theme's is. A theme made from a picture is tintwell's own: made again
 /// (the same file name, another picture), its files are replaced by the
 /// new ones, each only when it changed and each whole or not at all.
-sys::Result<void> save_picture_theme(const themes::Locations &where, const std::string &name,
-                                     const themes::Palette &palette, wallpaper::Variant variant);
+sys::Result<void> save_picture_theme(const themes::Locations& where, const std::string& name,
+                                     const themes::Palette& palette, wallpaper::Variant variant);
 
 /// The wallpaper and the theme its picture gives, in one step: the
 /// picture's colours are read first (a picture that cannot be read changes
@@ -24,9 +24,9 @@ sys::Result<void> save_picture_theme(const themes::Locations &where, const std::
 /// text is the activation's outcome and the wallpaper's together; a failure
 /// after the theme was applied says that too. `known` spares reading the
 /// picture again when its colours were worked out already.
-sys::Result<std::string> apply_wallpaper_with_theme(const themes::Environment &env, const themes::Locations &where,
-                                                    sys::ProcessRunner &runner, const wallpaper::Wallpaper &chosen,
+sys::Result<std::string> apply_wallpaper_with_theme(const themes::Environment& env, const themes::Locations& where,
+                                                    sys::ProcessRunner& runner, const wallpaper::Wallpaper& chosen,
                                                     wallpaper::Variant variant,
-                                                    const wallpaper::PictureColours *known = nullptr);
+                                                    const wallpaper::PictureColours* known = nullptr);
 
 }  // namespace activation

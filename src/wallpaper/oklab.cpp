@@ -9,7 +9,7 @@ namespace wallpaper {
 namespace {
 
 // The sRGB transfer function, as a table for the 256 channel values.
-const std::array<double, 256> &linear_table() {
+const std::array<double, 256>& linear_table() {
   static const std::array<double, 256> table = [] {
     std::array<double, 256> t{};
     for (int i = 0; i < 256; ++i) {
@@ -36,7 +36,7 @@ std::array<double, 3> linear_rgb(double l, double a, double b) {
           -0.0041960863 * L - 0.7034186147 * M + 1.7076147010 * S};
 }
 
-bool in_gamut(const std::array<double, 3> &rgb) {
+bool in_gamut(const std::array<double, 3>& rgb) {
   constexpr double kSlack = 1e-7;
   return std::all_of(rgb.begin(), rgb.end(), [](double c) { return c >= -kSlack && c <= 1 + kSlack; });
 }
@@ -48,7 +48,7 @@ std::uint8_t channel(double linear) {
 }  // namespace
 
 Lab to_oklab(themes::Colour colour) {
-  const auto &lin = linear_table();
+  const auto& lin = linear_table();
   const double r = lin[colour.red], g = lin[colour.green], b = lin[colour.blue];
   const double l = std::cbrt(0.4122214708 * r + 0.5363325363 * g + 0.0514459929 * b);
   const double m = std::cbrt(0.2119034982 * r + 0.6806995451 * g + 0.1073969566 * b);
@@ -58,11 +58,11 @@ Lab to_oklab(themes::Colour colour) {
              0.0259040371 * l + 0.7827717662 * m - 0.8086757660 * s};
 }
 
-double lab_distance(const Lab &x, const Lab &y) { return std::hypot(x.l - y.l, x.a - y.a, x.b - y.b); }
+double lab_distance(const Lab& x, const Lab& y) { return std::hypot(x.l - y.l, x.a - y.a, x.b - y.b); }
 
-double chroma(const Lab &lab) { return std::hypot(lab.a, lab.b); }
+double chroma(const Lab& lab) { return std::hypot(lab.a, lab.b); }
 
-double hue_degrees(const Lab &lab) {
+double hue_degrees(const Lab& lab) {
   const double h = std::atan2(lab.b, lab.a) * 180 / std::numbers::pi;
   return h < 0 ? h + 360 : h;
 }

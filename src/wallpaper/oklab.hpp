@@ -13,10 +13,10 @@ struct Lab {
 
 Lab to_oklab(themes::Colour colour);
 /// Euclidean distance in OKLab.
-double lab_distance(const Lab &x, const Lab &y);
+double lab_distance(const Lab& x, const Lab& y);
 /// OKLCH chroma and hue (degrees, 0 to 360).
-double chroma(const Lab &lab);
-double hue_degrees(const Lab &lab);
+double chroma(const Lab& lab);
+double hue_degrees(const Lab& lab);
 /// The distance between two hues, 0 to 180 degrees.
 double hue_distance(double h1, double h2);
 

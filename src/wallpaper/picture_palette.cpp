@@ -23,12 +23,12 @@ struct Lch {
   double h = 0;
 };
 
-Lch lch_of(const Lab &lab) { return Lch{lab.l, chroma(lab), hue_degrees(lab)}; }
-Colour colour_of(const Lch &x) { return oklch_colour(x.l, x.c, x.h); }
+Lch lch_of(const Lab& lab) { return Lch{lab.l, chroma(lab), hue_degrees(lab)}; }
+Colour colour_of(const Lch& x) { return oklch_colour(x.l, x.c, x.h); }
 
 // The OKLCH hues of pure sRGB red, green, yellow, blue, magenta and cyan:
 // what colours 1 to 6 must stay near.
-const std::array<double, 6> &ansi_hues() {
+const std::array<double, 6>& ansi_hues() {
   static const std::array<double, 6> hues = [] {
     const std::array<Colour, 6> pure{
         {{255, 0, 0}, {0, 255, 0}, {255, 255, 0}, {0, 0, 255}, {255, 0, 255}, {0, 255, 255}}};
@@ -54,7 +54,7 @@ struct Plan {
 // Lightness moved away from the background in small steps until the
 // colour reads at `ratio` on it; at the far end it is black or white,
 // which always does on these backgrounds.
-Colour readable(Lch x, const Plan &plan, double ratio) {
+Colour readable(Lch x, const Plan& plan, double ratio) {
   for (;;) {
     const Colour c = colour_of(x);
     if (themes::contrast_ratio(c, plan.background) >= ratio) return c;
@@ -72,10 +72,10 @@ double hue_towards(double hue, double target, double limit) {
 }
 
 // The most colourful cluster with a fair share of the picture: its accent.
-std::optional<Lch> accent_of(const std::vector<Cluster> &clusters) {
+std::optional<Lch> accent_of(const std::vector<Cluster>& clusters) {
   std::optional<Lch> best;
   double best_score = 0;
-  for (const auto &cluster : clusters) {
+  for (const auto& cluster : clusters) {
     const Lch x = lch_of(cluster.centre);
     if (x.c < 0.03) continue;
     const double score = x.c * std::sqrt(cluster.population);
@@ -89,14 +89,14 @@ std::optional<Lch> accent_of(const std::vector<Cluster> &clusters) {
 
 // Colours 1 to 6 as OKLCH: each from the cluster nearest its hue, else
 // the accent turned to it; lightness and chroma kept in the variant's range.
-std::array<Lch, 6> ansi_colours(const std::vector<Cluster> &clusters, const Plan &plan) {
+std::array<Lch, 6> ansi_colours(const std::vector<Cluster>& clusters, const Plan& plan) {
   // A picture without any colour still gets a usable accent.
   const Lch accent = accent_of(clusters).value_or(Lch{0.65, 0.12, 250});
   std::array<Lch, 6> out{};
   for (std::size_t i = 0; i < 6; ++i) {
     const double target = ansi_hues()[i];
     std::optional<Lch> nearest;
-    for (const auto &cluster : clusters) {
+    for (const auto& cluster : clusters) {
       const Lch x = lch_of(cluster.centre);
       if (x.c < 0.05 || hue_distance(x.h, target) > kAnsiHueLimit) continue;
       if (!nearest || hue_distance(x.h, target) < hue_distance(nearest->h, target)) nearest = x;
@@ -115,7 +115,7 @@ double distance(Colour x, Colour y) { return lab_distance(to_oklab(x), to_oklab(
 // Colours 1 to 6, readable and apart: the closest pair is moved apart
 // (hues to their exact targets, more chroma, then the one farther from the
 // background farther still) until no two are within `kMinDistance`.
-std::array<Colour, 6> separated(std::array<Lch, 6> wanted, const Plan &plan) {
+std::array<Colour, 6> separated(std::array<Lch, 6> wanted, const Plan& plan) {
   std::array<Colour, 6> colours{};
   for (int attempt = 0; attempt < 200; ++attempt) {
     for (std::size_t i = 0; i < 6; ++i) colours[i] = readable(wanted[i], plan, 3.0);
@@ -135,7 +135,7 @@ std::array<Colour, 6> separated(std::array<Lch, 6> wanted, const Plan &plan) {
       wanted[k].c = std::min(wanted[k].c + 0.01, 0.3);
     }
     const bool first_farther = plan.dark ? wanted[first].l >= wanted[second].l : wanted[first].l <= wanted[second].l;
-    Lch &farther = first_farther ? wanted[first] : wanted[second];
+    Lch& farther = first_farther ? wanted[first] : wanted[second];
     farther.l = std::clamp(farther.l + (plan.dark ? 0.02 : -0.02), 0.0, 1.0);
   }
   return colours;
@@ -145,7 +145,7 @@ std::array<Colour, 6> separated(std::array<Lch, 6> wanted, const Plan &plan) {
 
 std::string_view variant_name(Variant variant) { return variant == Variant::Dark ? "dark" : "light"; }
 
-themes::Palette palette_from_clusters(const std::vector<Cluster> &clusters, Variant variant) {
+themes::Palette palette_from_clusters(const std::vector<Cluster>& clusters, Variant variant) {
   const bool dark = variant == Variant::Dark;
   // The dominant colour, grey when the picture has nothing.
   const Lch dominant = clusters.empty() ? Lch{0.5, 0, 0} : lch_of(clusters.front().centre);
@@ -185,9 +185,9 @@ themes::Palette palette_from_clusters(const std::vector<Cluster> &clusters, Vari
   return palette;
 }
 
-Variant nearer_variant(const std::vector<Cluster> &clusters) {
+Variant nearer_variant(const std::vector<Cluster>& clusters) {
   double lightness = 0, total = 0;
-  for (const auto &cluster : clusters) {
+  for (const auto& cluster : clusters) {
     lightness += cluster.centre.l * cluster.population;
     total += cluster.population;
   }
@@ -195,7 +195,7 @@ Variant nearer_variant(const std::vector<Cluster> &clusters) {
   return total > 0 && lightness / total > 0.57 ? Variant::Light : Variant::Dark;
 }
 
-sys::Result<PictureColours> picture_colours(const std::filesystem::path &path) {
+sys::Result<PictureColours> picture_colours(const std::filesystem::path& path) {
   auto samples = read_picture_samples(path);
   if (!samples) return samples.error();
   const auto clusters = quantize(samples.value(), 24);
@@ -203,7 +203,7 @@ sys::Result<PictureColours> picture_colours(const std::filesystem::path &path) {
                         nearer_variant(clusters)};
 }
 
-sys::Result<themes::Palette> wallpaper_palette(const std::filesystem::path &path, Variant variant) {
+sys::Result<themes::Palette> wallpaper_palette(const std::filesystem::path& path, Variant variant) {
   auto colours = picture_colours(path);
   if (!colours) return colours.error();
   return colours.value().of(variant);
@@ -243,9 +243,9 @@ std::string wallpaper_theme_name(std::string_view file_name, Variant variant) {
 
 namespace {
 
-std::vector<std::pair<std::string, Colour>> palette_keys(const themes::Palette &palette) {
+std::vector<std::pair<std::string, Colour>> palette_keys(const themes::Palette& palette) {
   std::vector<std::pair<std::string, Colour>> keys;
-  const auto add = [&](std::string key, const std::optional<Colour> &colour) {
+  const auto add = [&](std::string key, const std::optional<Colour>& colour) {
     if (colour) keys.emplace_back(std::move(key), *colour);
   };
   add("foreground", palette.foreground);
@@ -259,16 +259,16 @@ std::vector<std::pair<std::string, Colour>> palette_keys(const themes::Palette &
 
 }  // namespace
 
-std::string palette_lines(const themes::Palette &palette) {
+std::string palette_lines(const themes::Palette& palette) {
   std::string out;
-  for (const auto &[key, colour] : palette_keys(palette))
+  for (const auto& [key, colour] : palette_keys(palette))
     out += fmt::format("{} {}\n", key, themes::format_hex_colour(colour));
   return out;
 }
 
-std::string palette_json(const themes::Palette &palette) {
+std::string palette_json(const themes::Palette& palette) {
   nlohmann::ordered_json object = nlohmann::ordered_json::object();
-  for (const auto &[key, colour] : palette_keys(palette)) object[key] = themes::format_hex_colour(colour);
+  for (const auto& [key, colour] : palette_keys(palette)) object[key] = themes::format_hex_colour(colour);
   return object.dump(2) + "\n";
 }
 

@@ -28,25 +28,25 @@ std::string_view variant_name(Variant variant);
 /// background, colours 1 to 7 and 9 to 15 at least 3:1, colour 8 at least
 /// 2:1, no two of 1 to 6 closer than 0.08 in OKLab. The cursor and the
 /// selection colours are those a theme generated from it gets.
-themes::Palette palette_from_clusters(const std::vector<Cluster> &clusters, Variant variant);
+themes::Palette palette_from_clusters(const std::vector<Cluster>& clusters, Variant variant);
 
 /// The variant nearer the picture's own lightness.
-Variant nearer_variant(const std::vector<Cluster> &clusters);
+Variant nearer_variant(const std::vector<Cluster>& clusters);
 
 /// Both palettes of one picture, and the variant nearer its lightness.
 struct PictureColours {
   themes::Palette dark;
   themes::Palette light;
   Variant nearer = Variant::Dark;
-  const themes::Palette &of(Variant variant) const { return variant == Variant::Dark ? dark : light; }
+  const themes::Palette& of(Variant variant) const { return variant == Variant::Dark ? dark : light; }
 };
 
 /// The colours of the picture at `path`; one line on failure
 /// ("cannot read colours from FILE: …").
-sys::Result<PictureColours> picture_colours(const std::filesystem::path &path);
+sys::Result<PictureColours> picture_colours(const std::filesystem::path& path);
 
 /// The palette of the picture at `path` for `variant`.
-sys::Result<themes::Palette> wallpaper_palette(const std::filesystem::path &path, Variant variant);
+sys::Result<themes::Palette> wallpaper_palette(const std::filesystem::path& path, Variant variant);
 
 /// The theme name a picture's palette is saved under:
 /// "wallpaper-<the file's stem, as a theme name>-<variant>".
@@ -55,7 +55,7 @@ std::string wallpaper_theme_name(std::string_view file_name, Variant variant);
 /// The palette as kitty.conf colour lines (foreground, background, cursor,
 /// selection colours, color0 to color15), or as a JSON object of the same
 /// keys.
-std::string palette_lines(const themes::Palette &palette);
-std::string palette_json(const themes::Palette &palette);
+std::string palette_lines(const themes::Palette& palette);
+std::string palette_json(const themes::Palette& palette);
 
 }  // namespace wallpaper

@@ -29,11 +29,12 @@ class Downsampler {
   Downsampler(std::uint32_t width, std::uint32_t height, std::size_t max_cells);
   /// The next row: `width` pixels of four bytes (red, green, blue, alpha),
   /// or of three (opaque).
-  void add_row(const std::uint8_t *pixels, int channels = 4);
+  void add_row(const std::uint8_t* pixels, int channels = 4);
   std::vector<themes::Colour> take();
 
  private:
   void flush();
+  void skip_row();
 
   std::uint32_t width_;
   std::uint32_t height_;
@@ -49,11 +50,11 @@ class Downsampler {
 /// truncated or corrupt picture, one claiming more than
 /// `kMaxPicturePixels`, or a kind of BMP that is not uncompressed 24- or
 /// 32-bit gives one line saying why (without the file's name).
-sys::Result<std::vector<themes::Colour>> read_picture_samples(std::FILE *file, PictureKind kind);
+sys::Result<std::vector<themes::Colour>> read_picture_samples(std::FILE* file, PictureKind kind);
 
 /// The same for the picture at `path`, whose name must be one the
 /// wallpapers list takes and whose first bytes must agree; the error reads
 /// "cannot read colours from FILE: …".
-sys::Result<std::vector<themes::Colour>> read_picture_samples(const std::filesystem::path &path);
+sys::Result<std::vector<themes::Colour>> read_picture_samples(const std::filesystem::path& path);
 
 }  // namespace wallpaper

@@ -33,7 +33,7 @@ struct Box {
 // The sum of `m` over the face of `box` at `position` along `axis`: the
 // four corners of the other two axes, signed as inclusion-exclusion wants.
 template <class T>
-T face(const std::vector<T> &m, const Box &box, int axis, int position) {
+T face(const std::vector<T>& m, const Box& box, int axis, int position) {
   const int u = (axis + 1) % 3, v = (axis + 2) % 3;
   T sum = 0;
   for (int cu = 0; cu < 2; ++cu) {
@@ -50,13 +50,13 @@ T face(const std::vector<T> &m, const Box &box, int axis, int position) {
 }
 
 template <class T>
-T volume(const std::vector<T> &m, const Box &box) {
+T volume(const std::vector<T>& m, const Box& box) {
   return face(m, box, 0, box.high[0]) - face(m, box, 0, box.low[0]);
 }
 
-Moments cumulative_moments(const std::vector<themes::Colour> &colours) {
+Moments cumulative_moments(const std::vector<themes::Colour>& colours) {
   Moments m;
-  for (const auto &c : colours) {
+  for (const auto& c : colours) {
     const std::size_t i = cell((c.red >> 3) + 1, (c.green >> 3) + 1, (c.blue >> 3) + 1);
     m.weight[i] += 1;
     m.channel[0][i] += c.red;
@@ -65,11 +65,11 @@ Moments cumulative_moments(const std::vector<themes::Colour> &colours) {
     m.square[i] += double(c.red) * c.red + double(c.green) * c.green + double(c.blue) * c.blue;
   }
   // Prefix sums along each axis in turn.
-  const auto accumulate = [](auto &values) {
+  const auto accumulate = [](auto& values) {
     for (int r = 0; r < kSide; ++r)
       for (int g = 0; g < kSide; ++g)
         for (int b = 0; b < kSide; ++b) {
-          auto &x = values[cell(r, g, b)];
+          auto& x = values[cell(r, g, b)];
           if (b > 0) x += values[cell(r, g, b - 1)];
         }
     for (int r = 0; r < kSide; ++r)
@@ -80,16 +80,16 @@ Moments cumulative_moments(const std::vector<themes::Colour> &colours) {
         for (int b = 0; b < kSide; ++b) values[cell(r, g, b)] += values[cell(r - 1, g, b)];
   };
   accumulate(m.weight);
-  for (auto &channel : m.channel) accumulate(channel);
+  for (auto& channel : m.channel) accumulate(channel);
   accumulate(m.square);
   return m;
 }
 
-double variance(const Moments &m, const Box &box) {
+double variance(const Moments& m, const Box& box) {
   const auto w = static_cast<double>(volume(m.weight, box));
   if (w <= 0) return 0;
   double norm = 0;
-  for (const auto &channel : m.channel) {
+  for (const auto& channel : m.channel) {
     const auto s = static_cast<double>(volume(channel, box));
     norm += s * s;
   }
@@ -99,7 +99,7 @@ double variance(const Moments &m, const Box &box) {
 // Where along `axis` to cut `box` so that the two halves' sums of squared
 // means are largest (their variance least); -1 when no cut has both
 // halves populated.
-std::pair<int, double> best_cut(const Moments &m, const Box &box, int axis) {
+std::pair<int, double> best_cut(const Moments& m, const Box& box, int axis) {
   std::array<double, 3> whole{};
   for (int c = 0; c < 3; ++c) whole[c] = static_cast<double>(volume(m.channel[c], box));
   const auto whole_weight = static_cast<double>(volume(m.weight, box));
@@ -127,7 +127,7 @@ std::pair<int, double> best_cut(const Moments &m, const Box &box, int axis) {
   return {cut, best};
 }
 
-bool split(const Moments &m, Box &one, Box &two) {
+bool split(const Moments& m, Box& one, Box& two) {
   int axis = -1, position = -1;
   double best = 0;
   for (int a = 0; a < 3; ++a) {
@@ -145,7 +145,7 @@ bool split(const Moments &m, Box &one, Box &two) {
   return true;
 }
 
-std::vector<Lab> wu_centres(const std::vector<themes::Colour> &colours, std::size_t count) {
+std::vector<Lab> wu_centres(const std::vector<themes::Colour>& colours, std::size_t count) {
   const Moments m = cumulative_moments(colours);
   std::vector<Box> boxes(1);
   std::vector<double> spread{variance(m, boxes[0])};
@@ -162,7 +162,7 @@ std::vector<Lab> wu_centres(const std::vector<themes::Colour> &colours, std::siz
     spread.push_back(two.volume() > 1 ? variance(m, two) : 0);
   }
   std::vector<Lab> centres;
-  for (const auto &box : boxes) {
+  for (const auto& box : boxes) {
     const auto w = volume(m.weight, box);
     if (w <= 0) continue;
     const auto mean = [&](int c) { return static_cast<std::uint8_t>((volume(m.channel[c], box) + w / 2) / w); };
@@ -173,15 +173,15 @@ std::vector<Lab> wu_centres(const std::vector<themes::Colour> &colours, std::siz
 
 }  // namespace
 
-std::vector<Cluster> quantize(const std::vector<themes::Colour> &colours, std::size_t count) {
+std::vector<Cluster> quantize(const std::vector<themes::Colour>& colours, std::size_t count) {
   if (colours.empty() || count == 0) return {};
   std::vector<Lab> centres = wu_centres(colours, count);
   // The distinct colours with how often each occurs, in OKLab.
   std::map<std::uint32_t, std::uint32_t> counts;
-  for (const auto &c : colours) ++counts[(std::uint32_t{c.red} << 16) | (std::uint32_t{c.green} << 8) | c.blue];
+  for (const auto& c : colours) ++counts[(std::uint32_t{c.red} << 16) | (std::uint32_t{c.green} << 8) | c.blue];
   std::vector<std::pair<Lab, double>> points;
   points.reserve(counts.size());
-  for (const auto &[rgb, n] : counts)
+  for (const auto& [rgb, n] : counts)
     points.emplace_back(to_oklab(themes::Colour{static_cast<std::uint8_t>(rgb >> 16),
                                                 static_cast<std::uint8_t>(rgb >> 8), static_cast<std::uint8_t>(rgb)}),
                         n);
@@ -194,7 +194,7 @@ std::vector<Cluster> quantize(const std::vector<themes::Colour> &colours, std::s
       std::size_t nearest = 0;
       double nearest_distance = 1e9;
       for (std::size_t k = 0; k < centres.size(); ++k) {
-        const Lab &x = points[p].first;
+        const Lab& x = points[p].first;
         const double d = (x.l - centres[k].l) * (x.l - centres[k].l) + (x.a - centres[k].a) * (x.a - centres[k].a) +
                          (x.b - centres[k].b) * (x.b - centres[k].b);
         if (d < nearest_distance) {
@@ -208,8 +208,8 @@ std::vector<Cluster> quantize(const std::vector<themes::Colour> &colours, std::s
     std::vector<Lab> sums(centres.size());
     std::fill(weight.begin(), weight.end(), 0);
     for (std::size_t p = 0; p < points.size(); ++p) {
-      const auto &[lab, n] = points[p];
-      Lab &s = sums[owner[p]];
+      const auto& [lab, n] = points[p];
+      Lab& s = sums[owner[p]];
       s.l += lab.l * n;
       s.a += lab.a * n;
       s.b += lab.b * n;
@@ -223,7 +223,7 @@ std::vector<Cluster> quantize(const std::vector<themes::Colour> &colours, std::s
   for (std::size_t k = 0; k < centres.size(); ++k)
     if (weight[k] > 0) clusters.push_back(Cluster{centres[k], weight[k] / static_cast<double>(colours.size())});
   std::stable_sort(clusters.begin(), clusters.end(),
-                   [](const Cluster &x, const Cluster &y) { return x.population > y.population; });
+                   [](const Cluster& x, const Cluster& y) { return x.population > y.population; });
   return clusters;
 }
 

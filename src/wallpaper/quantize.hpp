@@ -19,6 +19,6 @@ struct Cluster {
 /// few k-means rounds in OKLab move them to where the colours are. The
 /// clusters come most populous first; empty ones are left out, so a
 /// single-colour picture gives one.
-std::vector<Cluster> quantize(const std::vector<themes::Colour> &colours, std::size_t count);
+std::vector<Cluster> quantize(const std::vector<themes::Colour>& colours, std::size_t count);
 
 }  // namespace wallpaper

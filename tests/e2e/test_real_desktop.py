@@ -73,9 +73,9 @@ def display():
 
 
 @contextlib.contextmanager
-def kitty(home, display, socket, *command, config="NONE", size=(640, 400), ready="tab/←→"):
+def kitty(home, display, socket, *command, config="NONE", size=(640, 400), ready="tab/←→", path="/usr/bin:/bin"):
     """A kitty window running `command`, answering on `socket` once `ready` shows."""
-    env = home.env(DISPLAY=display, PATH="/usr/bin:/bin", TERM="xterm-kitty")
+    env = home.env(DISPLAY=display, PATH=path, TERM="xterm-kitty")
     process = subprocess.Popen(["kitty", "--config", config, "-o", "allow_remote_control=yes", "-o",
                                 f"initial_window_width={size[0]}", "-o", f"initial_window_height={size[1]}",
                                 "--listen-on", f"unix:{socket}", *command], env=env, stdout=subprocess.DEVNULL,

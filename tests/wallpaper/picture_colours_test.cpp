@@ -16,9 +16,9 @@ using wallpaper::Variant;
 const std::string kPictures = std::string(TINTWELL_FIXTURES_DIR) + "/pictures/";
 
 // The share of `samples` within a small OKLab distance of `colour`.
-double share_near(const std::vector<Colour> &samples, Colour colour) {
+double share_near(const std::vector<Colour>& samples, Colour colour) {
   std::size_t near = 0;
-  for (const auto &s : samples)
+  for (const auto& s : samples)
     if (wallpaper::lab_distance(wallpaper::to_oklab(s), wallpaper::to_oklab(colour)) < 0.06) ++near;
   return samples.empty() ? 0 : double(near) / samples.size();
 }
@@ -26,7 +26,7 @@ double share_near(const std::vector<Colour> &samples, Colour colour) {
 TEST(PictureSamples, EveryLayoutOfEveryKindGivesItsColours) {
   const Colour red{0xd0, 0x30, 0x30}, blue{0x30, 0x50, 0xd0};
   // The left half red, the right half blue, in each layout a decoder meets.
-  for (const char *name :
+  for (const char* name :
        {"split.png", "split-16.png", "split-interlaced.png", "split.jpg", "split-progressive.jpg", "split-cmyk.jpg",
         "split.webp", "split-lossy.webp", "split.bmp", "split-32.bmp", "top-down.bmp"}) {
     SCOPED_TRACE(name);
@@ -39,7 +39,7 @@ TEST(PictureSamples, EveryLayoutOfEveryKindGivesItsColours) {
   auto grey = wallpaper::read_picture_samples(kPictures + "split-grey.png");
   ASSERT_TRUE(grey);
   std::set<int> shades;
-  for (const auto &c : grey.value()) {
+  for (const auto& c : grey.value()) {
     EXPECT_TRUE(c.red == c.green && c.green == c.blue);
     shades.insert(c.red);
   }
@@ -51,8 +51,8 @@ TEST(PictureSamples, EveryLayoutOfEveryKindGivesItsColours) {
 
 TEST(PictureSamples, HostileFilesEndInOneLine) {
   const struct {
-    const char *name;
-    const char *says;
+    const char* name;
+    const char* says;
   } cases[] = {
       {"truncated.jpg", "Premature end of JPEG file"},
       {"corrupt.png", "IDAT: invalid bit length repeat"},
@@ -62,7 +62,7 @@ TEST(PictureSamples, HostileFilesEndInOneLine) {
       {"rle.bmp", "only uncompressed 24- and 32-bit BMP pictures are read"},
       {"make-pictures.sh", "not a picture (png, jpg, jpeg, webp or bmp)"},
   };
-  for (const auto &c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     auto samples = wallpaper::read_picture_samples(kPictures + c.name);
     ASSERT_FALSE(samples);
@@ -124,7 +124,7 @@ double hue_of(Colour c) { return wallpaper::hue_degrees(wallpaper::to_oklab(c));
 
 TEST(PicturePalette, EveryPictureGivesAReadablePaletteThatKeepsTheAnsiHues) {
   std::set<std::string> seen;
-  for (const auto &[name, picture] : pictures()) {
+  for (const auto& [name, picture] : pictures()) {
     const auto clusters = wallpaper::quantize(picture, 24);
     for (const Variant variant : {Variant::Dark, Variant::Light}) {
       SCOPED_TRACE(name + " " + std::string(wallpaper::variant_name(variant)));
@@ -179,7 +179,7 @@ TEST(PicturePalette, ThemeNamesFromFileNames) {
       {"\x01\x7f.png", "wallpaper-picture-dark"},
       {"caf\xc3\xa9\xc2\x85x.webp", "wallpaper-caf\xc3\xa9-x-dark"},
   };
-  for (const auto &[file, name] : cases) EXPECT_EQ(wallpaper::wallpaper_theme_name(file, Variant::Dark), name) << file;
+  for (const auto& [file, name] : cases) EXPECT_EQ(wallpaper::wallpaper_theme_name(file, Variant::Dark), name) << file;
   EXPECT_EQ(wallpaper::wallpaper_theme_name("x.jpg", Variant::Light), "wallpaper-x-light");
 }
 
