@@ -91,7 +91,7 @@ _tintwell()
     local typed=${_tintwell_args[count-1]} prev= prefix= raw=$_tintwell_raw
     ((count >= 2)) && prev=${_tintwell_args[count-2]}
     case $typed in
-        --theme=* | --wallpaper=* | --check-templates=* | --print-template=*)
+        --theme=* | --wallpaper=* | --palette=* | --check-templates=* | --print-template=*)
             prev=${typed%%=*} prefix=${typed%%=*}= typed=${typed#*=} ;;
     esac
     case $prev in
@@ -113,7 +113,7 @@ _tintwell()
             done < <(_tintwell_themes)
             return
             ;;
-        --wallpaper)
+        --wallpaper | --palette)
             # bash quotes file names itself.
             compopt -o filenames 2>/dev/null
             mapfile -t COMPREPLY < <(compgen -f -- "$typed")
@@ -121,8 +121,8 @@ _tintwell()
             ;;
     esac
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '--theme --wallpaper --list --json --cached --current --templates --check-templates
-                                  --print-template --apply --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W '--theme --wallpaper --with-theme --light --palette --list --json --cached --current
+                                  --templates --check-templates --print-template --apply --help --version' -- "$cur"))
     fi
 }
 

@@ -11,8 +11,11 @@ end
 complete -c tintwell -f
 complete -c tintwell -l theme -x -a '(__tintwell_themes)' -d 'Apply a theme'
 complete -c tintwell -l wallpaper -r -F -d 'Apply a wallpaper image'
+complete -c tintwell -l with-theme -d 'With --wallpaper, the theme its picture gives too'
+complete -c tintwell -l light -d 'The light theme of a picture'
+complete -c tintwell -l palette -r -F -d 'Print the theme a picture gives'
 complete -c tintwell -l list -d 'Print every theme name'
-complete -c tintwell -l json -d 'With --list, print one JSON array'
+complete -c tintwell -l json -d 'With --list or --palette, print JSON'
 complete -c tintwell -l cached -d 'With --list, only what is on disk'
 complete -c tintwell -l current -d 'Print the active theme'
 complete -c tintwell -l templates -d 'List the templates of templates.toml and the shipped ones'
