@@ -14,6 +14,7 @@
 #include "activation/activate.hpp"
 #include "activation/kitty.hpp"
 #include "regression/regression.hpp"
+#include "switcher/fake_services.hpp"
 #include "sys/files.hpp"
 #include "themes/paths.hpp"
 
@@ -186,6 +187,19 @@ TEST_F(Regression, TerminalsOfAnotherPtyInstanceAreNotOurs) {
   const auto holders = sys::find_terminal_emulators(system_, user);
   ASSERT_EQ(holders.size(), 1u);
   EXPECT_EQ(holders[0].name, "foot");
+}
+
+TEST_F(Regression, AThemeChangedWhileInTheWallpapersSectionKeepsItsHighlight) {
+  // Before: the theme list taken again clamped the wallpaper's row to the number of themes.
+  testing_support::FakeServices services;
+  services.themes = {{.name = "a"}, {.name = "b"}};
+  for (int i = 0; i < 5; ++i) services.wallpapers.push_back({std::to_string(i) + ".png", "/w/" + std::to_string(i)});
+  auto state = switcher::initial_state(services, "/t");
+  switcher::handle_key(state, sys::Key::named(sys::KeyCode::Tab), services);
+  switcher::handle_key(state, sys::Key::named(sys::KeyCode::End), services);
+  services.active = "b";
+  ASSERT_TRUE(switcher::notice_theme_changed_elsewhere(state, services, std::chrono::steady_clock::now()));
+  EXPECT_EQ(state.selected, 4u);
 }
 
 }  // namespace
