@@ -6,9 +6,11 @@
 #include <png.h>
 #include <webp/decode.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "sys/os_error.hpp"
@@ -25,8 +27,14 @@ namespace {
 
 using Samples = std::vector<themes::Colour>;
 
-sys::Error too_large(std::uint64_t width, std::uint64_t height) {
-  return sys::Error{fmt::format("it claims {}×{} pixels, more than 100 million", width, height)};
+// A size the readers refuse before they allocate anything for it: too
+// many pixels, or rows so long that one row's buffers would be large.
+std::optional<sys::Error> size_refused(std::uint64_t width, std::uint64_t height) {
+  if (width * height > kMaxPicturePixels)
+    return sys::Error{fmt::format("it claims {}×{} pixels, more than 100 million", width, height)};
+  if (std::max(width, height) > kMaxPictureSide)
+    return sys::Error{fmt::format("it claims {}×{} pixels, a side longer than {}", width, height, kMaxPictureSide)};
+  return std::nullopt;
 }
 
 // The largest DCT scaling (1/2 to 1/8) that keeps the shorter side at
@@ -82,10 +90,9 @@ sys::Result<Samples> read_jpeg(std::FILE* file) {
     jpeg_destroy_decompress(&info);
     return sys::Error{"it holds no picture"};
   }
-  if (static_cast<std::uint64_t>(info.image_width) * info.image_height > kMaxPicturePixels) {
-    const auto error = too_large(info.image_width, info.image_height);
+  if (auto refused = size_refused(info.image_width, info.image_height)) {
     jpeg_destroy_decompress(&info);
-    return error;
+    return *refused;
   }
   info.scale_num = 1;
   info.scale_denom = jpeg_scale_denominator(info.image_width, info.image_height);
@@ -147,7 +154,7 @@ sys::Result<void> check_png_size(std::FILE* file) {
            (std::uint32_t{start[at + 2]} << 8) | start[at + 3];
   };
   const std::uint32_t width = big_endian(16), height = big_endian(20);
-  if (static_cast<std::uint64_t>(width) * height > kMaxPicturePixels) return too_large(width, height);
+  if (auto refused = size_refused(width, height)) return *refused;
   return sys::success();
 }
 
@@ -176,9 +183,9 @@ sys::Result<Samples> read_png(std::FILE* file) {
   png_read_info(png, info);
   const std::uint32_t width = png_get_image_width(png, info);
   const std::uint32_t height = png_get_image_height(png, info);
-  if (static_cast<std::uint64_t>(width) * height > kMaxPicturePixels) {
+  if (auto refused = size_refused(width, height)) {
     png_destroy_read_struct(&png, &info, nullptr);
-    return too_large(width, height);
+    return *refused;
   }
   // Every kind (palette, grey, 16 bits, transparency) arrives as 8-bit RGB,
   // with alpha where the picture has some.
@@ -242,7 +249,7 @@ sys::Result<Samples> read_webp(std::FILE* file) {
   if (config.input.has_animation) return sys::Error{"an animated WebP picture"};
   const auto width = static_cast<std::uint32_t>(config.input.width);
   const auto height = static_cast<std::uint32_t>(config.input.height);
-  if (static_cast<std::uint64_t>(width) * height > kMaxPicturePixels) return too_large(width, height);
+  if (auto refused = size_refused(width, height)) return *refused;
   // libwebp scales while it decodes (averaging), straight to the grid.
   std::uint32_t factor = 1;
   while (static_cast<std::uint64_t>(width / factor) * (height / factor) > kMaxSamples) ++factor;
@@ -285,11 +292,15 @@ sys::Result<Samples> read_bmp(std::FILE* file) {
     return sys::Error{"only uncompressed 24- and 32-bit BMP pictures are read"};
   if (width <= 0 || signed_height == 0 || signed_height == INT32_MIN) return sys::Error{"not a valid BMP picture"};
   const auto height = static_cast<std::uint32_t>(signed_height < 0 ? -signed_height : signed_height);
-  if (static_cast<std::uint64_t>(width) * height > kMaxPicturePixels) return too_large(width, height);
-  if (data_offset < 14 + info_size || std::fseek(file, data_offset, SEEK_SET) != 0)
-    return sys::Error{"its pixels are not where its header says"};
+  if (auto refused = size_refused(width, height)) return *refused;
   const std::size_t pixel_bytes = bits / 8;
   const std::size_t stride = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
+  if (std::fseek(file, 0, SEEK_END) != 0) return sys::Error{"it could not be read"};
+  const long file_size = std::ftell(file);
+  if (data_offset < 14 + info_size || std::fseek(file, data_offset, SEEK_SET) != 0)
+    return sys::Error{"its pixels are not where its header says"};
+  if (file_size < 0 || static_cast<std::uint64_t>(file_size) < data_offset + std::uint64_t{stride} * height)
+    return sys::Error{"the file ends before its pixels do"};
   std::vector<std::uint8_t> row(stride);
   std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * 4);
   // Rows come bottom up unless the height is negative; the colours do not

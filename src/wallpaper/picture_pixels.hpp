@@ -17,6 +17,8 @@ inline constexpr std::size_t kMaxSamples = 20000;
 /// A header claiming more pixels than this is not decoded (a decompression
 /// bomb, or a lie).
 inline constexpr std::uint64_t kMaxPicturePixels = 100'000'000;
+/// Nor one with a side longer than this (JPEG's own limit is 65,500).
+inline constexpr std::uint64_t kMaxPictureSide = 65535;
 /// A WebP file is decoded from memory; one larger than this is refused.
 inline constexpr std::size_t kMaxWebpBytes = 128u << 20;
 

@@ -57,6 +57,7 @@ TEST(PictureSamples, HostileFilesEndInOneLine) {
       {"truncated.jpg", "Premature end of JPEG file"},
       {"corrupt.png", "IDAT: invalid bit length repeat"},
       {"huge.png", "it claims 65535×65535 pixels, more than 100 million"},
+      {"wide.png", "it claims 99000000×1 pixels, a side longer than 65535"},
       {"bad-chunk.webp", "not a valid WebP picture"},
       {"lying.bmp", "the file ends before its pixels do"},
       {"rle.bmp", "only uncompressed 24- and 32-bit BMP pictures are read"},
