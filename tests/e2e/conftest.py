@@ -212,7 +212,7 @@ def terminal_factory(home):
 
 
 HINTS_THEMES = " tab/←→ section · ↑↓ move · ⏎ apply · / filter · esc quit"
-HINTS_WALLPAPERS = " tab/←→ section · ↑↓ move · ⏎ apply · esc quit"
+HINTS_WALLPAPERS = " tab/←→ section · ↑↓ move · ⏎ apply · esc quit · t with its theme · v dark/light"
 
 
 def start_switcher(terminal, args=""):

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <random>
 
+#include "test_support.hpp"
 #include "themes/colour.hpp"
 #include "wallpaper/oklab.hpp"
 #include "wallpaper/picture_palette.hpp"
@@ -72,8 +73,9 @@ TEST(PictureSamples, HostileFilesEndInOneLine) {
 }
 
 TEST(PictureSamples, AnotherKindUnderTheNameIsRefused) {
-  const auto renamed = testing::TempDir() + "/photo.png";
-  std::filesystem::copy_file(kPictures + "split.jpg", renamed, std::filesystem::copy_options::overwrite_existing);
+  const testing_support::TempDir dir;
+  const std::string renamed = (dir / "photo.png").string();
+  std::filesystem::copy_file(kPictures + "split.jpg", renamed);
   auto samples = wallpaper::read_picture_samples(renamed);
   ASSERT_FALSE(samples);
   EXPECT_EQ(samples.error_text(),
