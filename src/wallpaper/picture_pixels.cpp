@@ -14,6 +14,7 @@
 #include <string>
 
 #include "sys/os_error.hpp"
+#include "wallpaper/png_inflate_ahead.hpp"
 #include "sys/text.hpp"
 
 // The decoders report errors by longjmp back into the function that set
@@ -133,6 +134,7 @@ struct PngContext {
   std::string message;
   std::vector<std::uint8_t> row;
   std::unique_ptr<Downsampler> sampler;
+  std::unique_ptr<PngInflateAhead> ahead;
 };
 
 [[noreturn]] void png_fail(png_structp png, png_const_charp message) {
@@ -141,6 +143,11 @@ struct PngContext {
 }
 
 void png_quiet(png_structp, png_const_charp) {}
+
+void png_read_ahead(png_structp png, png_bytep data, std::size_t length) {
+  const char* failure = static_cast<PngInflateAhead*>(png_get_io_ptr(png))->read(data, length);
+  if (failure) png_error(png, failure);
+}
 
 // The size in a PNG's header, read before libpng reads on: a header that
 // claims too much is refused even when nothing follows it.
@@ -161,6 +168,7 @@ sys::Result<void> check_png_size(std::FILE* file) {
 sys::Result<Samples> read_png(std::FILE* file) {
   if (auto size = check_png_size(file); !size) return size.error();
   auto context = std::make_unique<PngContext>();
+  context->ahead = std::make_unique<PngInflateAhead>(file);
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, context.get(), png_fail, png_quiet);
   if (!png) return sys::Error{"out of memory"};
   png_infop info = png_create_info_struct(png);
@@ -174,7 +182,10 @@ sys::Result<Samples> read_png(std::FILE* file) {
     if (context->message == "Read Error") return sys::Error{"the file ends before its picture does"};
     return sys::Error{context->message};
   }
-  png_init_io(png, file);
+  if (context->ahead->started())
+    png_set_read_fn(png, context->ahead.get(), png_read_ahead);
+  else
+    png_init_io(png, file);
   // The checksums cost a tenth of the time of a large picture; damage they
   // would find shows as a zlib error, or as a few wrong colours among
   // thousands, which a palette does not notice.

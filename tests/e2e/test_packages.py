@@ -67,11 +67,11 @@ def test_layout_dependencies_and_version(package):
     assert "MIT License" in (files / "usr/share/licenses/tintwell/LICENSE").read_text()
     # The declared dependencies are what the program links, and curl.
     needed = needed_libraries(files / "usr/bin/tintwell")
-    assert sorted(n.split(".so")[0] for n in needed) == ["libfmt", "libjpeg", "libpng16", "libutf8proc", "libwebp"]
+    assert sorted(n.split(".so")[0] for n in needed) == ["libfmt", "libjpeg", "libpng16", "libutf8proc", "libwebp", "libz"]
     if kind == "arch":
         info = subprocess.run(["bsdtar", "-xOf", str(file), ".PKGINFO"], capture_output=True, text=True).stdout
         by_library = {"libfmt": "fmt", "libutf8proc": "libutf8proc", "libjpeg": "libjpeg-turbo", "libpng16": "libpng",
-                      "libwebp": "libwebp"}
+                      "libwebp": "libwebp", "libz": "zlib"}
         assert set(re.findall(r"^depend = (\S+)", info, re.M)) == {by_library[n.split(".so")[0]] for n in needed} | {"curl"}
         assert all(": " in line for line in re.findall(r"^optdepend = (.*)$", info, re.M)), "a reason for each"
         version = re.search(r"^pkgver = ([0-9.]+)-", info, re.M).group(1)

@@ -9,11 +9,11 @@ SETUP = Path(__file__).parents[2] / "scripts/setup"
 RUN = {
     "apt": "env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends cmake ninja-build g++ "
            "pkg-config make nlohmann-json3-dev libtomlplusplus-dev libfmt-dev libutf8proc-dev libjpeg62-turbo-dev libpng-dev "
-           "libwebp-dev curl",
+           "zlib1g-dev libwebp-dev curl",
     "pacman": "pacman -S --needed --noconfirm cmake ninja gcc pkgconf make nlohmann-json tomlplusplus fmt "
-              "libutf8proc libjpeg-turbo libpng libwebp curl",
+              "libutf8proc libjpeg-turbo libpng zlib libwebp curl",
     "dnf": "dnf install -y cmake ninja-build gcc-c++ pkgconf-pkg-config make json-devel tomlplusplus-devel "
-           "fmt-devel utf8proc-devel libjpeg-turbo-devel libpng-devel libwebp-devel curl",
+           "fmt-devel utf8proc-devel libjpeg-turbo-devel libpng-devel zlib-devel libwebp-devel curl",
 }
 TESTS = {
     "apt": "libgtest-dev libgmock-dev libbenchmark-dev clang-16 libclang-rt-16-dev tmux python3-pytest btop kitty "

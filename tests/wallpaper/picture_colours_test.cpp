@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <png.h>
+#include <zlib.h>
 
 #include <cmath>
 #include <random>
@@ -70,6 +72,44 @@ TEST(PictureSamples, HostileFilesEndInOneLine) {
     ASSERT_FALSE(samples);
     EXPECT_EQ(samples.error_text(), "cannot read colours from " + kPictures + c.name + ": " + c.says);
   }
+}
+
+// A PNG's image data is inflated in a thread ahead of libpng: over many
+// chunks and more than it may run ahead, the colours are the pixels' own;
+// a file cut short says so; a large chunk after the pixels does not keep
+// the reader waiting for the thread.
+TEST(PictureSamples, ALargePngGivesItsPixelsWhicheverWayItEnds) {
+  const std::uint32_t width = 640, height = 480;
+  std::vector<std::uint8_t> pixels(std::size_t{width} * height * 3);
+  std::mt19937 random(11);  // noise, so that the data stays near its raw 900 KB
+  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(i % 3 * 80 + random() % 64);
+  wallpaper::Downsampler sampler(width, height, wallpaper::kMaxSamples);
+  for (std::uint32_t y = 0; y < height; ++y) sampler.add_row(&pixels[std::size_t{y} * width * 3], 3);
+  const std::vector<Colour> expected = sampler.take();
+
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = width;
+  image.height = height;
+  image.format = PNG_FORMAT_RGB;
+  png_alloc_size_t size = 0;
+  ASSERT_TRUE(png_image_write_get_memory_size(image, size, 0, pixels.data(), 0, nullptr));
+  std::string png(size, '\0');
+  ASSERT_TRUE(png_image_write_to_memory(&image, png.data(), &size, 0, pixels.data(), 0, nullptr));
+  png.resize(size);
+  std::string chunk = std::string("\0\x20\0\0prVt", 8) + std::string(0x200000, 'x');
+  const auto crc = crc32(0, reinterpret_cast<const Bytef*>(chunk.data() + 4), static_cast<uInt>(chunk.size() - 4));
+  for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back(static_cast<char>(crc >> shift));
+  const std::string trailing = png.substr(0, png.size() - 12) + chunk + png.substr(png.size() - 12);
+
+  const testing_support::TempDir dir;
+  for (const auto& [name, bytes] : {std::pair{"whole.png", png}, {"trailing.png", trailing}}) {
+    testing_support::write_text(dir / name, bytes);
+    EXPECT_EQ(wallpaper::read_picture_samples(dir / name).value(), expected) << name;
+  }
+  testing_support::write_text(dir / "cut.png", png.substr(0, png.size() / 2));
+  EXPECT_EQ(wallpaper::read_picture_samples(dir / "cut.png").error_text(),
+            "cannot read colours from " + (dir / "cut.png").string() + ": the file ends before its picture does");
 }
 
 TEST(PictureSamples, AnotherKindUnderTheNameIsRefused) {
