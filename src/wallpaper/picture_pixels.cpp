@@ -156,11 +156,7 @@ sys::Result<void> check_png_size(std::FILE* file) {
   const std::size_t got = std::fread(start, 1, sizeof start, file);
   std::rewind(file);
   if (got < sizeof start || std::memcmp(start + 12, "IHDR", 4) != 0) return sys::success();  // libpng says why
-  const auto big_endian = [&](int at) {
-    return (std::uint32_t{start[at]} << 24) | (std::uint32_t{start[at + 1]} << 16) |
-           (std::uint32_t{start[at + 2]} << 8) | start[at + 3];
-  };
-  const std::uint32_t width = big_endian(16), height = big_endian(20);
+  const std::uint32_t width = png_get_uint_32(start + 16), height = png_get_uint_32(start + 20);
   if (auto refused = size_refused(width, height)) return *refused;
   return sys::success();
 }

@@ -1,5 +1,7 @@
 #include "wallpaper/png_inflate_ahead.hpp"
 
+#include <png.h>
+
 #include <algorithm>
 #include <cstring>
 #include <system_error>
@@ -13,10 +15,6 @@ constexpr std::size_t kBlockBytes = 65535;
 // for the reader: about half a megabyte ahead at most.
 constexpr std::size_t kPieceBytes = 1 << 16;
 constexpr std::size_t kPiecesAhead = 8;
-
-std::uint32_t big_endian(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
 
 void put_big_endian(std::vector<std::uint8_t>& out, std::uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
@@ -80,7 +78,7 @@ void PngInflateAhead::produce() {
       emit(head, got);
       return finish("");
     }
-    const std::uint32_t length = big_endian(head);
+    const std::uint32_t length = png_get_uint_32(head);
     const bool image_data = std::memcmp(head + 4, "IDAT", 4) == 0 && length <= 0x7fffffffu;
     if (!image_data) {
       emit_stored_block(false);  // the image data before it comes first
